@@ -1,0 +1,3 @@
+#pragma once
+// Processes the thread's pending window messages once, then returns.
+void ProcessPendingMessages();

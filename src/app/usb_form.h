@@ -1,0 +1,139 @@
+#pragma once
+// The program's one window. It owns all run-time state: tool paths, the saved
+// AutoRun values, the script file name, the running child and its pipe.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "drives/autorun_guard.h"
+#include "sevenzip/progress_model.h"
+#include "stages/stage_id.h"
+#include "stages/tool_runner.h"
+
+class TUSBForm : public TToolRunner, public TAutoRunGuard {
+public:
+  TUSBForm();
+  ~TUSBForm() override;
+
+  // Creates the window and its controls, then runs FormCreate. `visible`
+  // false keeps the window hidden (tests).
+  void Create(HINSTANCE instance, bool visible = true);
+  // Closes the window subject to FormCloseQuery.
+  void Close();
+  // Destroys the window (FormDestroy runs); safe to call twice.
+  void Destroy();
+
+  // --- event handlers ---
+  void FormCreate();
+  void FormDestroy();
+  void FormCloseQuery(bool& canClose);
+  void CloseButtonClick();
+  void RefreshButtonClick();
+  void BootableCheckBoxChange();
+  void TipPanelClick();
+  void WebPanelClick();
+  void BrowseButtonClick();
+  void BurnButtonClick();
+
+  // --- operations used across the program ---
+  std::wstring GetSelectedDrive();
+  std::wstring GetSelectedFileSystem();
+  void SetStatus(const std::wstring& text);
+  void EnableControls(bool enabled);
+  bool CheckSupportFiles();
+  bool RunStage(StageId stage);
+  bool RunDiskPartScript(StageId stage, const std::wstring& script);
+  // Stage 3's body: unpacks the image onto `root`; the result flag of RunStage.
+  bool BurnImageStage(const std::wstring& root);
+  // Copies the legacy loader files and writes the matching boot sector.
+  void LegacyBootStep(const std::wstring& root);
+
+  // Every message box of the program goes through here (owner Wnd).
+  int ShowMessage(const std::wstring& text, const std::wstring& title, UINT flags);
+  // The handling of a failure no handler expected: a plain box with its text.
+  void ShowUncaughtFailure(const std::wstring& message);
+  void ProcessMessages() override;
+
+  // Control texts and states, for handlers and tests.
+  std::wstring ControlText(HWND control) const;
+  void SetControlText(HWND control, const std::wstring& text);
+  // Pushes ProgressModel onto the progress bar control.
+  void UpdateProgressBar();
+  void SetProgressBarVisible(bool visible);
+
+  // --- controls, in creation order ---
+  HWND ISOFileEditGroupBox = nullptr;
+  HWND ISOFileEdit = nullptr;
+  HWND BrowseButton = nullptr;
+  HWND USBDriveGroupBox = nullptr;
+  HWND DriveGroupBox = nullptr;
+  HWND DriveComboBox = nullptr;
+  HWND RefreshButton = nullptr;
+  HWND CapacityLabel = nullptr;
+  HWND FileSystemGroupBox = nullptr;
+  HWND FileSystemComboBox = nullptr;
+  HWND LabelGroupBox = nullptr;
+  HWND LabelEdit = nullptr;
+  HWND BootableCheckBox = nullptr;
+  HWND TipLabel1 = nullptr;
+  HWND TipLabel2 = nullptr;
+  HWND TipLabel3 = nullptr;
+  HWND TipPanel = nullptr;
+  HWND TipLabel4 = nullptr;
+  HWND StatusGroupBox = nullptr;
+  HWND ProgressBar = nullptr;
+  HWND StatusLabel = nullptr;
+  HWND MsgLabel1 = nullptr;
+  HWND MsgLabel2 = nullptr;
+  HWND BurnButton = nullptr;
+  HWND CloseButton = nullptr;
+  HWND WebPanel = nullptr;
+  HWND WebLabel = nullptr;
+
+  // --- fields, in declaration order ---
+  std::wstring App_Path;
+  std::wstring diskpart_path;
+  std::wstring bootsect_path;
+  std::wstring format_path;
+  std::wstring label_path;
+  // NoDriveTypeAutoRun, NoDriveTypeAutoRun1: TAutoRunGuard
+  std::vector<std::wstring> ScriptStringList;
+  std::wstring ScriptFile;
+  // ProcessInfo, ExitCode, ReadOut, WriteOut: TToolRunner
+  HWND Wnd = nullptr;
+
+  TProgressModel ProgressModel;  // Max and Value of ProgressBar
+  bool ProgressBarVisible = false;
+
+  // Tests answer message boxes here instead of the system's box: the hook
+  // gets text, title and flags and returns the button pressed (IDOK, IDYES...).
+  std::function<int(const std::wstring&, const std::wstring&, UINT)> MessageBoxHook;
+  // Tests choose the image here instead of the system's file dialog; an empty
+  // result is a cancel.
+  std::function<std::wstring()> OpenDialogHook;
+
+  HWND Handle() const { return FHandle; }
+
+private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void CreateControls();
+  std::wstring ShowOpenDialog();
+
+  HWND FHandle = nullptr;
+  HINSTANCE FInstance = nullptr;
+  HFONT FFont = nullptr;
+  HFONT FUnderlineFont = nullptr;
+  HBRUSH FPanelBrush = nullptr;
+  UINT FDpi = 96;
+};
+
+// The one main window instance (the progress routine reaches the bar through it).
+extern TUSBForm* USBForm;
+
+// The product's web address, shown by WebLabel and opened by WebPanelClick.
+extern const wchar_t* const ProductWebAddress;
+// The recovery guide, shown by TipPanelClick and after diskpart cannot start.
+extern const wchar_t* const RecoveryGuideText;

@@ -1,0 +1,20 @@
+#include "sevenzip/udf_fallback.h"
+
+const wchar_t* const ReadmeNoticeName = L"README.TXT";
+
+namespace {
+
+// Only a to z: the file system's own case rules are not the test.
+wchar_t UpperAsciiLetter(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+}  // namespace
+
+bool NeedsUdfPass(const std::vector<std::wstring>& rootNames) {
+  if (rootNames.size() != 1) return false;
+  const std::wstring& name = rootNames.front();
+  const std::wstring notice = ReadmeNoticeName;
+  if (name.size() != notice.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i)
+    if (UpperAsciiLetter(name[i]) != notice[i]) return false;
+  return true;
+}

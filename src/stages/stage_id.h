@@ -1,0 +1,11 @@
+#pragma once
+
+enum StageId : int {
+  ReadIsoInfo = 0,
+  FormatDrive = 1,
+  WriteLabel = 2,
+  BurnImage = 3,
+  CreateBootable = 4,
+  BootSectNt52 = 5,
+  BootSectNt60 = 6,
+};
