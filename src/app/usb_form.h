@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32_handles.h"
 #include "drives/autorun_guard.h"
 #include "sevenzip/progress_model.h"
 #include "stages/stage_id.h"
@@ -114,20 +115,52 @@ public:
   // result is a cancel.
   std::function<std::wstring()> OpenDialogHook;
 
+  // The program entry sets this: destroying the window ends the message loop.
+  bool QuitOnDestroy = false;
+
   HWND Handle() const { return FHandle; }
+  // Dots per inch the window is laid out for; Scale maps logical pixels to it.
+  UINT Dpi() const { return FDpi; }
+  int Scale(int logical) const;
 
 private:
+  // Where a control sits in logical pixels; AutoSize labels fit their text.
+  struct TLayoutItem {
+    HWND Control;
+    int X, Y, W, H;
+    bool AutoSize;
+  };
+
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ForwardingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR refData);
+  static LRESULT CALLBACK ProgressBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR id, DWORD_PTR refData);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT ColourStatic(HDC dc, HWND control);
+  void Dispatch(int id, int code);
+  // Runs an event handler; a failure it lets escape is shown, the program goes on.
+  template <typename Handler>
+  void Guarded(Handler&& handler);
   void CreateControls();
+  HWND MakeControl(const wchar_t* className, const wchar_t* text, DWORD style, DWORD exStyle,
+                   HWND parent, int id, int x, int y, int w, int h, bool autoSize = false);
+  void CreateFonts();
+  void ApplyLayout();
+  void PlaceTipLabel3();
+  void SizeClientArea();
+  void RedrawStatus();
   std::wstring ShowOpenDialog();
 
   HWND FHandle = nullptr;
   HINSTANCE FInstance = nullptr;
-  HFONT FFont = nullptr;
-  HFONT FUnderlineFont = nullptr;
-  HBRUSH FPanelBrush = nullptr;
+  TGdiObject FFont;
+  TGdiObject FUnderlineFont;
+  TGdiObject FPanelBrush;
   UINT FDpi = 96;
+  std::vector<TLayoutItem> FLayout;
+  HWND FFocusBeforeDisable = nullptr;
 };
 
 // The one main window instance (the progress routine reaches the bar through it).

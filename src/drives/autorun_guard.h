@@ -14,4 +14,7 @@ private:
   // Whether the last save recorded a value for each hive (local machine,
   // current user); nothing is written back for a hive it did not record.
   bool FRecorded[2] = {false, false};
+  // Whether the recorded value was absent: a stored 0xFFFFFFFF also reads as
+  // -1 and must be written back, not deleted.
+  bool FAbsent[2] = {false, false};
 };

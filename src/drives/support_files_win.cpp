@@ -1,5 +1,13 @@
 #include "app/usb_form.h"
-#include "app/failure.h"
+#include "drives/host_checks.h"
 
-// Placeholder until the host checks land.
-bool TUSBForm::CheckSupportFiles() { return false; }
+bool TUSBForm::CheckSupportFiles() {
+  static const wchar_t* const SupportFiles[] = {L"cygwin1.dll", L"isoinfo.exe", L"7z.dll", L"bootsect_x64.exe",
+                                                L"bootsect_x86.exe"};
+  bool allPresent = true;
+  for (const wchar_t* name : SupportFiles) {
+    if (!FileExists(App_Path + name)) allPresent = false;  // every file is tested
+  }
+  if (!allPresent) ShowMessage(L"Error, please reinstall this software.", L"Error", MB_OK | MB_ICONERROR);
+  return allPresent;
+}

@@ -1,5 +1,92 @@
-#include "app/usb_form.h"
-#include "app/failure.h"
+#include "sevenzip/burn_image.h"
 
-// Placeholder until the image stage lands.
-bool TUSBForm::BurnImageStage(const std::wstring&) { return false; }
+#include "app/usb_form.h"
+#include "app/win32_handles.h"
+#include "sevenzip/udf_fallback.h"
+
+namespace {
+
+// Hides the bar on every way out of the stage, after any message box.
+class TProgressBarScope {
+public:
+  explicit TProgressBarScope(TUSBForm& form) : FForm(form) { FForm.SetProgressBarVisible(true); }
+  ~TProgressBarScope() { FForm.SetProgressBarVisible(false); }
+  TProgressBarScope(const TProgressBarScope&) = delete;
+  TProgressBarScope& operator=(const TProgressBarScope&) = delete;
+
+private:
+  TUSBForm& FForm;
+};
+
+// One pass of a reader over the image named in the edit, read anew each pass.
+// Assigning to `reader` releases the previous reader (and its image file).
+void ExtractPass(TUSBForm& form, TComPtr<I7zInArchive>& reader, const TGUID& classID,
+                 const std::wstring& root) {
+  reader = MakeInArchive(classID);
+  reader->OpenArchiveFile(form.ControlText(form.ISOFileEdit));
+  reader->SetProgressHandler(nullptr, ExtractProgress);
+  reader->ExtractToFolder(root);
+}
+
+}  // namespace
+
+THResult ExtractProgress(void* /*sender*/, bool total, int64_t value) {
+  TUSBForm* form = USBForm;
+  if (!form) return 0;
+  try {
+    form->ProgressModel.Report(total, value);
+    form->UpdateProgressBar();
+  } catch (...) {
+  }
+  // Nothing may cross into the library as an exception.
+  try {
+    form->ProcessMessages();
+  } catch (...) {
+  }
+  return 0;
+}
+
+std::vector<std::wstring> ListDriveRoot(const std::wstring& root) {
+  std::vector<std::wstring> names;
+  try {
+    WIN32_FIND_DATAW data{};
+    // No backslash: the drive's current folder, its root unless someone moved it.
+    TFindHandle search(::FindFirstFileExW((root + L"*").c_str(), FindExInfoBasic, &data,
+                                          FindExSearchNameMatch, nullptr, 0));
+    if (!search) return names;
+    do {
+      names.emplace_back(data.cFileName);
+    } while (::FindNextFileW(search.Get(), &data));
+  } catch (...) {
+  }
+  return names;
+}
+
+bool TUSBForm::BurnImageStage(const std::wstring& root) {
+  // Dropped when the stage returns, after the bar is hidden: the library is
+  // unloaded then.
+  TComPtr<I7zInArchive> reader;
+  TProgressBarScope bar(*this);
+  try {
+    ExtractPass(*this, reader, IsoFormatClassID, root);
+    bool secondPass = false;
+    {
+      const std::vector<std::wstring> names = ListDriveRoot(root);
+      if (NeedsUdfPass(names)) {
+        secondPass = true;
+        try {
+          ::DeleteFileW((root + L"\\" + names.front()).c_str());
+        } catch (...) {
+        }
+      }
+    }
+    if (secondPass) ExtractPass(*this, reader, UdfFormatClassID, root);
+    SetStatus(L"Burning is complete.");
+    return true;
+  } catch (...) {
+    // The failure's own text is not shown.
+    SetStatus(L"Error.");
+    ShowMessage(L"Failed to burn ISO image.", L"Error", MB_OK | MB_ICONERROR);
+    return false;
+  }
+}

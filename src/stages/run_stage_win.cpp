@@ -1,7 +1,162 @@
-#include "app/usb_form.h"
-#include "app/failure.h"
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
 
-// Placeholder until the stage table lands.
-bool TUSBForm::RunStage(StageId) { return false; }
-bool TUSBForm::RunDiskPartScript(StageId, const std::wstring&) { return false; }
-void TUSBForm::BrowseButtonClick() {}
+#include "app/failure.h"
+#include "app/usb_form.h"
+#include "app/win32_handles.h"
+#include "drives/host_checks.h"
+#include "drives/drive_list.h"
+#include "stages/stage_text.h"
+
+namespace {
+
+UINT IconFlag(TBoxIcon icon) {
+  switch (icon) {
+    case TBoxIcon::Error:
+      return MB_ICONERROR;
+    case TBoxIcon::Warning:
+      return MB_ICONWARNING;
+    case TBoxIcon::Information:
+      break;
+  }
+  return MB_ICONINFORMATION;
+}
+
+// The system's text for an error code, without its trailing line break.
+std::wstring SystemErrorText(DWORD code) {
+  wchar_t buffer[1024] = {};
+  DWORD n = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer,
+                             static_cast<DWORD>(std::size(buffer)), nullptr);
+  std::wstring text(buffer, n);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
+  if (text.empty()) text = L"System error " + std::to_wstring(code) + L".";
+  return text;
+}
+
+[[noreturn]] void RaiseFileFailure(const wchar_t* what, const std::wstring& path, DWORD code) {
+  throw EFailure(std::wstring(what) + L" \"" + path + L"\". " + SystemErrorText(code));
+}
+
+// Text in the ANSI code page, as the console programs read it.
+std::string ToAnsi(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) throw EFailure(L"Cannot convert the script to the system's code page. " + SystemErrorText(::GetLastError()));
+  std::string out(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+void SaveAnsiFile(const std::wstring& path, const std::wstring& text) {
+  const std::string bytes = ToAnsi(text);
+  TFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr));
+  if (!file) RaiseFileFailure(L"Cannot create file", path, ::GetLastError());
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    if (!::WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0)
+      RaiseFileFailure(L"Cannot write file", path, ::GetLastError());
+    done += written;
+  }
+}
+
+}  // namespace
+
+bool TUSBForm::RunStage(StageId stage) {
+  bool result = false;
+  ReleaseToolProcess();
+  std::vector<std::wstring> lines;  // the line list of stage 0
+  const auto endSteps = [&] {
+    lines.clear();
+    ProcessMessages();
+    ReleaseToolProcess();
+  };
+  try {
+    const TStageTexts* texts = StageTexts(stage);
+    if (texts) SetStatus(texts->Start);
+    std::wstring output;
+    const std::wstring root = DriveRootOf(GetSelectedDrive());
+
+    if (stage == BurnImage) {
+      result = BurnImageStage(root);
+    } else if (texts) {
+      TStageCommandParts parts;
+      parts.AppPath = App_Path;
+      parts.FormatPath = format_path;
+      parts.LabelPath = label_path;
+      parts.DiskPartPath = diskpart_path;
+      parts.BootSectPath = bootsect_path;
+      parts.ScriptFile = ScriptFile;
+      parts.Root = root;
+      if (stage == ReadIsoInfo) parts.IsoFile = ControlText(ISOFileEdit);
+      if (stage == FormatDrive) parts.FileSystem = GetSelectedFileSystem();
+      if (stage == WriteLabel) parts.Label = ControlText(LabelEdit);
+      const std::wstring command = ComposeStageCommand(stage, parts);
+
+      // An empty command here means the drive root is unusable: the program is
+      // not started rather than let loose on the current drive.
+      const TToolOutcome outcome =
+          command.empty() ? TToolOutcome::NotStarted : RunToolCommand(command, stage, output);
+      if (outcome == TToolOutcome::NotStarted) {
+        SetStatus(StageErrorText);
+        if (texts->NotStartedBox)
+          ShowMessage(texts->NotStartedBox->Text, texts->NotStartedBox->Title, MB_OK | IconFlag(texts->NotStartedBox->Icon));
+        if (texts->RecoveryGuideAfterNotStarted)
+          ShowMessage(RecoveryGuideText, L"Information", MB_OK | MB_ICONINFORMATION);
+      } else if (stage == ReadIsoInfo) {
+        lines = SplitLines(output);
+        const std::wstring volumeId = FindVolumeId(lines);
+        if (ExitCode != 0 || volumeId.empty()) {
+          SetControlText(LabelEdit, L"");
+          SetStatus(StageErrorText);
+          ShowMessage(texts->FailureBox->Text, texts->FailureBox->Title, MB_OK | IconFlag(texts->FailureBox->Icon));
+        } else {
+          SetStatus(texts->Success);
+          SetControlText(LabelEdit, VolumeLabelFromId(volumeId));
+          result = true;
+        }
+      } else if (ExitCode == 0) {
+        SetStatus(texts->Success);
+        result = true;
+      } else {
+        const bool bootSect = stage == BootSectNt52 || stage == BootSectNt60;
+        SetStatus(bootSect ? BootSectFailureText(output) : std::wstring(StageErrorText));
+        if (texts->FailureBox)
+          ShowMessage(texts->FailureBox->Text, texts->FailureBox->Title, MB_OK | IconFlag(texts->FailureBox->Icon));
+      }
+    }
+  } catch (...) {
+    endSteps();
+    throw;
+  }
+  endSteps();
+  return result;
+}
+
+bool TUSBForm::RunDiskPartScript(StageId stage, const std::wstring& script) {
+  ScriptStringList.clear();
+  ScriptStringList = SplitLines(script);
+  SaveAnsiFile(ScriptFile, ScriptFileText(ScriptStringList));
+  return RunStage(stage);
+}
+
+void TUSBForm::BrowseButtonClick() {
+  const std::wstring path = ShowOpenDialog();
+  if (path.empty()) return;
+  if (!FileExists(path)) return;
+  SetControlText(ISOFileEdit, path);
+  if (!CheckSupportFiles()) return;
+  EnableControls(false);
+  try {
+    RunStage(ReadIsoInfo);
+  } catch (...) {
+    EnableControls(true);
+    throw;
+  }
+  EnableControls(true);
+}

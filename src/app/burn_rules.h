@@ -1,0 +1,51 @@
+#pragma once
+// The Burn button's rules that need nothing of the platform: input checks,
+// the confirmation texts and the diskpart script.
+#include <array>
+#include <cstddef>
+#include <string>
+
+// Longest volume label the file systems accept.
+inline constexpr std::size_t VolumeLabelLimit = 11;
+
+// Tested in this order; colon and slash appear twice.
+inline constexpr std::array<wchar_t, 16> InvalidLabelChars = {
+    L'*', L'?', L'[', L']', L':', L'<', L'>', L'|', L'+', L'=', L':', L',', L'/', L'\\', L'/', L'"'};
+
+inline constexpr const wchar_t* NoIsoFileText = L"Please select a ISO file.";
+inline constexpr const wchar_t* NoUsbDriveText = L"Please select a USB drive.";
+inline constexpr const wchar_t* InvalidLabelText = L"Invalid characters in Volume Label.";
+inline constexpr const wchar_t* LegacyBootFailedText = L"Failed to create BOOTMGR or NTLDR.";
+inline constexpr const wchar_t* BurnCompleteText =
+    L"Burn the ISO file to USB disk has been successfully completed.";
+inline constexpr const wchar_t* InformationTitle = L"Information";
+inline constexpr const wchar_t* ErrorTitle = L"Error";
+
+// Removes characters 0 to 32 (blanks and control characters) at both ends.
+std::wstring TrimBlanks(const std::wstring& text);
+
+// The label cut to VolumeLabelLimit characters.
+std::wstring CutVolumeLabel(const std::wstring& label);
+
+// Index into InvalidLabelChars of the first entry that occurs in the label,
+// or -1 when the label holds none of them.
+int FindInvalidLabelChar(const std::wstring& label);
+
+// What the input checks decided, and the texts the edits must show.
+struct TBurnInput {
+  enum class TVerdict { Accepted, NoIsoFile, NoUsbDrive, InvalidLabel };
+  TVerdict Verdict = TVerdict::Accepted;
+  std::wstring IsoFile;  // trimmed
+  std::wstring Label;    // trimmed, then cut (also when refused for its characters)
+};
+
+// The checks made before the confirmation, in their order: image path, drive,
+// then the label's length and characters. `drive` is the selected drive line.
+TBurnInput CheckBurnInput(const std::wstring& isoFile, const std::wstring& drive,
+                          const std::wstring& label);
+
+std::wstring BurnConfirmTitle(const std::wstring& drive);
+std::wstring BurnConfirmText(const std::wstring& drive, bool bootable);
+
+// The eight diskpart lines joined by CR LF, without a break after the last.
+std::wstring DiskPartScriptText(const std::wstring& root, const std::wstring& fileSystem);

@@ -1,0 +1,51 @@
+#include "drives/temp_name.h"
+
+#include "app/failure.h"
+
+std::wstring Hex8(uint32_t value) {
+  static const wchar_t digits[] = L"0123456789ABCDEF";
+  std::wstring text(8, L'0');
+  for (int i = 7; i >= 0; --i) {
+    text[static_cast<size_t>(i)] = digits[value & 0xF];
+    value >>= 4;
+  }
+  return text;
+}
+
+std::wstring InsertUniqueMark(const std::wstring& path) {
+  const size_t delimiter = path.find_last_of(L".\\:");
+  size_t stem = path.size();
+  std::wstring extension;
+  if (delimiter != std::wstring::npos && path[delimiter] == L'.') {
+    stem = delimiter;
+    extension = path.substr(delimiter + 1, 260);
+  }
+  return path.substr(0, stem) + L"*." + extension;
+}
+
+namespace {
+std::wstring ReplaceFirstMark(const std::wstring& path, const std::wstring& with) {
+  std::wstring result = path;
+  const size_t mark = result.find(L'*');
+  if (mark != std::wstring::npos) result.replace(mark, 1, with);
+  return result;
+}
+}  // namespace
+
+std::wstring MakeUniqueTempName(const std::wstring& name, const TTempNameHost& host) {
+  std::wstring path = name;
+  if (path.find(L'\\') == std::wstring::npos) path = host.TempDirectory() + path;
+  if (!host.FileExists(path)) return path;
+  if (path.find(L'*') == std::wstring::npos) path = InsertUniqueMark(path);
+
+  uint32_t counter = host.TickCount();
+  const uint32_t start = counter;
+  for (;;) {
+    if (static_cast<int32_t>(counter - start) > 10000) {
+      throw EFailure(L"Can't create temp file \"" + ReplaceFirstMark(path, L"{UniqueID}") + L"\".");
+    }
+    const std::wstring candidate = ReplaceFirstMark(path, Hex8(counter));
+    if (!host.FileExists(candidate)) return candidate;
+    ++counter;
+  }
+}

@@ -1,0 +1,574 @@
+#include "sevenzip/sevenzip.h"
+
+#include <cstdio>
+#include <limits>
+#include <new>
+#include <vector>
+
+#include "sevenzip/sevenzip_platform.h"
+
+using namespace SevenZip;
+namespace Platform = SevenZipPlatform;
+
+namespace {
+
+constexpr uint32_t kAllItems = 0xFFFFFFFFu;
+
+// Answer of a callback whose body raised: no exception may reach the library.
+THResult CaughtResult() noexcept {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  } catch (...) {
+    return kFail;
+  }
+}
+
+std::wstring BStrText(TBStr text) { return text ? std::wstring(text) : std::wstring(); }
+
+// Runs a clean-up on every way out of a scope.
+template <typename F>
+class TFinally {
+public:
+  explicit TFinally(F f) : FAction(std::move(f)) {}
+  TFinally(const TFinally&) = delete;
+  TFinally& operator=(const TFinally&) = delete;
+  ~TFinally() { FAction(); }
+
+private:
+  F FAction;
+};
+
+bool IsDelimiter(wchar_t c, wchar_t delimiter) {
+  return c == delimiter || (delimiter == L'\\' && c == L'/');
+}
+
+// The text up to and including the last separator (or a drive's colon).
+std::wstring ParentPath(const std::wstring& path) {
+  size_t i = path.size();
+  while (i > 0) {
+    wchar_t c = path[i - 1];
+    if (IsDelimiter(c, Platform::PathDelimiter) || (Platform::PathDelimiter == L'\\' && c == L':'))
+      break;
+    --i;
+  }
+  return path.substr(0, i);
+}
+
+// Creates every missing folder of a path, outermost first.
+THResult ForceFolders(std::wstring folder) {
+  auto trim = [](std::wstring& s) {
+    while (s.size() > 1 && IsDelimiter(s.back(), Platform::PathDelimiter)) s.pop_back();
+  };
+  trim(folder);
+  std::vector<std::wstring> missing;
+  while (!folder.empty() && folder.back() != L':' &&
+         !(folder.size() == 1 && IsDelimiter(folder[0], Platform::PathDelimiter)) &&
+         !Platform::DirectoryExists(folder)) {
+    missing.push_back(folder);
+    size_t cut = folder.size();
+    while (cut > 0 && !IsDelimiter(folder[cut - 1], Platform::PathDelimiter)) --cut;
+    if (cut == 0) break;
+    folder.resize(cut);
+    trim(folder);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+    if (THResult r = Platform::MakeDir(*it); r != kOk) return r;
+  return kOk;
+}
+
+}  // namespace
+
+// ---- result codes
+
+std::wstring ResultMessage(THResult code) {
+  std::wstring text = Platform::SystemMessage(code);
+  while (!text.empty() && (text.back() <= 32 || text.back() == L'.')) text.pop_back();
+  if (text.empty()) {
+    wchar_t buffer[40];
+    std::swprintf(buffer, 40, L"Unknown error 0x%08X", static_cast<unsigned>(code));
+    text = buffer;
+  }
+  return text;
+}
+
+void CheckResult(THResult code) {
+  if (code != kOk) throw EFailure(ResultMessage(code));
+}
+
+bool IsItemPathInside(const std::wstring& path, wchar_t delimiter) {
+  const bool windows = delimiter == L'\\';
+  if (path.empty() || IsDelimiter(path[0], delimiter)) return false;
+  if (windows && path.find(L':') != std::wstring::npos) return false;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = start;
+    while (end < path.size() && !IsDelimiter(path[end], delimiter)) ++end;
+    std::wstring part = path.substr(start, end - start);
+    if (windows) {
+      // Windows drops trailing dots and blanks: "..." or ". ." mean "..".
+      size_t keep = part.find_last_not_of(L". ");
+      if (!part.empty() && keep == std::wstring::npos) return false;
+    } else if (part == L"..") {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+// ---- library
+
+TLibraryHandle::~TLibraryHandle() {
+  if (FHandle) Platform::FreeLib(FHandle);
+}
+
+namespace {
+void* LoadOrRaise(const std::wstring& lib) {
+  void* handle = Platform::LoadLib(lib);
+  if (!handle) throw EFailure(L"Error loading library " + lib);
+  return handle;
+}
+}  // namespace
+
+// A raise in a constructor body releases FHandle, the load, exactly once.
+T7zPlugin::T7zPlugin(const std::wstring& lib) : FHandle(LoadOrRaise(lib)) {
+  FCreateObject = reinterpret_cast<TCreateObjectFunc>(Platform::FindExport(FHandle.Get(), "CreateObject"));
+  if (!FCreateObject) throw EFailure(lib + L" is not a 7z library");
+}
+
+void T7zPlugin::CreateObject(const TGUID& clsid, const TGUID& iid, void** obj) {
+  THResult r = FCreateObject(&clsid, &iid, obj);
+  if (r < 0) CheckResult(r);
+}
+
+TBStr T7zPlugin::AllocSysString(const std::wstring& text) {
+  TBStr result = Platform::AllocBStr(FHandle.Get(), text.c_str());
+  if (!result) throw std::bad_alloc();
+  return result;
+}
+
+void T7zPlugin::FreeSysString(TBStr text) noexcept {
+  if (text) Platform::FreeBStr(FHandle.Get(), text);
+}
+
+void T7zPlugin::ClearVariant(TPropVariant& value) noexcept {
+  if (value.vt == kVtBstr) FreeSysString(value.bstrVal);
+  value = TPropVariant();
+}
+
+// ---- format library
+
+std::wstring T7zValue::AsText() const {
+  switch (Type) {
+    case kVtBstr:
+      return Text;
+    case kVtBool:
+      return Number ? L"True" : L"False";
+    case kVtI4:
+    case kVtI8:
+      return std::to_wstring(static_cast<int64_t>(Number));
+    case kVtUI4:
+    case kVtUI8:
+      return std::to_wstring(Number);
+    default:
+      return {};
+  }
+}
+
+T7zArchive::T7zArchive(const std::wstring& lib) : T7zPlugin(lib) {
+  FGetHandlerProperty =
+      reinterpret_cast<TGetHandlerPropertyFunc>(Platform::FindExport(FHandle.Get(), "GetHandlerProperty"));
+  if (!FGetHandlerProperty) throw EFailure(lib + L" is not a Format library");
+}
+
+T7zValue T7zArchive::GetHandlerProperty(uint32_t propID) {
+  TPropVariant value;
+  THResult r = FGetHandlerProperty(propID, &value);
+  if (r < 0) {
+    ClearVariant(value);
+    CheckResult(r);
+  }
+  T7zValue result;
+  result.Type = value.vt;
+  switch (value.vt) {
+    case kVtBstr:
+      result.Text = BStrText(value.bstrVal);
+      break;
+    case kVtBool:
+      result.Number = value.boolVal != 0;
+      break;
+    case kVtI4:
+      result.Number = static_cast<uint64_t>(static_cast<int64_t>(value.lVal));
+      break;
+    case kVtUI4:
+      result.Number = value.ulVal;
+      break;
+    case kVtI8:
+    case kVtUI8:
+      result.Number = value.uhVal;
+      break;
+    default:
+      break;
+  }
+  ClearVariant(value);
+  return result;
+}
+
+std::wstring T7zArchive::GetLibStringProperty(uint32_t index) { return GetHandlerProperty(index).AsText(); }
+
+// ---- archive reader
+
+T7zInArchive::T7zInArchive(const std::wstring& lib) : T7zArchive(lib) {}
+
+T7zInArchive::~T7zInArchive() {
+  // The reader goes first (it closes the image); the library after it.
+  FInArchive.Reset();
+}
+
+void* T7zInArchive::FindInterface(const TGUID& iid) noexcept {
+  if (iid == IID_IArchiveOpenSetSubArchiveName) return static_cast<IArchiveOpenSetSubArchiveName*>(this);
+  if (iid == IID_IArchiveOpenVolumeCallback) return static_cast<IArchiveOpenVolumeCallback*>(this);
+  if (iid == IID_ICryptoGetTextPassword) return static_cast<ICryptoGetTextPassword*>(this);
+  if (iid == IID_IArchiveExtractCallback) return static_cast<IArchiveExtractCallback*>(this);
+  if (iid == IID_IProgress) return static_cast<IProgress*>(static_cast<IArchiveExtractCallback*>(this));
+  if (iid == IID_IArchiveOpenCallback) return static_cast<IArchiveOpenCallback*>(this);
+  if (iid == IID_I7zInArchive || iid == IID_IUnknown)
+    return static_cast<SevenZip::IUnknown*>(static_cast<I7zInArchive*>(this));
+  return nullptr;
+}
+
+TComPtr<IInArchive> SZ_STDCALL T7zInArchive::InArchive() {
+  if (!FInArchive) CreateObject(FClassId, IID_IInArchive, reinterpret_cast<void**>(FInArchive.Put()));
+  if (!FInArchive) throw EFailure(ResultMessage(kNoInterface));
+  return FInArchive;
+}
+
+IInArchive& T7zInArchive::OpenedReader() {
+  if (!FInArchive) throw EFailure(L"No archive is open");
+  return *FInArchive.Get();
+}
+
+void SZ_STDCALL T7zInArchive::OpenArchiveFile(const std::wstring& fileName) {
+  TComPtr<T7zStream> stream = MakeObject<T7zStream>(OpenFileStream(fileName, TFileMode::ReadShared));
+  OpenArchiveStream(stream.Get());
+}
+
+void SZ_STDCALL T7zInArchive::OpenArchiveStream(IInStream* stream) {
+  TComPtr<IInArchive> reader = InArchive();
+  TComPtr<IArchiveOpenCallback> callback(static_cast<IArchiveOpenCallback*>(this));
+  CheckResult(reader->Open(stream, reinterpret_cast<const uint64_t*>(&MaxCheckStart), callback.Get()));
+}
+
+void SZ_STDCALL T7zInArchive::CloseArchive() {
+  FPasswordIsDefined = false;
+  FSubArchiveMode = false;
+  if (FInArchive) FInArchive->Close();
+  FInArchive.Reset();
+}
+
+uint32_t SZ_STDCALL T7zInArchive::ItemCount() {
+  uint32_t count = 0;
+  CheckResult(OpenedReader().GetNumberOfItems(&count));
+  return count;
+}
+
+// The property's value; a failed read gives an empty value.
+TPropVariant T7zInArchive::ReadItemProperty(uint32_t index, uint32_t propID) {
+  IInArchive& reader = OpenedReader();
+  TPropVariant value;
+  if (reader.GetProperty(index, propID, &value) != kOk && value.vt != kVtEmpty) ClearVariant(value);
+  return value;
+}
+
+std::wstring SZ_STDCALL T7zInArchive::ItemPath(uint32_t index) {
+  TPropVariant value = ReadItemProperty(index, kpidPath);
+  std::wstring text = value.vt == kVtBstr ? BStrText(value.bstrVal) : std::wstring();
+  ClearVariant(value);
+  return text;
+}
+
+std::wstring SZ_STDCALL T7zInArchive::ItemName(uint32_t index) {
+  TPropVariant value = ReadItemProperty(index, kpidName);
+  std::wstring text = value.vt == kVtBstr ? BStrText(value.bstrVal) : std::wstring();
+  ClearVariant(value);
+  return text;
+}
+
+int32_t SZ_STDCALL T7zInArchive::ItemSize(uint32_t index) {
+  TPropVariant value = ReadItemProperty(index, kpidSize);
+  const bool unsignedValue = value.vt == kVtUI8;
+  int64_t size = 0;
+  switch (value.vt) {
+    case kVtUI4:
+      size = value.ulVal;
+      break;
+    case kVtI4:
+      size = value.lVal;
+      break;
+    case kVtUI8:
+    case kVtI8:
+      size = value.hVal;
+      break;
+    default:
+      break;
+  }
+  ClearVariant(value);
+  // A silently cut size would be wrong: sizes past 2 GiB raise instead.
+  if (size < std::numeric_limits<int32_t>::min() || size > std::numeric_limits<int32_t>::max() ||
+      (unsignedValue && size < 0))
+    throw EFailure(L"Item size out of range");
+  return static_cast<int32_t>(size);
+}
+
+bool SZ_STDCALL T7zInArchive::ItemIsFolder(uint32_t index) {
+  TPropVariant value = ReadItemProperty(index, kpidIsDir);
+  bool folder = value.vt == kVtBool && value.boolVal != 0;
+  ClearVariant(value);
+  return folder;
+}
+
+void T7zInArchive::Extract(const uint32_t* items, uint32_t count, bool test) {
+  IInArchive& reader = OpenedReader();
+  TComPtr<IArchiveExtractCallback> callback(static_cast<IArchiveExtractCallback*>(this));
+  CheckResult(reader.Extract(items, count, test ? 1 : 0, callback.Get()));
+}
+
+void SZ_STDCALL T7zInArchive::ExtractItemToStream(uint32_t index, TStream& stream, bool test) {
+  TFinally clear([this] { FStream = nullptr; });
+  FStream = &stream;
+  Extract(&index, 1, test);
+}
+
+void SZ_STDCALL T7zInArchive::ExtractItemList(const uint32_t* items, uint32_t count, bool test,
+                                              void* sender, T7zGetStreamCallBack callback) {
+  TFinally clear([this] {
+    FExtractSender = nullptr;
+    FExtractCallBack = nullptr;
+  });
+  FExtractSender = sender;
+  FExtractCallBack = callback;
+  Extract(items, count, test);
+}
+
+void SZ_STDCALL T7zInArchive::ExtractAllItems(bool test, void* sender, T7zGetStreamCallBack callback) {
+  ExtractItemList(nullptr, kAllItems, test, sender, callback);
+}
+
+void SZ_STDCALL T7zInArchive::ExtractToFolder(const std::wstring& folder) {
+  TFinally clear([this] { FExtractPath.clear(); });
+  FExtractPath = folder;
+  if (FExtractPath.empty() || FExtractPath.back() != Platform::PathDelimiter)
+    FExtractPath += Platform::PathDelimiter;
+  Extract(nullptr, kAllItems, false);
+}
+
+void SZ_STDCALL T7zInArchive::SetPasswordHandler(void* sender, T7zPasswordCallback callback) {
+  FPasswordSender = sender;
+  FPasswordCallback = callback;
+}
+
+void SZ_STDCALL T7zInArchive::SetPasswordText(const std::wstring& password) {
+  FPassword = password;
+  FPasswordIsDefined = !password.empty();
+}
+
+void SZ_STDCALL T7zInArchive::SetProgressHandler(void* sender, T7zProgressCallback callback) {
+  FProgressSender = sender;
+  FProgressCallback = callback;
+}
+
+void SZ_STDCALL T7zInArchive::SetClassID(const TGUID& classID) { FClassId = classID; }
+
+TGUID SZ_STDCALL T7zInArchive::GetClassID() { return FClassId; }
+
+// ---- callbacks of the library: each answers a result code, never raises
+
+THResult SZ_STDCALL T7zInArchive::SetSubArchiveName(const wchar_t* name) noexcept {
+  try {
+    FSubArchiveMode = true;
+    FSubArchiveName = name ? name : L"";
+    return kOk;
+  } catch (...) {
+    return CaughtResult();
+  }
+}
+
+THResult SZ_STDCALL T7zInArchive::GetProperty(uint32_t, TPropVariant*) noexcept { return kOk; }
+
+THResult SZ_STDCALL T7zInArchive::GetStream(const wchar_t*, IInStream** inStream) noexcept {
+  if (inStream) *inStream = nullptr;
+  return kOk;
+}
+
+THResult SZ_STDCALL T7zInArchive::CryptoGetTextPassword(TBStr* password) noexcept {
+  try {
+    if (!password) return kPointer;
+    *password = nullptr;
+    if (FPasswordIsDefined) {
+      *password = AllocSysString(FPassword);
+      return kOk;
+    }
+    if (FPasswordCallback) {
+      std::wstring text;
+      THResult r = FPasswordCallback(FPasswordSender, text);
+      if (r == kOk) {
+        *password = AllocSysString(text);
+        FPasswordIsDefined = true;
+        FPassword = text;
+      }
+      return r;
+    }
+    return kFalse;
+  } catch (...) {
+    return CaughtResult();
+  }
+}
+
+THResult SZ_STDCALL T7zInArchive::SetTotal(uint64_t total) noexcept {
+  try {
+    if (FProgressCallback) return FProgressCallback(FProgressSender, true, static_cast<int64_t>(total));
+    return kOk;
+  } catch (...) {
+    return CaughtResult();
+  }
+}
+
+THResult SZ_STDCALL T7zInArchive::SetCompleted(const uint64_t* completeValue) noexcept {
+  try {
+    if (FProgressCallback && completeValue)
+      return FProgressCallback(FProgressSender, false, static_cast<int64_t>(*completeValue));
+    return kOk;
+  } catch (...) {
+    return CaughtResult();
+  }
+}
+
+THResult T7zInArchive::GetFolderStream(uint32_t index, ISequentialOutStream** outStream) {
+  if (ItemIsFolder(index)) return kOk;
+  std::wstring item = ItemPath(index);
+  // An elevated program must not write outside the target folder.
+  if (!IsItemPathInside(item, Platform::PathDelimiter)) return Platform::AccessDeniedResult();
+  std::wstring target = FExtractPath + item;
+  if (THResult r = ForceFolders(ParentPath(target)); r != kOk) return r;
+  THResult error = kOk;
+  std::unique_ptr<TStream> file = TryOpenFileStream(target, TFileMode::Create, error);
+  if (!file) return error != kOk ? error : kFail;
+  TComPtr<T7zStream> stream = MakeObject<T7zStream>(std::move(file));
+  *outStream = static_cast<ISequentialOutStream*>(static_cast<IOutStream*>(stream.Detach()));
+  return kOk;
+}
+
+THResult SZ_STDCALL T7zInArchive::GetStream(uint32_t index, ISequentialOutStream** outStream,
+                                            int32_t askExtractMode) noexcept {
+  try {
+    if (!outStream) return kPointer;
+    *outStream = nullptr;
+    if (askExtractMode != kExtract) return kOk;
+    if (FStream) {
+      TComPtr<T7zStream> stream = MakeObject<T7zStream>(*FStream);
+      *outStream = static_cast<ISequentialOutStream*>(static_cast<IOutStream*>(stream.Detach()));
+      return kOk;
+    }
+    if (FExtractCallBack) {
+      TComPtr<ISequentialOutStream> stream;
+      THResult r = FExtractCallBack(FExtractSender, index, stream);
+      *outStream = stream.Detach();
+      return r;
+    }
+    if (!FExtractPath.empty()) return GetFolderStream(index, outStream);
+    return kOk;
+  } catch (...) {
+    return CaughtResult();
+  }
+}
+
+THResult SZ_STDCALL T7zInArchive::PrepareOperation(int32_t) noexcept { return kOk; }
+
+THResult SZ_STDCALL T7zInArchive::SetOperationResult(int32_t) noexcept { return kOk; }
+
+THResult SZ_STDCALL T7zInArchive::SetTotal(const uint64_t*, const uint64_t*) noexcept { return kOk; }
+
+THResult SZ_STDCALL T7zInArchive::SetCompleted(const uint64_t*, const uint64_t*) noexcept { return kOk; }
+
+// ---- stream adapter: outcomes only through the counts
+
+T7zStream::T7zStream(TStream& stream) : FStream(&stream), FOwnership(soReference) {}
+
+T7zStream::T7zStream(std::unique_ptr<TStream> stream)
+    : FStream(stream.get()), FOwnership(soOwned), FOwned(std::move(stream)) {}
+
+T7zStream::~T7zStream() = default;  // FOwned frees an owned stream
+
+void* T7zStream::FindInterface(const TGUID& iid) noexcept {
+  if (iid == IID_IOutStreamFlush) return static_cast<IOutStreamFlush*>(this);
+  if (iid == IID_IOutStream) return static_cast<IOutStream*>(this);
+  if (iid == IID_ISequentialOutStream) return static_cast<ISequentialOutStream*>(this);
+  if (iid == IID_IStreamGetSize) return static_cast<IStreamGetSize*>(this);
+  if (iid == IID_IInStream) return static_cast<IInStream*>(this);
+  if (iid == IID_ISequentialInStream) return static_cast<ISequentialInStream*>(this);
+  if (iid == IID_IUnknown) return static_cast<SevenZip::IUnknown*>(static_cast<IInStream*>(this));
+  return nullptr;
+}
+
+THResult SZ_STDCALL T7zStream::Flush() noexcept { return kOk; }
+
+THResult SZ_STDCALL T7zStream::Write(const void* data, uint32_t size, uint32_t* processedSize) noexcept {
+  try {
+    uint32_t written = FStream->Write(data, size);
+    if (processedSize) *processedSize = written;
+    return kOk;
+  } catch (...) {
+    if (processedSize) *processedSize = 0;
+    return CaughtResult();
+  }
+}
+
+THResult SZ_STDCALL T7zStream::Read(void* data, uint32_t size, uint32_t* processedSize) noexcept {
+  try {
+    uint32_t read = FStream->Read(data, size);
+    if (processedSize) *processedSize = read;
+    return kOk;
+  } catch (...) {
+    if (processedSize) *processedSize = 0;
+    return CaughtResult();
+  }
+}
+
+THResult SZ_STDCALL T7zStream::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition) noexcept {
+  try {
+    if (seekOrigin > 2) return kInvalidArg;
+    int64_t position = FStream->Seek(offset, static_cast<TSeekOrigin>(seekOrigin));
+    if (newPosition) *newPosition = static_cast<uint64_t>(position);
+    return kOk;
+  } catch (...) {
+    return CaughtResult();
+  }
+}
+
+THResult SZ_STDCALL T7zStream::SetSize(uint64_t newSize) noexcept {
+  try {
+    FStream->SetSize(static_cast<int64_t>(newSize));
+    return kOk;
+  } catch (...) {
+    return CaughtResult();
+  }
+}
+
+THResult SZ_STDCALL T7zStream::GetSize(uint64_t* size) noexcept {
+  try {
+    int64_t value = FStream->Size();
+    if (size) *size = static_cast<uint64_t>(value);
+    return kOk;
+  } catch (...) {
+    return CaughtResult();
+  }
+}
+
+std::unique_ptr<TStream> OpenFileStream(const std::wstring& fileName, TFileMode mode) {
+  THResult error = kOk;
+  std::unique_ptr<TStream> stream = TryOpenFileStream(fileName, mode, error);
+  if (!stream) throw EFailure(L"Cannot open file \"" + fileName + L"\". " + ResultMessage(error));
+  return stream;
+}

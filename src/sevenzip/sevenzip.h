@@ -1,0 +1,249 @@
+#pragma once
+// Binding to the 7-Zip codec library (7z.dll; Debian's 7z.so on Linux):
+// loads it, makes its archive readers, feeds them files and answers their
+// callbacks. Failures raise EFailure carrying only a message.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/failure.h"
+#include "sevenzip/sevenzip_com.h"
+#include "sevenzip/stream.h"
+
+// Format readers of the library.
+inline constexpr TGUID IsoFormatClassID = MakeGUID("23170F69-40C1-278A-1000-000110E70000");
+inline constexpr TGUID UdfFormatClassID = MakeGUID("23170F69-40C1-278A-1000-000110E00000");
+
+inline constexpr TGUID IID_I7zInArchive = MakeGUID("022CF785-3ECE-46EF-9755-291FA84CC6C9");
+
+// Furthest start position at which a reader looks for its format's signature.
+inline constexpr int64_t MaxCheckStart = 1048576;
+
+// Handler property ids of the library's "GetHandlerProperty".
+namespace NArchive {
+enum : uint32_t {
+  kName = 0,
+  kClassID = 1,
+  kExtension = 2,
+  kAddExtension = 3,
+  kUpdate = 4,
+  kKeepName = 5,
+  kStartSignature = 6,
+  kFinishSignature = 7,
+  kAssociate = 8,
+};
+}
+
+// Callbacks of the caller: plain routines; sender comes back as given.
+using T7zPasswordCallback = THResult (*)(void* sender, std::wstring& password);
+using T7zGetStreamCallBack = THResult (*)(void* sender, uint32_t index,
+                                          TComPtr<SevenZip::ISequentialOutStream>& outStream);
+using T7zProgressCallback = THResult (*)(void* sender, bool total, int64_t value);
+
+// The binding's own interface; operations raise EFailure.
+struct I7zInArchive : SevenZip::IUnknown {
+  virtual void SZ_STDCALL OpenArchiveFile(const std::wstring& fileName) = 0;
+  virtual void SZ_STDCALL OpenArchiveStream(SevenZip::IInStream* stream) = 0;
+  virtual void SZ_STDCALL CloseArchive() = 0;
+  virtual uint32_t SZ_STDCALL ItemCount() = 0;
+  virtual std::wstring SZ_STDCALL ItemPath(uint32_t index) = 0;
+  virtual std::wstring SZ_STDCALL ItemName(uint32_t index) = 0;
+  virtual int32_t SZ_STDCALL ItemSize(uint32_t index) = 0;
+  virtual bool SZ_STDCALL ItemIsFolder(uint32_t index) = 0;
+  virtual TComPtr<SevenZip::IInArchive> SZ_STDCALL InArchive() = 0;
+  virtual void SZ_STDCALL ExtractItemToStream(uint32_t index, TStream& stream, bool test) = 0;
+  virtual void SZ_STDCALL ExtractItemList(const uint32_t* items, uint32_t count, bool test,
+                                          void* sender, T7zGetStreamCallBack callback) = 0;
+  virtual void SZ_STDCALL ExtractAllItems(bool test, void* sender,
+                                          T7zGetStreamCallBack callback) = 0;
+  virtual void SZ_STDCALL ExtractToFolder(const std::wstring& folder) = 0;
+  virtual void SZ_STDCALL SetPasswordHandler(void* sender, T7zPasswordCallback callback) = 0;
+  virtual void SZ_STDCALL SetPasswordText(const std::wstring& password) = 0;
+  virtual void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) = 0;
+  virtual void SZ_STDCALL SetClassID(const TGUID& classID) = 0;
+  virtual TGUID SZ_STDCALL GetClassID() = 0;
+
+protected:
+  ~I7zInArchive() = default;
+};
+
+// Raises EFailure with the system's message text for any non-zero code.
+void CheckResult(THResult code);
+// The system's message text for a code, trailing blanks, controls and full
+// stops cut off.
+std::wstring ResultMessage(THResult code);
+
+// Whether an item path stays inside the folder it is joined to: no drive,
+// no leading separator, no part made of dots (with '\\' as delimiter, the
+// Windows rules: both separators count and colons are refused).
+bool IsItemPathInside(const std::wstring& path, wchar_t delimiter);
+
+// One load of the library, owned by the object.
+class TLibraryHandle {
+public:
+  TLibraryHandle() = default;
+  explicit TLibraryHandle(void* handle) noexcept : FHandle(handle) {}
+  TLibraryHandle(const TLibraryHandle&) = delete;
+  TLibraryHandle& operator=(const TLibraryHandle&) = delete;
+  ~TLibraryHandle();
+  void* Get() const noexcept { return FHandle; }
+
+private:
+  void* FHandle = nullptr;
+};
+
+// A loaded codec library.
+class T7zPlugin : public TInterfacedObject {
+public:
+  using TCreateObjectFunc = THResult(SZ_STDCALL*)(const TGUID* clsid, const TGUID* iid, void** obj);
+
+  explicit T7zPlugin(const std::wstring& lib);
+  // Raises for a negative code.
+  void CreateObject(const TGUID& clsid, const TGUID& iid, void** obj);
+  // System strings of the library's allocator (oleaut32 on Windows).
+  SevenZip::TBStr AllocSysString(const std::wstring& text);
+  void FreeSysString(SevenZip::TBStr text) noexcept;
+  // Frees a received variant's string and empties it.
+  void ClearVariant(SevenZip::TPropVariant& value) noexcept;
+
+protected:
+  TLibraryHandle FHandle;
+  TCreateObjectFunc FCreateObject = nullptr;
+};
+
+// A copied handler property value.
+struct T7zValue {
+  uint16_t Type = SevenZip::kVtEmpty;
+  std::wstring Text;    // strings
+  uint64_t Number = 0;  // integers; 1 or 0 for Booleans
+  std::wstring AsText() const;
+};
+
+// A loaded library used as a format library.
+class T7zArchive : public T7zPlugin {
+public:
+  using TGetHandlerPropertyFunc = THResult(SZ_STDCALL*)(uint32_t propID, SevenZip::TPropVariant* value);
+
+  explicit T7zArchive(const std::wstring& lib);
+  T7zValue GetHandlerProperty(uint32_t propID);
+  std::wstring GetLibStringProperty(uint32_t index);
+  const TGUID& ClassID() const noexcept { return FClassId; }
+  void ClassID(const TGUID& value) noexcept { FClassId = value; }
+  std::wstring Name() { return GetLibStringProperty(NArchive::kName); }
+  std::wstring Extension() { return GetLibStringProperty(NArchive::kExtension); }
+  T7zValue HandlerProperty(uint32_t index) { return GetHandlerProperty(index); }
+
+protected:
+  TGetHandlerPropertyFunc FGetHandlerProperty = nullptr;
+  TGUID FClassId{};
+};
+
+// One archive reader of the library, and the callbacks it is answered with.
+class T7zInArchive : public T7zArchive,
+                     public SevenZip::IArchiveOpenSetSubArchiveName,
+                     public SevenZip::IArchiveOpenVolumeCallback,
+                     public SevenZip::ICryptoGetTextPassword,
+                     public SevenZip::IArchiveExtractCallback,
+                     public SevenZip::IArchiveOpenCallback,
+                     public I7zInArchive {
+public:
+  explicit T7zInArchive(const std::wstring& lib);
+  ~T7zInArchive() override;
+
+  SZ_IUNKNOWN_METHODS
+
+  // I7zInArchive
+  void SZ_STDCALL OpenArchiveFile(const std::wstring& fileName) override;
+  void SZ_STDCALL OpenArchiveStream(SevenZip::IInStream* stream) override;
+  void SZ_STDCALL CloseArchive() override;
+  uint32_t SZ_STDCALL ItemCount() override;
+  std::wstring SZ_STDCALL ItemPath(uint32_t index) override;
+  std::wstring SZ_STDCALL ItemName(uint32_t index) override;
+  int32_t SZ_STDCALL ItemSize(uint32_t index) override;
+  bool SZ_STDCALL ItemIsFolder(uint32_t index) override;
+  TComPtr<SevenZip::IInArchive> SZ_STDCALL InArchive() override;
+  void SZ_STDCALL ExtractItemToStream(uint32_t index, TStream& stream, bool test) override;
+  void SZ_STDCALL ExtractItemList(const uint32_t* items, uint32_t count, bool test, void* sender,
+                                  T7zGetStreamCallBack callback) override;
+  void SZ_STDCALL ExtractAllItems(bool test, void* sender, T7zGetStreamCallBack callback) override;
+  void SZ_STDCALL ExtractToFolder(const std::wstring& folder) override;
+  void SZ_STDCALL SetPasswordHandler(void* sender, T7zPasswordCallback callback) override;
+  void SZ_STDCALL SetPasswordText(const std::wstring& password) override;
+  void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) override;
+  void SZ_STDCALL SetClassID(const TGUID& classID) override;
+  TGUID SZ_STDCALL GetClassID() override;
+
+  // IArchiveOpenSetSubArchiveName
+  THResult SZ_STDCALL SetSubArchiveName(const wchar_t* name) noexcept override;
+  // IArchiveOpenVolumeCallback
+  THResult SZ_STDCALL GetProperty(uint32_t propID, SevenZip::TPropVariant* value) noexcept override;
+  THResult SZ_STDCALL GetStream(const wchar_t* name, SevenZip::IInStream** inStream) noexcept override;
+  // ICryptoGetTextPassword
+  THResult SZ_STDCALL CryptoGetTextPassword(SevenZip::TBStr* password) noexcept override;
+  // IProgress (extracting)
+  THResult SZ_STDCALL SetTotal(uint64_t total) noexcept override;
+  THResult SZ_STDCALL SetCompleted(const uint64_t* completeValue) noexcept override;
+  // IArchiveExtractCallback
+  THResult SZ_STDCALL GetStream(uint32_t index, SevenZip::ISequentialOutStream** outStream,
+                                int32_t askExtractMode) noexcept override;
+  THResult SZ_STDCALL PrepareOperation(int32_t askExtractMode) noexcept override;
+  THResult SZ_STDCALL SetOperationResult(int32_t opRes) noexcept override;
+  // IArchiveOpenCallback (opening)
+  THResult SZ_STDCALL SetTotal(const uint64_t* files, const uint64_t* bytes) noexcept override;
+  THResult SZ_STDCALL SetCompleted(const uint64_t* files, const uint64_t* bytes) noexcept override;
+
+protected:
+  void* FindInterface(const TGUID& iid) noexcept override;
+  // The reader an open has made; raises when there is none.
+  SevenZip::IInArchive& OpenedReader();
+  SevenZip::TPropVariant ReadItemProperty(uint32_t index, uint32_t propID);
+  void Extract(const uint32_t* items, uint32_t count, bool test);
+  THResult GetFolderStream(uint32_t index, SevenZip::ISequentialOutStream** outStream);
+
+  TComPtr<SevenZip::IInArchive> FInArchive;
+  T7zPasswordCallback FPasswordCallback = nullptr;
+  void* FPasswordSender = nullptr;
+  T7zProgressCallback FProgressCallback = nullptr;
+  void* FProgressSender = nullptr;
+  TStream* FStream = nullptr;  // never owned
+  bool FPasswordIsDefined = false;
+  std::wstring FPassword;
+  bool FSubArchiveMode = false;
+  std::wstring FSubArchiveName;
+  T7zGetStreamCallBack FExtractCallBack = nullptr;
+  void* FExtractSender = nullptr;
+  std::wstring FExtractPath;
+};
+
+enum TStreamOwnership { soReference = 0, soOwned = 1 };
+
+// Presents a runtime stream to the library.
+class T7zStream : public TInterfacedObject,
+                  public SevenZip::IOutStreamFlush,
+                  public SevenZip::IOutStream,
+                  public SevenZip::IStreamGetSize,
+                  public SevenZip::IInStream {
+public:
+  explicit T7zStream(TStream& stream);                  // soReference
+  explicit T7zStream(std::unique_ptr<TStream> stream);  // soOwned: freed with the adapter
+  ~T7zStream() override;
+
+  SZ_IUNKNOWN_METHODS
+
+  THResult SZ_STDCALL Flush() noexcept override;
+  THResult SZ_STDCALL Write(const void* data, uint32_t size, uint32_t* processedSize) noexcept override;
+  THResult SZ_STDCALL Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition) noexcept override;
+  THResult SZ_STDCALL SetSize(uint64_t newSize) noexcept override;
+  THResult SZ_STDCALL GetSize(uint64_t* size) noexcept override;
+  THResult SZ_STDCALL Read(void* data, uint32_t size, uint32_t* processedSize) noexcept override;
+
+protected:
+  void* FindInterface(const TGUID& iid) noexcept override;
+
+  TStream* FStream;
+  TStreamOwnership FOwnership;
+  std::unique_ptr<TStream> FOwned;  // set when soOwned
+};
+
+// The program's entry: a reader of the library "7z.dll" for a format.
+TComPtr<I7zInArchive> MakeInArchive(const TGUID& classID);

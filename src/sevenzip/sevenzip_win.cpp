@@ -1,0 +1,157 @@
+// Windows side of the binding: 7z.dll from the executable's folder, Win32
+// files, oleaut32 strings, the system message table.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+
+#include "app/win32_handles.h"
+#include "sevenzip/sevenzip.h"
+#include "sevenzip/sevenzip_platform.h"
+
+namespace {
+
+THResult Win32Result(DWORD error) { return HRESULT_FROM_WIN32(error); }
+
+std::wstring ExecutableFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+class TWinFileStream : public TStream {
+public:
+  explicit TWinFileStream(TFileHandle file) : FFile(std::move(file)) {}
+
+  uint32_t Read(void* buffer, uint32_t count) override {
+    DWORD read = 0;
+    if (!ReadFile(FFile.Get(), buffer, count, &read, nullptr))
+      throw EFailure(ResultMessage(Win32Result(GetLastError())));
+    return read;
+  }
+
+  uint32_t Write(const void* buffer, uint32_t count) override {
+    DWORD written = 0;
+    // A failed write shows only as a short count.
+    WriteFile(FFile.Get(), buffer, count, &written, nullptr);
+    return written;
+  }
+
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+    LARGE_INTEGER distance;
+    distance.QuadPart = offset;
+    LARGE_INTEGER position;
+    if (!SetFilePointerEx(FFile.Get(), distance, &position, static_cast<DWORD>(origin)))
+      throw EFailure(ResultMessage(Win32Result(GetLastError())));
+    return position.QuadPart;
+  }
+
+  int64_t Size() override {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(FFile.Get(), &size)) throw EFailure(ResultMessage(Win32Result(GetLastError())));
+    return size.QuadPart;
+  }
+
+  void SetSize(int64_t size) override {
+    int64_t position = Position();
+    Seek(size, TSeekOrigin::soBeginning);
+    if (!SetEndOfFile(FFile.Get())) throw EFailure(ResultMessage(Win32Result(GetLastError())));
+    Seek(position < size ? position : size, TSeekOrigin::soBeginning);
+  }
+
+private:
+  TFileHandle FFile;
+};
+
+}  // namespace
+
+namespace SevenZipPlatform {
+
+const wchar_t PathDelimiter = L'\\';
+
+void* LoadLib(const std::wstring& lib) {
+  // A bare name comes from the executable's folder only: an elevated program
+  // must not load a planted copy from the current folder or the PATH.
+  std::wstring path = lib;
+  if (lib.find_first_of(L"\\/:") == std::wstring::npos) path = ExecutableFolder() + lib;
+  return LoadLibraryW(path.c_str());
+}
+
+void FreeLib(void* handle) noexcept { FreeLibrary(static_cast<HMODULE>(handle)); }
+
+void* FindExport(void* handle, const char* name) noexcept {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+
+SevenZip::TBStr AllocBStr(void*, const wchar_t* text) noexcept { return SysAllocString(text); }
+
+void FreeBStr(void*, SevenZip::TBStr text) noexcept { SysFreeString(text); }
+
+std::wstring SystemMessage(THResult code) {
+  wchar_t* buffer = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer),
+                           0, nullptr);
+  std::wstring text;
+  if (n && buffer) text.assign(buffer, n);
+  if (buffer) LocalFree(buffer);
+  return text;
+}
+
+THResult LastErrorResult() noexcept { return Win32Result(GetLastError()); }
+
+THResult AccessDeniedResult() noexcept { return E_ACCESSDENIED; }
+
+bool DirectoryExists(const std::wstring& path) noexcept {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+THResult MakeDir(const std::wstring& path) noexcept {
+  if (CreateDirectoryW(path.c_str(), nullptr)) return S_OK;
+  DWORD error = GetLastError();
+  return DirectoryExists(path) ? S_OK : Win32Result(error);
+}
+
+}  // namespace SevenZipPlatform
+
+std::unique_ptr<TStream> TryOpenFileStream(const std::wstring& fileName, TFileMode mode, THResult& error) {
+  TFileHandle file;
+  if (mode == TFileMode::ReadShared)
+    file.Reset(CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  else {
+    // Windows refuses to replace a read-only file; Wine running as root
+    // would not, so the attribute is tested here as well.
+    DWORD attributes = GetFileAttributesW(fileName.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      error = Win32Result(ERROR_ACCESS_DENIED);
+      return nullptr;
+    }
+    file.Reset(CreateFileW(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  if (!file) {
+    error = Win32Result(GetLastError());
+    return nullptr;
+  }
+  error = S_OK;
+  return std::make_unique<TWinFileStream>(std::move(file));
+}
+
+TComPtr<I7zInArchive> MakeInArchive(const TGUID& classID) {
+  TComPtr<T7zInArchive> object = MakeObject<T7zInArchive>(L"7z.dll");
+  TComPtr<I7zInArchive> result(static_cast<I7zInArchive*>(object.Get()));
+  result->SetClassID(classID);
+  return result;
+}

@@ -1,0 +1,36 @@
+#!/bin/sh
+# Images for the burn workflow tests, in OUTDIR:
+#   plain.iso    ISO 9660 + Joliet of plain/, with BIG_MB megabytes (default
+#                96) in plain/big so that its burn lasts long enough to be
+#                looked at
+#   windows.iso  ISO 9660 tree holding only README.TXT, UDF tree all of windows/
+#                (BOOTMGR at the root: the /nt60 kind)
+# The trees stay beside the images, for comparing with the drive.
+#   usage: burn_images.sh OUTDIR [BIG_MB]
+set -eu
+out=${1:?usage: burn_images.sh OUTDIR [BIG_MB]}
+big_mb=${2:-96}
+rm -rf "$out"
+mkdir -p "$out"
+cd "$out"
+
+mkdir -p plain/docs/deep plain/big
+i=0
+while [ "$i" -lt 4 ]; do
+  head -c $((big_mb * 262144)) /dev/urandom > "plain/big/part$i.bin"
+  i=$((i + 1))
+done
+printf 'first file\r\n' > plain/a.txt
+head -c 200000 /dev/urandom > plain/docs/deep/data.bin
+printf 'notes\n' > "plain/docs/long name with spaces.txt"
+genisoimage -quiet -V PLAIN_DISC -J -r -o plain.iso plain/
+
+mkdir -p windows/sources windows/boot
+printf 'This disc holds a UDF file system.\r\n' > windows/README.TXT
+printf 'boot manager' > windows/bootmgr
+head -c 300000 /dev/urandom > windows/sources/boot.wim
+printf 'setup' > windows/setup.exe
+printf 'bcd' > windows/boot/bcd
+genisoimage -quiet -udf -V CCSA_X64FRE -hide sources -hide bootmgr -hide boot \
+  -hide setup.exe -o windows.iso windows/
+

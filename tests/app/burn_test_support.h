@@ -1,0 +1,71 @@
+#pragma once
+// Shared by the burn tests: the real Wine registry's AutoRun policy, the
+// drive Q: and comparisons of a drive with the tree an image was made from.
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+
+namespace burntest {
+
+inline const wchar_t* const PolicyKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+inline const wchar_t* const PolicyValue = L"NoDriveTypeAutoRun";
+
+// The policy value of a hive; -1 when it is absent.
+inline long ReadPolicy(HKEY hive) {
+  DWORD data = 0, size = sizeof(data), type = 0;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(hive, PolicyKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return -1;
+  const LONG rc = ::RegQueryValueExW(key, PolicyValue, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+  ::RegCloseKey(key);
+  return rc == ERROR_SUCCESS ? static_cast<long>(data) : -1;
+}
+
+// Creates the key where Wine lacks it; -1 removes the value.
+inline bool WritePolicy(HKEY hive, long value) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExW(hive, PolicyKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  const DWORD data = static_cast<DWORD>(value);
+  const LONG rc = value < 0 ? ::RegDeleteValueW(key, PolicyValue)
+                            : ::RegSetValueExW(key, PolicyValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                                               sizeof(data));
+  ::RegCloseKey(key);
+  return value < 0 || rc == ERROR_SUCCESS;
+}
+
+inline void EmptyFolder(const std::filesystem::path& folder) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+    std::filesystem::remove_all(entry.path(), error);
+}
+
+// Relative path -> size (-1 for a folder) of everything below `root`.
+inline std::map<std::wstring, long long> Tree(const std::filesystem::path& root) {
+  std::map<std::wstring, long long> tree;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root, error)) {
+    const std::wstring relative = entry.path().lexically_relative(root).wstring();
+    tree[relative] = entry.is_directory() ? -1 : static_cast<long long>(entry.file_size());
+  }
+  return tree;
+}
+
+inline std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Same names, sizes and contents.
+inline bool SameTree(const std::filesystem::path& a, const std::filesystem::path& b) {
+  const auto tree = Tree(a);
+  if (tree.empty() || tree != Tree(b)) return false;
+  for (const auto& [name, size] : tree)
+    if (size >= 0 && FileBytes(a / name) != FileBytes(b / name)) return false;
+  return true;
+}
+
+}  // namespace burntest

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "app/win32_handles.h"
+#include "drives/autorun_guard.h"
+
+namespace {
+const wchar_t Policies[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies";
+const wchar_t Explorer[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+const wchar_t Name[] = L"NoDriveTypeAutoRun";
+const HKEY Machine = HKEY_LOCAL_MACHINE, User = HKEY_CURRENT_USER;
+
+using TValue = std::optional<std::pair<DWORD, std::vector<BYTE>>>;  // type, data; nullopt: absent
+TValue Dword(DWORD v) {
+  return std::make_pair(DWORD{REG_DWORD}, std::vector<BYTE>{BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)});
+}
+const TValue Text{std::make_pair(DWORD{REG_SZ}, std::vector<BYTE>{'o', 0, 'f', 0, 'f', 0, 0, 0})};
+
+TRegKey Open(HKEY hive, const wchar_t* path) {
+  TRegKey key;
+  if (::RegOpenKeyExW(hive, path, 0, KEY_ALL_ACCESS, key.Put()) != ERROR_SUCCESS) key.Release();
+  return key;
+}
+TValue Read(HKEY hive) {
+  TRegKey key = Open(hive, Explorer);
+  DWORD type = 0, size = 64;
+  std::vector<BYTE> data(size);
+  if (!key || ::RegQueryValueExW(key.Get(), Name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  data.resize(size);
+  return std::make_pair(type, data);
+}
+// Makes the key exist (or not) with the value given.
+void Put(HKEY hive, const TValue& value, bool keyExists = true) {
+  if (!keyExists) {
+    ::RegDeleteKeyW(hive, Explorer);
+    return;
+  }
+  TRegKey key;
+  ::RegCreateKeyExW(hive, Explorer, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
+  if (!value) ::RegDeleteValueW(key.Get(), Name);
+  else ::RegSetValueExW(key.Get(), Name, 0, value->first, value->second.data(), DWORD(value->second.size()));
+}
+
+// Puts both hives back as they were after each test.
+class AutoRunGuard : public ::testing::Test {
+protected:
+  void SetUp() override {
+    for (int i = 0; i < 2; ++i) {
+      FBefore[i] = {bool(Open(FHives[i], Policies)), bool(Open(FHives[i], Explorer)), Read(FHives[i])};
+    }
+  }
+  void TearDown() override {
+    for (int i = 0; i < 2; ++i) {
+      Put(FHives[i], FBefore[i].value, FBefore[i].explorer);
+      if (!FBefore[i].policies) ::RegDeleteKeyW(FHives[i], Policies);
+    }
+  }
+  struct { bool policies, explorer; TValue value; } FBefore[2];
+  const HKEY FHives[2] = {Machine, User};
+  TAutoRunGuard Guard;
+};
+}  // namespace
+
+TEST_F(AutoRunGuard, SavesSetsAndPutsBack) {
+  const TValue cases[][2] = {{Dword(145), std::nullopt}, {std::nullopt, std::nullopt}, {Dword(255), Dword(0xFFFFFFFF)}};
+  for (const auto& before : cases) {
+    Put(Machine, before[0]);
+    Put(User, before[1]);
+    Guard.DisableAutoRun();
+    EXPECT_EQ(Read(Machine), Dword(255));
+    EXPECT_EQ(Read(User), Dword(255));
+    Guard.RestoreAutoRun();
+    EXPECT_EQ(Read(Machine), before[0]);
+    EXPECT_EQ(Read(User), before[1]);  // 0xFFFFFFFF is a value, not "absent"
+  }
+  EXPECT_EQ(Guard.NoDriveTypeAutoRun, 255);
+  EXPECT_EQ(Guard.NoDriveTypeAutoRun1, -1);
+}
+
+TEST_F(AutoRunGuard, MissingKeysAndOtherTypesAreLeftAlone) {
+  Put(Machine, std::nullopt, false);
+  Put(User, Text);
+  Guard.DisableAutoRun();
+  Put(Machine, std::nullopt);  // the key appears while the burn runs
+  Guard.RestoreAutoRun();
+  EXPECT_EQ(Read(Machine), std::nullopt);
+  EXPECT_EQ(Read(User), Text);
+  EXPECT_EQ(Guard.NoDriveTypeAutoRun, 0);
+
+  Put(Machine, Dword(145));  // a later burn whose save fails writes nothing stale
+  Put(User, Dword(7));
+  Guard.DisableAutoRun();
+  Guard.RestoreAutoRun();
+  Put(Machine, Text);
+  Put(User, std::nullopt, false);
+  Guard.DisableAutoRun();
+  EXPECT_FALSE(Open(User, Explorer));
+  Put(User, std::nullopt);
+  Guard.RestoreAutoRun();
+  EXPECT_EQ(Read(Machine), Text);
+  EXPECT_EQ(Read(User), std::nullopt);
+  EXPECT_EQ(Guard.NoDriveTypeAutoRun, 145);
+}

@@ -1,0 +1,378 @@
+// The whole program end to end: Quillora.exe under Wine, worked through the
+// GUI driver, with the real 7z.dll, the stand-in console tools, drive Q: and
+// the real Wine registry. The cases share one running program and run in
+// the order written, as a user would go on after each burn.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/burn_test_support.h"  // windows.h before commctrl.h
+#include <commctrl.h>
+
+#include "gui/gui_driver.h"
+#include "standins/standin_fixture.h"
+
+namespace {
+namespace fs = std::filesystem;
+using burntest::ReadPolicy;
+using gui::TBoxIcon;
+
+const wchar_t* const Success = L"Burn the ISO file to USB disk has been successfully completed.";
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// The stored text of another process's window, read without a message: the
+// program does not answer messages while a console tool runs.
+std::wstring StoredText(HWND window) {
+  wchar_t text[512] = {};
+  return std::wstring(text, static_cast<size_t>(::GetWindowTextW(window, text, 512)));
+}
+
+class BurnEndToEnd : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    gui::PrepareWine();
+    ASSERT_TRUE(burntest::WritePolicy(HKEY_LOCAL_MACHINE, 145));
+    ASSERT_TRUE(burntest::WritePolicy(HKEY_CURRENT_USER, -1));
+    // Only the program's own folder may supply diskpart.exe.
+    ::SetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", L"1");
+    StandIns = std::make_unique<standin::TStandInScope>(L"burn-e2e");
+    Exe = gui::PrepareAppFolder(L"burn_e2e");
+    ASSERT_FALSE(Exe.empty());
+    StartApp();
+  }
+  static void StartApp() {
+    App = std::make_unique<gui::TQuilloraProcess>();
+    ASSERT_TRUE(App->Start(Exe)) << Narrow(App->LastError());
+    Window = App->Window();
+    IsoEdit = gui::FindControlByOrder(Window, L"Edit", 0);
+    LabelEdit = gui::FindControlByOrder(Window, L"Edit", 1);
+    Drives = gui::FindControlByOrder(Window, L"ComboBox", 0);
+    FileSystems = gui::FindControlByOrder(Window, L"ComboBox", 1);
+    Bootable = gui::FindControl(Window, L"Bootable, only supports Windows ISO image.");
+    Burn = gui::FindControl(Window, L"Burn", L"Button");
+    Close = gui::FindControl(Window, L"Close", L"Button");
+    Progress = gui::FindControlByOrder(Window, L"msctls_progress32", 0);
+    Status = gui::FindControlByOrder(::GetParent(Progress), L"Static", 0);
+  }
+  static void TearDownTestSuite() {
+    App.reset();
+    StandIns.reset();
+    burntest::WritePolicy(HKEY_LOCAL_MACHINE, -1);
+  }
+
+  void SetUp() override {
+    standin::ClearFolder(StandIns->Dir());  // log and control files
+    burntest::EmptyFolder(L"Q:\\");
+    standin::WriteWholeFile(L"Q:\\marker.txt", "untouched");
+    gui::SetText(LabelEdit, L"");
+  }
+
+  static std::wstring Image(const std::wstring& name) { return gui::BuildDir() + L"\\burn-images\\" + name; }
+
+  // Puts Q: into the drive list (Wine reports no USB bus) and selects it.
+  void SelectDriveQ() {
+    const int index = gui::AddComboItem(Drives, L"Q:");
+    ASSERT_GE(index, 0);
+    gui::SelectComboItem(Drives, index);
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ComboSelectionText(Drives) == L"Q:"; }, 5000));
+  }
+  void SetBootable(bool ticked, int fileSystem) {
+    if (gui::IsChecked(Bootable) != ticked) gui::Click(Bootable);
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::IsChecked(Bootable) == ticked; }, 5000));
+    gui::SelectComboItem(FileSystems, fileSystem);  // after the tick, which picks FAT32
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ComboSelection(FileSystems) == fileSystem; }, 5000));
+  }
+  void Prepare(const std::wstring& image, const std::wstring& label, bool bootable, int fileSystem = 0) {
+    gui::SetText(IsoEdit, image);
+    gui::SetText(LabelEdit, label);
+    SelectDriveQ();
+    SetBootable(bootable, fileSystem);
+  }
+
+  gui::TMessageBox NextBox(DWORD timeoutMs = 60000) {
+    std::optional<gui::TMessageBox> box = App->WaitForMessageBox(timeoutMs);
+    if (!box) {
+      ADD_FAILURE() << "no message box";
+      return {};
+    }
+    return *box;
+  }
+  // Presses a button and waits until that box is gone.
+  void Answer(const gui::TMessageBox& box, int button) {
+    ASSERT_TRUE(box.Press(button)) << Narrow(box.Text);
+    ASSERT_TRUE(gui::WaitUntil([&] { return !::IsWindow(box.Handle); }, 10000));
+  }
+  void ExpectBox(const gui::TMessageBox& box, const std::wstring& text, const std::wstring& title, TBoxIcon icon) {
+    EXPECT_EQ(box.Text, text);
+    EXPECT_EQ(box.Title, title);
+    EXPECT_EQ(box.Icon, icon) << Narrow(gui::BoxIconName(box.Icon));
+  }
+  // Burn, then Yes at the confirmation.
+  void StartBurn() {
+    gui::Click(Burn);
+    const gui::TMessageBox confirm = NextBox(10000);
+    ASSERT_EQ(confirm.Title, L"Burn Quillora \"Q:\"");
+    Answer(confirm, IDYES);
+  }
+  // The clean-up has run: AutoRun as before, controls enabled, drive list
+  // rebuilt with nothing selected, no box left.
+  void ExpectIdleAfterBurn() {
+    // The drive list is rebuilt last, after the controls are enabled.
+    ASSERT_TRUE(gui::WaitUntil(
+        [&] {
+          return gui::IsEnabled(Burn) && App->MessageBoxes().empty() && gui::ComboSelection(Drives) == -1 &&
+                 gui::ComboItems(Drives) == std::vector<std::wstring>{L""};
+        },
+        30000));
+    EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
+    EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);
+    for (HWND control : {IsoEdit, LabelEdit, Drives, FileSystems, Bootable, Close})
+      EXPECT_TRUE(gui::IsEnabled(control));
+    EXPECT_FALSE(gui::IsVisible(Progress));
+  }
+  std::vector<std::wstring> Log() const { return StandIns->Log(); }
+
+  static inline std::unique_ptr<standin::TStandInScope> StandIns;
+  static inline std::unique_ptr<gui::TQuilloraProcess> App;
+  static inline std::wstring Exe, ScriptFile;
+  static inline HWND Window, IsoEdit, LabelEdit, Drives, FileSystems, Bootable, Burn, Close, Progress, Status;
+};
+
+TEST_F(BurnEndToEnd, RefusalsTouchNothing) {
+  const auto refused = [&](const std::wstring& text, const std::wstring& title, TBoxIcon icon) {
+    gui::Click(Burn);
+    const gui::TMessageBox box = NextBox(10000);
+    ExpectBox(box, text, title, icon);
+    EXPECT_EQ(box.Buttons, std::vector<int>{IDOK});
+    Answer(box, IDOK);
+  };
+  gui::SetText(IsoEdit, L" \t ");
+  refused(L"Please select a ISO file.", L"Information", TBoxIcon::Information);
+  EXPECT_EQ(gui::WindowText(IsoEdit), L"");
+
+  gui::SetText(IsoEdit, L"  " + Image(L"plain.iso") + L"  ");
+  refused(L"Please select a USB drive.", L"Information", TBoxIcon::Information);
+  EXPECT_EQ(gui::WindowText(IsoEdit), Image(L"plain.iso"));
+  gui::AddComboItem(Drives, L"Q:");
+  gui::SelectComboItem(Drives, 0);  // the blank line
+  ASSERT_TRUE(gui::WaitUntil([&] { return gui::ComboSelection(Drives) == 0; }, 5000));
+  refused(L"Please select a USB drive.", L"Information", TBoxIcon::Information);
+
+  SelectDriveQ();
+  for (const wchar_t* label : {L"MY:DISK", L"A+B"}) {
+    gui::SetText(LabelEdit, label);
+    refused(L"Invalid characters in Volume Label.", L"Error", TBoxIcon::Error);
+  }
+
+  // Twelve characters are cut to eleven before the confirmation; No stops.
+  gui::SetText(LabelEdit, L"ABCDEFGHIJKL");
+  gui::Click(Burn);
+  gui::TMessageBox confirm = NextBox(10000);
+  EXPECT_EQ(gui::WindowText(LabelEdit), L"ABCDEFGHIJK");
+  ExpectBox(confirm,
+            L"WARNING:\r\n\r\nBurning will erase ALL data on USB disk \"Q:\".\r\nThe USB disk will be formatted.\r\n\r\n"
+            L"To write ISO to this USB disk, click YES. To quit, click NO.",
+            L"Burn Quillora \"Q:\"", TBoxIcon::Question);
+  EXPECT_EQ(confirm.Buttons, (std::vector<int>{IDYES, IDNO}));
+  Answer(confirm, IDNO);
+
+  // Enter takes the default button, No.
+  gui::Click(Burn);
+  confirm = NextBox(10000);
+  gui::PostKey(confirm.Handle, VK_RETURN);
+  ASSERT_TRUE(gui::WaitUntil([&] { return !::IsWindow(confirm.Handle); }, 10000));
+
+  EXPECT_TRUE(App->WaitForNoMessageBox(1000));
+  EXPECT_TRUE(Log().empty());
+  EXPECT_EQ(burntest::Tree(L"Q:\\").size(), 1u);  // marker.txt alone
+  EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
+  EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);
+  EXPECT_TRUE(gui::IsEnabled(Burn));
+  EXPECT_EQ(gui::ComboSelectionText(Drives), L"Q:");
+}
+
+TEST_F(BurnEndToEnd, PlainBurnWithLabel) {
+  Prepare(Image(L"plain.iso"), L"MY DISK", false);
+  // The format stand-in waits, so the policy and the closing can be tried mid-burn.
+  StandIns->Control(L"format", "sleep_ms=1500\n");
+  StartBurn();
+  ASSERT_TRUE(gui::WaitUntil([&] { return !Log().empty(); }, 10000));
+  EXPECT_EQ(StoredText(Status), L"Formatting USB disk...");
+  EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 255);
+  EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), 255);
+  EXPECT_FALSE(gui::IsEnabled(Close));
+  ::PostMessageW(Window, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
+  gui::PostKey(Window, VK_F4, true);                    // Alt+F4
+
+  // Mid-burn: the bar shown and a tenth of the way along at least.
+  ASSERT_TRUE(gui::WaitUntil(
+      [&] {
+        DWORD_PTR position = 0, top = 0;
+        return gui::IsVisible(Progress) && StoredText(Status) == L"Burning ISO image..." &&
+               ::SendMessageTimeoutW(Progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position) &&
+               ::SendMessageTimeoutW(Progress, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &top) &&
+               top > 0 && position * 10 >= top;
+      },
+      60000));
+  EXPECT_TRUE(gui::SaveWindowScreenshot(Window, gui::ScreenshotDir() + L"\\burn-in-progress.png"));
+
+  const gui::TMessageBox done = NextBox();
+  ExpectBox(done, Success, L"Information", TBoxIcon::Information);
+  EXPECT_FALSE(gui::IsEnabled(Burn));  // shown before the clean-up
+  EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 255);
+  RECT around{};
+  ::GetWindowRect(Window, &around);
+  ::InflateRect(&around, 40, 40);
+  EXPECT_TRUE(gui::SaveScreenshot(gui::ScreenshotDir() + L"\\burn-success-message.png", &around));
+  Answer(done, IDOK);
+  ExpectIdleAfterBurn();
+  EXPECT_TRUE(::IsWindow(Window));
+  EXPECT_EQ(StoredText(Status), L"Burning is complete.");
+  EXPECT_TRUE(gui::SaveWindowScreenshot(Window, gui::ScreenshotDir() + L"\\burn-complete.png"));
+
+  EXPECT_EQ(Log(), (std::vector<std::wstring>{L"format|\"format.com\" Q: /FS:FAT32 /Q /Y", L"label|label Q: MY DISK"}));
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"plain")));
+}
+
+TEST_F(BurnEndToEnd, BootableBurnWithNtfs) {
+  Prepare(Image(L"windows.iso"), L"", true, 1);
+  gui::Click(Burn);
+  const gui::TMessageBox confirm = NextBox(10000);
+  EXPECT_EQ(confirm.Text,
+            L"WARNING:\r\n\r\n1. Burning will erase ALL data on USB disk \"Q:\". The USB disk will be formatted.\r\n\r\n"
+            L"2. For bootable, USB disk should have only one partition. Do not use it on USB disk which has "
+            L"multiple partitions.\r\n\r\nTo write ISO to this USB disk, click YES. To quit, click NO.");
+  Answer(confirm, IDYES);
+  const gui::TMessageBox done = NextBox();
+  EXPECT_EQ(done.Text, Success);
+  EXPECT_EQ(StoredText(Status), L"Making USB disk bootable is complete.");
+  Answer(done, IDOK);
+  ExpectIdleAfterBurn();
+
+  const std::vector<std::wstring> log = Log();
+  ASSERT_EQ(log.size(), 2u);  // no label stage for an empty label
+  const std::wstring prefix = L"diskpart|\"diskpart.exe\" /S \"";
+  ASSERT_EQ(log[0].rfind(prefix, 0), 0u) << Narrow(log[0]);
+  ScriptFile = log[0].substr(prefix.size(), log[0].size() - prefix.size() - 1);
+  EXPECT_EQ(burntest::FileBytes(ScriptFile),
+            "select volume Q:\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\n"
+            "format fs=ntfs quick\r\nassign letter=Q\r\nexit\r\n");
+  // The host's width picks the program; either way it gets /nt60 for BOOTMGR.
+  const std::wstring tool = log[1].substr(0, log[1].find(L'|'));
+  const std::wstring app = Exe.substr(0, Exe.find_last_of(L'\\') + 1);
+  EXPECT_TRUE(tool == L"bootsect_x64" || tool == L"bootsect_x86") << Narrow(log[1]);
+  EXPECT_EQ(_wcsicmp(log[1].c_str(), (tool + L"|\"" + app + tool + L".exe\" /nt60 Q:").c_str()), 0)
+      << Narrow(log[1]);
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
+}
+
+TEST_F(BurnEndToEnd, FormatFailureStopsTheBurn) {
+  Prepare(Image(L"windows.iso"), L"MY DISK", false);
+  StandIns->Control(L"format", "exit=1\n");
+  StartBurn();
+  const gui::TMessageBox failed = NextBox();
+  ExpectBox(failed, L"Cannot format the USB disk.", L"Error", TBoxIcon::Error);
+  Answer(failed, IDOK);
+  ExpectIdleAfterBurn();
+  EXPECT_EQ(StoredText(Status), L"Error.");
+  EXPECT_EQ(Log().size(), 1u);                          // no label stage
+  EXPECT_EQ(burntest::Tree(L"Q:\\").size(), 1u);        // no image stage
+}
+
+TEST_F(BurnEndToEnd, LabelFailureLetsTheBurnGoOn) {
+  Prepare(Image(L"windows.iso"), L"MY DISK", false);
+  StandIns->Control(L"label", "exit=1\n");
+  StartBurn();
+  const gui::TMessageBox done = NextBox();
+  EXPECT_EQ(done.Text, Success);
+  Answer(done, IDOK);
+  ExpectIdleAfterBurn();
+  EXPECT_EQ(Log().size(), 2u);
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
+}
+
+TEST_F(BurnEndToEnd, ImageFailureShowsNoSuccess) {
+  Prepare(Image(L"missing.iso"), L"", false);
+  StartBurn();
+  const gui::TMessageBox failed = NextBox();
+  ExpectBox(failed, L"Failed to burn ISO image.", L"Error", TBoxIcon::Error);
+  Answer(failed, IDOK);
+  ExpectIdleAfterBurn();
+  EXPECT_EQ(StoredText(Status), L"Error.");
+}
+
+TEST_F(BurnEndToEnd, BootSectorRefusalStillEndsInSuccess) {
+  Prepare(Image(L"windows.iso"), L"", true, 0);
+  StandIns->Control(L"bootsect_x64", "refuse=1\n");
+  StandIns->Control(L"bootsect_x86", "refuse=1\n");
+  StartBurn();
+  const gui::TMessageBox done = NextBox();
+  EXPECT_EQ(done.Text, Success);
+  EXPECT_EQ(StoredText(Status), L"Error, bootable only for PC/AT BIOS.");
+  Answer(done, IDOK);
+  ExpectIdleAfterBurn();
+  EXPECT_NE(burntest::FileBytes(ScriptFile).find("format fs=fat32 quick\r\n"), std::string::npos);
+}
+
+TEST_F(BurnEndToEnd, MissingDiskPartShowsTheErrorAndTheRecoveryGuide) {
+  // Wine has no diskpart.exe of its own: the one in the program's folder goes.
+  wchar_t system[MAX_PATH] = {};
+  ::GetSystemDirectoryW(system, MAX_PATH);
+  ASSERT_FALSE(fs::exists(std::wstring(system) + L"\\diskpart.exe"));
+  const std::wstring diskpart = Exe.substr(0, Exe.find_last_of(L'\\')) + L"\\diskpart.exe";
+  ASSERT_TRUE(::DeleteFileW(diskpart.c_str()));
+  Prepare(Image(L"windows.iso"), L"", true, 0);
+  StartBurn();
+  const gui::TMessageBox failed = NextBox();
+  ExpectBox(failed, L"Failed to create a bootable USB disk.\r\n\r\nPlease try to run program as Administrator.",
+            L"Error", TBoxIcon::Error);
+  Answer(failed, IDOK);
+  const gui::TMessageBox guide = NextBox(10000);
+  EXPECT_EQ(guide.Text.rfind(L"If create bootable USB disk failed,", 0), 0u);
+  EXPECT_EQ(guide.Title, L"Information");
+  Answer(guide, IDOK);
+  ExpectIdleAfterBurn();
+  EXPECT_TRUE(Log().empty());
+  EXPECT_EQ(burntest::Tree(L"Q:\\").size(), 1u);
+  ::CopyFileW((gui::BinDir() + L"\\diskpart.exe").c_str(), diskpart.c_str(), FALSE);
+}
+
+TEST_F(BurnEndToEnd, AltF4ClosesTheIdleWindowAndTheScriptGoes) {
+  ASSERT_FALSE(ScriptFile.empty());
+  EXPECT_TRUE(fs::exists(ScriptFile));
+  gui::PostKey(Window, VK_F4, true);
+  ASSERT_TRUE(App->WaitForExit(10000));
+  EXPECT_FALSE(fs::exists(ScriptFile));
+}
+
+// A failure nobody expects (the script cannot be saved in a temp folder that
+// does not exist) reaches the window's handler after the clean-up.
+TEST_F(BurnEndToEnd, UnexpectedFailureIsShownPlainAfterTheCleanUp) {
+  const std::wstring temp = gui::BuildDir() + L"\\no-such-temp";
+  std::vector<std::pair<const wchar_t*, std::wstring>> saved;
+  for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+    wchar_t value[MAX_PATH] = {};
+    saved.emplace_back(name, std::wstring(value, ::GetEnvironmentVariableW(name, value, MAX_PATH)));
+    ::SetEnvironmentVariableW(name, temp.c_str());
+  }
+  StartApp();
+  for (const auto& [name, value] : saved) ::SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+  ASSERT_TRUE(App->IsRunning());
+  Prepare(Image(L"windows.iso"), L"", true, 0);
+  StartBurn();
+  const gui::TMessageBox failure = NextBox();
+  EXPECT_NE(failure.Text.find(temp), std::wstring::npos) << Narrow(failure.Text);
+  EXPECT_EQ(failure.Text.back(), L'.');
+  EXPECT_EQ(failure.Icon, TBoxIcon::None);
+  EXPECT_EQ(failure.Buttons, std::vector<int>{IDOK});
+  Answer(failure, IDOK);
+  ExpectIdleAfterBurn();
+  EXPECT_TRUE(Log().empty());
+  App->RequestClose();
+  EXPECT_TRUE(App->WaitForExit(10000));
+}
+
+}  // namespace

@@ -1,0 +1,551 @@
+// The 7-Zip binding against the real codec library (7z.so natively, the
+// 32-bit 7z.dll under Wine) on images made by make_images.sh.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "sevenzip/sevenzip.h"
+
+namespace fs = std::filesystem;
+using namespace SevenZip;
+
+namespace {
+
+#ifdef _WIN32
+constexpr wchar_t kDelimiter = L'\\';
+const wchar_t* const kNoCreateLib = L"sz_nocreate.dll";
+const wchar_t* const kNoHandlerLib = L"sz_nohandler.dll";
+int ProcessId() { return _getpid(); }
+#else
+constexpr wchar_t kDelimiter = L'/';
+const wchar_t* const kNoCreateLib = L"sz_nocreate.so";
+const wchar_t* const kNoHandlerLib = L"sz_nohandler.so";
+int ProcessId() { return getpid(); }
+#endif
+
+// The folder of make_images.sh's output (a unix path; Z:\ under Wine).
+fs::path ImagesDir() {
+  const char* dir = std::getenv("SEVENZIP_IMAGES");
+  if (!dir || !*dir) ADD_FAILURE() << "SEVENZIP_IMAGES is not set";
+  std::string text = dir ? dir : "";
+#ifdef _WIN32
+  for (char& c : text)
+    if (c == '/') c = '\\';
+  text = "Z:" + text;
+#endif
+  return fs::path(text);
+}
+
+std::wstring Text(const fs::path& p) { return p.wstring(); }
+
+std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+struct TTree {
+  std::map<std::string, std::string> Files;  // relative UTF-8 path -> content
+  std::set<std::string> Folders;
+};
+
+std::string Utf8(const fs::path& p) {
+  std::u8string text = p.generic_u8string();
+  return std::string(text.begin(), text.end());
+}
+
+TTree ReadTree(const fs::path& root) {
+  TTree tree;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    std::string rel = Utf8(entry.path().lexically_relative(root));
+    if (entry.is_directory())
+      tree.Folders.insert(rel);
+    else
+      tree.Files[rel] = ReadBytes(entry.path());
+  }
+  return tree;
+}
+
+// Same names and contents; differences are listed by name only.
+::testing::AssertionResult SameFiles(const TTree& actual, const TTree& expected) {
+  std::string diff;
+  for (const auto& [rel, bytes] : expected.Files) {
+    auto it = actual.Files.find(rel);
+    if (it == actual.Files.end())
+      diff += " missing " + rel;
+    else if (it->second != bytes)
+      diff += " differs " + rel + " (" + std::to_string(it->second.size()) + " bytes)";
+  }
+  for (const auto& [rel, bytes] : actual.Files)
+    if (!expected.Files.count(rel)) diff += " extra " + rel;
+  if (diff.empty()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << diff;
+}
+
+// Folders that hold a file somewhere below them.
+std::set<std::string> FoldersWithFiles(const TTree& tree) {
+  std::set<std::string> result;
+  for (const auto& [rel, bytes] : tree.Files) {
+    fs::path p = fs::path(std::u8string(rel.begin(), rel.end())).parent_path();
+    while (!p.empty()) {
+      result.insert(Utf8(p));
+      p = p.parent_path();
+    }
+  }
+  return result;
+}
+
+// A scratch folder of this test, emptied first and removed afterwards.
+class TScratch {
+public:
+  explicit TScratch(const std::string& name)
+      : FPath(ImagesDir() / ("scratch-" + name + "-" + std::to_string(ProcessId()))) {
+    std::error_code ec;
+    fs::remove_all(FPath, ec);
+    fs::create_directories(FPath);
+  }
+  ~TScratch() {
+    std::error_code ec;
+    for (const auto& entry : fs::recursive_directory_iterator(FPath, ec))
+      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(FPath, ec);
+  }
+  const fs::path& Path() const { return FPath; }
+
+private:
+  fs::path FPath;
+};
+
+std::wstring FailureOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EFailure& e) {
+    return e.Message();
+  }
+  return L"(no failure)";
+}
+
+struct TProgressLog {
+  std::vector<std::pair<bool, int64_t>> Events;
+  THResult Answer = kOk;
+};
+
+THResult RecordProgress(void* sender, bool total, int64_t value) {
+  auto* log = static_cast<TProgressLog*>(sender);
+  log->Events.emplace_back(total, value);
+  return log->Answer;
+}
+
+class TMemoryStream : public TStream {
+public:
+  uint32_t Read(void* buffer, uint32_t count) override {
+    size_t n = std::min<size_t>(count, Bytes.size() - std::min<size_t>(Bytes.size(), FPos));
+    if (n) std::memcpy(buffer, Bytes.data() + FPos, n);
+    FPos += n;
+    return static_cast<uint32_t>(n);
+  }
+  uint32_t Write(const void* buffer, uint32_t count) override {
+    if (FPos + count > Bytes.size()) Bytes.resize(FPos + count);
+    std::memcpy(Bytes.data() + FPos, buffer, count);
+    FPos += count;
+    return count;
+  }
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+    int64_t base = origin == TSeekOrigin::soBeginning ? 0
+                   : origin == TSeekOrigin::soCurrent ? static_cast<int64_t>(FPos)
+                                                       : static_cast<int64_t>(Bytes.size());
+    if (base + offset < 0) throw EFailure(L"negative seek");
+    FPos = static_cast<size_t>(base + offset);
+    return static_cast<int64_t>(FPos);
+  }
+  int64_t Size() override { return static_cast<int64_t>(Bytes.size()); }
+  void SetSize(int64_t size) override { Bytes.resize(static_cast<size_t>(size)); }
+
+  std::string Bytes;
+
+private:
+  size_t FPos = 0;
+};
+
+// The index of the item with this path (delimiters as the library gives them).
+uint32_t FindItem(I7zInArchive& archive, std::wstring path) {
+  for (wchar_t& c : path)
+    if (c == L'/') c = kDelimiter;
+  for (uint32_t i = 0; i < archive.ItemCount(); ++i)
+    if (archive.ItemPath(i) == path) return i;
+  ADD_FAILURE() << "no item " << fs::path(path).string();
+  return 0;
+}
+
+}  // namespace
+
+TEST(SevenZipBinding, PlainImageExtractsEveryFileByteForByteWithProgress) {
+  TScratch scratch("plain");
+  const fs::path source = ImagesDir() / "plain";
+  TProgressLog log;
+  {
+    TComPtr<I7zInArchive> archive = MakeInArchive(IsoFormatClassID);
+    EXPECT_EQ(archive->GetClassID(), IsoFormatClassID);
+    archive->SetProgressHandler(&log, RecordProgress);
+    archive->OpenArchiveFile(Text(ImagesDir() / "plain.iso"));
+    EXPECT_TRUE(log.Events.empty()) << "progress while opening";
+    // No separator at the end: the binding adds it.
+    archive->ExtractToFolder(Text(scratch.Path() / "out"));
+  }
+  const TTree expected = ReadTree(source);
+  const TTree actual = ReadTree(scratch.Path() / "out");
+  ASSERT_EQ(expected.Files.size(), 6u);
+  EXPECT_TRUE(SameFiles(actual, expected));
+  // Folders exist only as parents of files: no empty folder is made.
+  EXPECT_EQ(actual.Folders, FoldersWithFiles(expected));
+  EXPECT_TRUE(actual.Folders.count("docs/deep/nested"));
+  EXPECT_FALSE(actual.Folders.count("emptydir"));
+  EXPECT_TRUE(actual.Files.count("docs/gr\xC3\xBC\xC3\x9F" "e.txt"));
+
+  ASSERT_GE(log.Events.size(), 2u);
+  EXPECT_TRUE(log.Events.front().first) << "the total comes first";
+  const int64_t total = log.Events.front().second;
+  EXPECT_GE(total, 3070038);
+  int64_t last = -1;
+  for (size_t i = 1; i < log.Events.size(); ++i) {
+    EXPECT_FALSE(log.Events[i].first);
+    EXPECT_GE(log.Events[i].second, last);
+    last = log.Events[i].second;
+  }
+  EXPECT_EQ(last, total);
+}
+
+TEST(SevenZipBinding, IsoReaderSeesOnlyTheNoticeAndUdfReaderEverything) {
+  TScratch scratch("windows");
+  const fs::path image = ImagesDir() / "windows.iso";
+  const fs::path separatorEnded = fs::path(Text(scratch.Path() / "iso") + kDelimiter);
+  {
+    TComPtr<I7zInArchive> iso = MakeInArchive(IsoFormatClassID);
+    iso->OpenArchiveFile(Text(image));
+    iso->ExtractToFolder(Text(separatorEnded));
+  }
+  const TTree isoTree = ReadTree(scratch.Path() / "iso");
+  ASSERT_EQ(isoTree.Files.size(), 1u);
+  EXPECT_EQ(isoTree.Files.begin()->first, "README.TXT");
+
+  {
+    TComPtr<I7zInArchive> udf = MakeInArchive(UdfFormatClassID);
+    udf->OpenArchiveFile(Text(image));
+    udf->ExtractToFolder(Text(scratch.Path() / "udf"));
+  }
+  const TTree expected = ReadTree(ImagesDir() / "windows");
+  EXPECT_TRUE(SameFiles(ReadTree(scratch.Path() / "udf"), expected));
+  EXPECT_EQ(expected.Files.size(), 4u);
+}
+
+TEST(SevenZipBinding, OpenFailuresRaiseTheSystemText) {
+  // The UDF reader answers S_FALSE on a plain ISO 9660 image.
+  TComPtr<I7zInArchive> udf = MakeInArchive(UdfFormatClassID);
+  EXPECT_EQ(FailureOf([&] { udf->OpenArchiveFile(Text(ImagesDir() / "plain.iso")); }), ResultMessage(kFalse));
+  TComPtr<I7zInArchive> iso = MakeInArchive(IsoFormatClassID);
+  EXPECT_EQ(FailureOf([&] { iso->OpenArchiveFile(Text(ImagesDir() / "notiso.bin")); }), ResultMessage(kFalse));
+  std::wstring missing = FailureOf([&] { iso->OpenArchiveFile(Text(ImagesDir() / "missing.iso")); });
+  EXPECT_NE(missing, L"(no failure)");
+  EXPECT_NE(missing.find(L"missing.iso"), std::wstring::npos);
+  // Nothing opened: the item queries refuse.
+  TComPtr<I7zInArchive> fresh = MakeInArchive(IsoFormatClassID);
+  EXPECT_NE(FailureOf([&] { fresh->ItemCount(); }), L"(no failure)");
+  EXPECT_NE(FailureOf([&] { fresh->ExtractToFolder(L"unused"); }), L"(no failure)");
+}
+
+TEST(SevenZipBinding, ResultMessagesAreTrimmedSystemTexts) {
+  for (THResult code : {kFalse, kFail, kAbort, kAccessDenied, kNoInterface}) {
+    std::wstring text = ResultMessage(code);
+    ASSERT_FALSE(text.empty());
+    EXPECT_GT(text.back(), L' ');
+    EXPECT_NE(text.back(), L'.');
+    EXPECT_EQ(FailureOf([&] { CheckResult(code); }), text);
+  }
+  EXPECT_EQ(FailureOf([] { CheckResult(kOk); }), L"(no failure)");
+  EXPECT_NE(ResultMessage(kFail), ResultMessage(kAbort));
+}
+
+TEST(SevenZipBinding, ExistingTargetsAreReplacedUnlessReadOnly) {
+  TScratch scratch("existing");
+  const fs::path out = scratch.Path() / "out";
+  fs::create_directories(out / "docs");
+  WriteBytes(out / "a.txt", std::string(500000, 'x'));  // longer than the item
+  const std::string expected = ReadBytes(ImagesDir() / "plain" / "a.txt");
+  {
+    TComPtr<I7zInArchive> archive = MakeInArchive(IsoFormatClassID);
+    archive->OpenArchiveFile(Text(ImagesDir() / "plain.iso"));
+    archive->ExtractToFolder(Text(out));
+  }
+  EXPECT_TRUE(ReadBytes(out / "a.txt") == expected);
+
+  const fs::path locked = out / "docs" / "name with spaces.txt";
+  WriteBytes(locked, "old content");
+  fs::permissions(locked, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  TComPtr<I7zInArchive> archive = MakeInArchive(IsoFormatClassID);
+  archive->OpenArchiveFile(Text(ImagesDir() / "plain.iso"));
+  EXPECT_NE(FailureOf([&] { archive->ExtractToFolder(Text(out)); }), L"(no failure)");
+  EXPECT_EQ(ReadBytes(locked), "old content");
+}
+
+TEST(SevenZipBinding, ImageWithoutFilesExtractsNothing) {
+  TScratch scratch("empty");
+  TComPtr<I7zInArchive> archive = MakeInArchive(IsoFormatClassID);
+  archive->OpenArchiveFile(Text(ImagesDir() / "empty.iso"));
+  EXPECT_EQ(archive->ItemCount(), 0u);
+  archive->ExtractToFolder(Text(scratch.Path()));
+  EXPECT_TRUE(fs::is_empty(scratch.Path()));
+}
+
+TEST(SevenZipBinding, LibraryFailuresNameTheLibrary) {
+  EXPECT_EQ(FailureOf([] { MakeObject<T7zInArchive>(kNoCreateLib); }),
+            std::wstring(kNoCreateLib) + L" is not a 7z library");
+  EXPECT_EQ(FailureOf([] { MakeObject<T7zInArchive>(kNoHandlerLib); }),
+            std::wstring(kNoHandlerLib) + L" is not a Format library");
+  EXPECT_EQ(FailureOf([] { MakeObject<T7zInArchive>(L"sz_absent.dll"); }),
+            L"Error loading library sz_absent.dll");
+}
+
+TEST(SevenZipBinding, BareLibraryNamesComeOnlyFromTheProgramFolder) {
+  // A library planted in the current folder is not loaded by its bare name.
+  TScratch scratch("planted");
+  const fs::path bin = fs::current_path();
+#ifdef _WIN32
+  const std::wstring planted = L"sz_planted.dll";
+#else
+  const std::wstring planted = L"sz_planted.so";
+#endif
+  fs::copy_file(bin / kNoCreateLib, scratch.Path() / planted);
+  fs::current_path(scratch.Path());
+  const std::wstring message = FailureOf([&] { MakeObject<T7zInArchive>(planted); });
+  fs::current_path(bin);
+  EXPECT_EQ(message, L"Error loading library " + planted);
+  // By its full path it loads (and is then refused for its exports).
+  EXPECT_EQ(FailureOf([&] { MakeObject<T7zInArchive>(Text(scratch.Path() / planted)); }),
+            Text(scratch.Path() / planted) + L" is not a 7z library");
+}
+
+#ifdef _WIN32
+TEST(SevenZipBinding, DriveRootGetsItsBackslash) {
+  // Q: is the test drive that wine-run maps to a folder.
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(L"Q:\\", ec)) fs::remove_all(entry.path(), ec);
+  TComPtr<I7zInArchive> archive = MakeInArchive(UdfFormatClassID);
+  archive->OpenArchiveFile(Text(ImagesDir() / "windows.iso"));
+  archive->ExtractToFolder(L"Q:");
+  EXPECT_TRUE(ReadBytes(L"Q:\\sources\\boot.wim") == ReadBytes(ImagesDir() / "windows/sources/boot.wim"));
+  EXPECT_TRUE(fs::exists(L"Q:\\README.TXT"));
+  for (const auto& entry : fs::directory_iterator(L"Q:\\", ec)) fs::remove_all(entry.path(), ec);
+}
+#endif
+
+TEST(SevenZipBinding, LoadsAndUnloadsTheLibraryRepeatedly) {
+  const std::wstring image = Text(ImagesDir() / "plain.iso");
+  // Nothing else holds the library: each round loads and unloads it.
+  for (int i = 0; i < 100; ++i) {
+    TComPtr<I7zInArchive> archive = MakeInArchive(i % 2 ? UdfFormatClassID : IsoFormatClassID);
+    if (i % 2 == 0) {
+      archive->OpenArchiveFile(image);
+      ASSERT_EQ(archive->ItemCount(), 11u);
+    }
+  }
+  // Each object holds its own load: one outlives another.
+  TComPtr<I7zInArchive> keeper = MakeInArchive(IsoFormatClassID);
+  keeper->OpenArchiveFile(image);
+  {
+    TComPtr<I7zInArchive> other = MakeInArchive(IsoFormatClassID);
+    other->OpenArchiveFile(image);
+  }
+  EXPECT_EQ(keeper->ItemCount(), 11u);
+  keeper->CloseArchive();
+  EXPECT_NE(FailureOf([&] { keeper->ItemCount(); }), L"(no failure)");
+  keeper->OpenArchiveFile(image);
+  EXPECT_EQ(keeper->ItemCount(), 11u);
+}
+
+TEST(SevenZipBinding, ItemQueriesAndExtractionIntoStreams) {
+  TComPtr<I7zInArchive> archive = MakeInArchive(IsoFormatClassID);
+  archive->OpenArchiveFile(Text(ImagesDir() / "plain.iso"));
+  const uint32_t mid = FindItem(*archive, L"docs/deep/mid.bin");
+  // The ISO reader has no name property: an empty value gives empty text.
+  const std::wstring name = archive->ItemName(mid);
+  EXPECT_TRUE(name.empty() || name == L"mid.bin");
+  EXPECT_EQ(archive->ItemSize(mid), 70000);
+  EXPECT_FALSE(archive->ItemIsFolder(mid));
+  EXPECT_TRUE(archive->ItemIsFolder(FindItem(*archive, L"docs/deep")));
+  const std::string expected = ReadBytes(ImagesDir() / "plain/docs/deep/mid.bin");
+
+  TMemoryStream memory;
+  archive->ExtractItemToStream(mid, memory, false);
+  EXPECT_TRUE(memory.Bytes == expected) << memory.Bytes.size();
+  TMemoryStream tested;
+  archive->ExtractItemToStream(mid, tested, true);  // test mode writes nothing
+  EXPECT_TRUE(tested.Bytes.empty());
+
+  struct TSink {
+    uint32_t Wanted;
+    TMemoryStream Stream;
+    std::set<uint32_t> Asked;
+  } sink{mid, {}, {}};
+  auto callback = [](void* sender, uint32_t index, TComPtr<ISequentialOutStream>& out) -> THResult {
+    auto* s = static_cast<TSink*>(sender);
+    s->Asked.insert(index);
+    if (index == s->Wanted) out = TComPtr<ISequentialOutStream>(MakeObject<T7zStream>(s->Stream).Get());
+    return kOk;
+  };
+  archive->ExtractAllItems(false, &sink, callback);
+  EXPECT_TRUE(sink.Stream.Bytes == expected) << sink.Stream.Bytes.size();
+  EXPECT_EQ(sink.Asked.size(), 11u);
+
+  sink.Stream.SetSize(0);
+  sink.Stream.Seek(0, TSeekOrigin::soBeginning);
+  sink.Asked.clear();
+  const uint32_t list[] = {mid};
+  archive->ExtractItemList(list, 1, false, &sink, callback);
+  EXPECT_EQ(sink.Asked, std::set<uint32_t>{mid});
+  EXPECT_TRUE(sink.Stream.Bytes == expected) << sink.Stream.Bytes.size();
+
+  // A progress routine that answers abort stops the extraction.
+  TProgressLog log;
+  log.Answer = kAbort;
+  archive->SetProgressHandler(&log, RecordProgress);
+  TScratch scratch("abort");
+  EXPECT_EQ(FailureOf([&] { archive->ExtractToFolder(Text(scratch.Path())); }), ResultMessage(kAbort));
+  EXPECT_EQ(log.Events.size(), 1u);
+}
+
+TEST(SevenZipBinding, CallbacksAnswerAsTheLibraryExpects) {
+  TComPtr<T7zInArchive> object = MakeObject<T7zInArchive>(L"7z.dll");
+  EXPECT_EQ(object->RefCount(), 1u);
+  const TGUID ids[] = {IID_IArchiveOpenSetSubArchiveName, IID_IArchiveOpenVolumeCallback,
+                       IID_ICryptoGetTextPassword,        IID_IArchiveExtractCallback,
+                       IID_IProgress,                     IID_IArchiveOpenCallback,
+                       IID_I7zInArchive,                  IID_IUnknown};
+  auto identity = QueryInterfacePtr<SevenZip::IUnknown>(object.Get(), IID_IUnknown);
+  for (const TGUID& id : ids) {
+    auto ref = QueryInterfacePtr<SevenZip::IUnknown>(object.Get(), id);
+    ASSERT_TRUE(ref);
+    EXPECT_EQ(QueryInterfacePtr<SevenZip::IUnknown>(ref.Get(), IID_IUnknown).Get(), identity.Get());
+  }
+  EXPECT_FALSE(QueryInterfacePtr<SevenZip::IUnknown>(object.Get(), IID_IInStream));
+  EXPECT_EQ(object->RefCount(), 2u);  // object and identity
+
+  // Password: none, then a routine, then a text.
+  auto crypto = QueryInterfacePtr<ICryptoGetTextPassword>(object.Get(), IID_ICryptoGetTextPassword);
+  TBStr password = nullptr;
+  EXPECT_EQ(crypto->CryptoGetTextPassword(&password), kFalse);
+  EXPECT_EQ(password, nullptr);
+  struct TAsked {
+    int Calls = 0;
+  } asked;
+  object->SetPasswordHandler(&asked, [](void* sender, std::wstring& text) -> THResult {
+    ++static_cast<TAsked*>(sender)->Calls;
+    text = L"secret";
+    return kOk;
+  });
+  ASSERT_EQ(crypto->CryptoGetTextPassword(&password), kOk);
+  EXPECT_EQ(std::wstring(password), L"secret");
+  object->FreeSysString(password);
+  ASSERT_EQ(crypto->CryptoGetTextPassword(&password), kOk);  // kept: no second question
+  EXPECT_EQ(asked.Calls, 1);
+  object->FreeSysString(password);
+  object->SetPasswordText(L"other");
+  ASSERT_EQ(crypto->CryptoGetTextPassword(&password), kOk);
+  EXPECT_EQ(std::wstring(password), L"other");
+  object->FreeSysString(password);
+
+  // Progress goes nowhere without a routine, and a null count never calls it.
+  auto progress = QueryInterfacePtr<IProgress>(object.Get(), IID_IProgress);
+  EXPECT_EQ(progress->SetTotal(10), kOk);
+  TProgressLog log;
+  object->SetProgressHandler(&log, RecordProgress);
+  EXPECT_EQ(progress->SetCompleted(nullptr), kOk);
+  const uint64_t done = 7;
+  EXPECT_EQ(progress->SetCompleted(&done), kOk);
+  auto opening = QueryInterfacePtr<IArchiveOpenCallback>(object.Get(), IID_IArchiveOpenCallback);
+  EXPECT_EQ(opening->SetTotal(&done, &done), kOk);
+  EXPECT_EQ(opening->SetCompleted(&done, &done), kOk);
+  ASSERT_EQ(log.Events.size(), 1u);
+  EXPECT_EQ(log.Events[0], std::make_pair(false, int64_t{7}));
+
+  // Test and skip modes get no stream; nothing set up gets none either.
+  auto extract = QueryInterfacePtr<IArchiveExtractCallback>(object.Get(), IID_IArchiveExtractCallback);
+  ISequentialOutStream* stream = nullptr;
+  EXPECT_EQ(extract->GetStream(0, &stream, kTest), kOk);
+  EXPECT_EQ(stream, nullptr);
+  EXPECT_EQ(extract->GetStream(0, &stream, kExtract), kOk);
+  EXPECT_EQ(stream, nullptr);
+  EXPECT_EQ(extract->PrepareOperation(kExtract), kOk);
+  EXPECT_EQ(extract->SetOperationResult(2), kOk);
+
+  auto volume = QueryInterfacePtr<IArchiveOpenVolumeCallback>(object.Get(), IID_IArchiveOpenVolumeCallback);
+  IInStream* in = nullptr;
+  EXPECT_EQ(volume->GetStream(L"x.002", &in), kOk);
+  EXPECT_EQ(in, nullptr);
+  auto sub = QueryInterfacePtr<IArchiveOpenSetSubArchiveName>(object.Get(), IID_IArchiveOpenSetSubArchiveName);
+  EXPECT_EQ(sub->SetSubArchiveName(L"inner"), kOk);
+
+  // Handler properties of the library's first format.
+  EXPECT_FALSE(object->Name().empty());
+  EXPECT_EQ(object->GetHandlerProperty(NArchive::kClassID).Type, kVtBstr);
+}
+
+TEST(SevenZipBinding, StreamAdapterReportsThroughCounts) {
+  TMemoryStream memory;
+  TComPtr<T7zStream> adapter = MakeObject<T7zStream>(memory);
+  auto out = QueryInterfacePtr<IOutStream>(adapter.Get(), IID_IOutStream);
+  auto in = QueryInterfacePtr<IInStream>(adapter.Get(), IID_IInStream);
+  auto sizer = QueryInterfacePtr<IStreamGetSize>(adapter.Get(), IID_IStreamGetSize);
+  auto flush = QueryInterfacePtr<IOutStreamFlush>(adapter.Get(), IID_IOutStreamFlush);
+  ASSERT_TRUE(out && in && sizer && flush);
+  EXPECT_TRUE(QueryInterfacePtr<ISequentialInStream>(adapter.Get(), IID_ISequentialInStream));
+  EXPECT_TRUE(QueryInterfacePtr<ISequentialOutStream>(adapter.Get(), IID_ISequentialOutStream));
+  uint32_t count = 0;
+  EXPECT_EQ(out->Write("hello world", 11, &count), kOk);
+  EXPECT_EQ(count, 11u);
+  uint64_t position = 0;
+  EXPECT_EQ(in->Seek(-5, 2, &position), kOk);
+  EXPECT_EQ(position, 6u);
+  char buffer[16] = {};
+  EXPECT_EQ(in->Read(buffer, sizeof buffer, &count), kOk);
+  EXPECT_EQ(std::string(buffer, count), "world");
+  EXPECT_EQ(in->Read(buffer, sizeof buffer, nullptr), kOk);
+  EXPECT_EQ(out->SetSize(5), kOk);
+  uint64_t size = 0;
+  EXPECT_EQ(sizer->GetSize(&size), kOk);
+  EXPECT_EQ(size, 5u);
+  EXPECT_EQ(flush->Flush(), kOk);
+  // A failing stream answers a code; no exception reaches the caller.
+  EXPECT_NE(in->Seek(-100, 0, &position), kOk);
+  EXPECT_EQ(memory.Bytes, "hello");
+}
+
+TEST(SevenZipBinding, ItemPathRulesForBothPlatforms) {
+  for (const wchar_t* ok : {L"a", L"sources\\boot.wim", L"a\\b\\c.txt", L"...txt", L"a..b"})
+    EXPECT_TRUE(IsItemPathInside(ok, L'\\')) << fs::path(ok).string();
+  for (const wchar_t* bad : {L"", L"C:\\x", L"C:x", L"\\x", L"/x", L"..\\x", L"a\\..\\..\\x", L"a/../../x",
+                             L"a\\...\\x", L"a\\.. \\x", L"a\\..", L"file:stream"})
+    EXPECT_FALSE(IsItemPathInside(bad, L'\\')) << fs::path(bad).string();
+  for (const wchar_t* ok : {L"a", L"a/b/c.txt", L"C:\\x", L"..\\x", L"...", L"a/.../b"})
+    EXPECT_TRUE(IsItemPathInside(ok, L'/')) << fs::path(ok).string();
+  for (const wchar_t* bad : {L"", L"/x", L"../x", L"a/../../x", L"a/.."})
+    EXPECT_FALSE(IsItemPathInside(bad, L'/')) << fs::path(bad).string();
+}

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Makes the images the Wine and GUI tests of the stages read:
+#   make_test_images.sh DIR
+set -euo pipefail
+dir=${1:?usage: make_test_images.sh DIR}
+mkdir -p "$dir/tree"
+echo "hello" > "$dir/tree/README.TXT"
+make_iso() { genisoimage -quiet -V "$2" -J -r -o "$dir/$1" "$dir/tree"; }
+make_iso setup.iso SETUP_DISC_X64_EN
+make_iso eleven.iso ABCDEFGHIJK
+make_iso twelve.iso ABCDEFGHIJKL
+make_iso noid.iso ""
+head -c 65536 /dev/zero > "$dir/zeros.iso"

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include "drives/drive_list.h"
+#include "stages/stage_text.h"
+
+using Lines = std::vector<std::wstring>;
+
+TEST(StageText, CommandLines) {
+  TStageCommandParts p;
+  p.AppPath = L"C:\\Tools\\";
+  p.FormatPath = L"format.com";
+  p.LabelPath = L"label";
+  p.DiskPartPath = L"diskpart.exe";
+  p.BootSectPath = L"C:\\Tools\\bootsect_x64.exe";
+  p.ScriptFile = L"C:\\Temp\\temp.dat";
+  p.IsoFile = L"D:\\images\\win 7.iso";
+  p.Label = L"MY DISK";
+  p.FileSystem = L"exFAT";
+  p.Root = DriveRootOf(L"E: [7.46 GB]");
+  EXPECT_EQ(p.Root, L"E:");
+  EXPECT_EQ(ComposeStageCommand(ReadIsoInfo, p), L"\"C:\\Tools\\isoinfo.exe\" -d -i \"D:\\images\\win 7.iso\"");
+  EXPECT_EQ(ComposeStageCommand(FormatDrive, p), L"\"format.com\" E: /FS:EXFAT /Q /Y");
+  EXPECT_EQ(ComposeStageCommand(WriteLabel, p), L"label E: MY DISK");
+  EXPECT_EQ(ComposeStageCommand(CreateBootable, p), L"\"diskpart.exe\" /S \"C:\\Temp\\temp.dat\"");
+  EXPECT_EQ(ComposeStageCommand(BootSectNt52, p), L"\"C:\\Tools\\bootsect_x64.exe\" /nt52 E:");
+  EXPECT_EQ(ComposeStageCommand(BootSectNt60, p), L"\"C:\\Tools\\bootsect_x64.exe\" /nt60 E:");
+  EXPECT_EQ(ComposeStageCommand(BurnImage, p), L"");
+  EXPECT_EQ(ComposeStageCommand(7, p), L"");
+  EXPECT_EQ(ComposeStageCommand(-1, p), L"");
+
+  // Only a to z are upper-cased.
+  p.FileSystem = L"ntfs\u00e9";
+  EXPECT_EQ(ComposeStageCommand(FormatDrive, p), L"\"format.com\" E: /FS:NTFS\u00e9 /Q /Y");
+
+  // Without a drive root nothing that acts on a drive is composed; isoinfo and
+  // diskpart (whose script names the volume) do not use the root.
+  for (const std::wstring entry : {L"", L"E", L"[7", L"1:"}) {
+    p.Root = DriveRootOf(entry);
+    for (int stage : {FormatDrive, WriteLabel, BootSectNt52, BootSectNt60})
+      EXPECT_EQ(ComposeStageCommand(stage, p), L"") << stage;
+    EXPECT_NE(ComposeStageCommand(ReadIsoInfo, p), L"");
+    EXPECT_NE(ComposeStageCommand(CreateBootable, p), L"");
+  }
+}
+
+TEST(StageText, SplitLines) {
+  EXPECT_EQ(SplitLines(L""), Lines{});
+  EXPECT_EQ(SplitLines(L"a\r\nb\r\n"), (Lines{L"a", L"b"}));
+  EXPECT_EQ(SplitLines(L"a\nb\n"), (Lines{L"a", L"b"}));
+  EXPECT_EQ(SplitLines(L"a\rb\r"), (Lines{L"a", L"b"}));
+  EXPECT_EQ(SplitLines(L"a\rb"), (Lines{L"a", L"b"}));
+  EXPECT_EQ(SplitLines(L"a\n\rb"), (Lines{L"a", L"", L"b"}));
+  EXPECT_EQ(SplitLines(L"a\r\n\r\nb"), (Lines{L"a", L"", L"b"}));
+  EXPECT_EQ(SplitLines(L"\n"), Lines{L""});
+  EXPECT_EQ(SplitLines(L"x\r\r"), (Lines{L"x", L""}));
+}
+
+TEST(StageText, VolumeId) {
+  const std::wstring id = FindVolumeId(SplitLines(L"System id: LINUX\r\nVolume id:    SETUP_DISC_X64_EN\r\n"));
+  EXPECT_EQ(id, L"SETUP_DISC_X64_EN");
+  EXPECT_EQ(VolumeLabelFromId(id), L"SETUP_DISC_");
+  EXPECT_EQ(VolumeLabelFromId(L"ABCDEFGHIJK"), L"ABCDEFGHIJK");
+  EXPECT_EQ(VolumeLabelFromId(L"ABCDEFGHIJKL"), L"ABCDEFGHIJK");
+
+  // A blank-only id is passed over; controls and blanks are trimmed both ends.
+  EXPECT_EQ(FindVolumeId({L"Volume id: \t ", L"Volume id:\x01 SECOND \x1f", L"Volume id: THIRD"}), L"SECOND");
+  EXPECT_EQ(FindVolumeId({L"Volume id:X Y"}), L"X Y");
+  // Case-sensitive, anchored at the start, at least 10 characters.
+  EXPECT_EQ(FindVolumeId({L"volume id: X", L" Volume id: Y", L"Volume id", L"Volume Id: Z"}), L"");
+  EXPECT_EQ(FindVolumeId({L"Volume id:"}), L"");
+  EXPECT_EQ(FindVolumeId({}), L"");
+}
+
+TEST(StageText, BootSectFailure) {
+  const std::wstring refusal = L"This tool can only be run on systems that support BitLocker.\r\n";
+  EXPECT_EQ(BootSectFailureText(refusal), L"Error, bootable only for PC/AT BIOS.");
+  EXPECT_EQ(BootSectFailureText(L"This tool can only be run on systems"), L"Error, bootable only for PC/AT BIOS.");
+  EXPECT_EQ(BootSectFailureText(L"\r\n" + refusal), L"Error.");
+  EXPECT_EQ(BootSectFailureText(L"This tool can only be run on system"), L"Error.");
+  EXPECT_EQ(BootSectFailureText(L"this tool can only be run on systems"), L"Error.");
+  EXPECT_EQ(BootSectFailureText(L""), L"Error.");
+}
+
+// The script text as the burn workflow composes it: no break after "exit".
+std::wstring DiskPartScript(const std::wstring& root, const std::wstring& fileSystem) {
+  return L"select volume " + root + L"\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\n"
+         L"format fs=" + fileSystem + L" quick\r\nassign letter=" + root.substr(0, 1) + L"\r\nexit";
+}
+
+TEST(StageText, ScriptFileText) {
+  const Lines lines = SplitLines(DiskPartScript(L"E:", L"fat32"));
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(ScriptFileText(lines),
+            L"select volume E:\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\n"
+            L"format fs=fat32 quick\r\nassign letter=E\r\nexit\r\n");
+  EXPECT_EQ(ScriptFileText(SplitLines(DiskPartScript(L"E:", L"ntfs"))),
+            L"select volume E:\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\n"
+            L"format fs=ntfs quick\r\nassign letter=E\r\nexit\r\n");
+  EXPECT_EQ(ScriptFileText({}), L"");
+}

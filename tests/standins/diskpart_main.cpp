@@ -1,0 +1,82 @@
+// diskpart.exe /S "script": accepts only the eight-line script that makes a
+// bootable drive, then empties that drive.
+#include <string>
+#include <vector>
+
+#include "standin_common.h"
+
+namespace {
+
+bool IsFileSystem(const std::string& name) {
+  return name == "fat32" || name == "ntfs" || name == "exfat" || name == "fat";
+}
+
+// Checks the script's bytes; on success `letter` is the drive letter.
+bool CheckScript(const std::string& bytes, char& letter, std::string& error) {
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 || bytes.compare(0, 2, "\xFF\xFE") == 0) {
+    error = "The script starts with a byte-order mark.";
+    return false;
+  }
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) {
+      error = "The script's last line does not end in CR LF.";
+      return false;
+    }
+    lines.push_back(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+  if (lines.size() != 8) {
+    error = "The script has " + std::to_string(lines.size()) + " lines, not 8.";
+    return false;
+  }
+  const std::string& first = lines[0];
+  letter = first.size() == 16 ? first[14] : '\0';
+  const std::string fs =
+      lines[5].size() > 16 ? lines[5].substr(10, lines[5].size() - 16) : std::string();
+  const std::string expected[8] = {
+      std::string("select volume ") + letter + ":", "clean", "create partition primary",
+      "select partition 1", "active", "format fs=" + fs + " quick", std::string("assign letter=") + letter,
+      "exit"};
+  for (int i = 0; i < 8; ++i) {
+    if (lines[i] != expected[i] || letter < 'A' || letter > 'Z' || !IsFileSystem(fs)) {
+      error = "Script line " + std::to_string(i + 1) + " is wrong: " + lines[i];
+      return false;
+    }
+  }
+  return true;
+}
+
+int Work(int argc, wchar_t** argv) {
+  if (argc != 3 || !standin::SameText(argv[1], L"/S")) {
+    standin::PrintErr("Usage: diskpart /S script\r\n");
+    return 1;
+  }
+  std::string script;
+  if (!standin::ReadWholeFile(argv[2], script)) {
+    standin::PrintErr("The script file cannot be read: " + standin::Narrow(argv[2]) + "\r\n");
+    return 1;
+  }
+  char letter = 0;
+  std::string error;
+  if (!CheckScript(script, letter, error)) {
+    standin::PrintErr("DiskPart has encountered an error: " + error + "\r\n");
+    return 1;
+  }
+  if (!standin::EmptyDrive(std::wstring{static_cast<wchar_t>(letter), L':'}, error)) {
+    standin::PrintErr("DiskPart has encountered an error: " + error + "\r\n");
+    return 2;
+  }
+  standin::PrintOut("DiskPart successfully cleaned the disk.\r\n"
+                    "DiskPart succeeded in creating the specified partition.\r\n"
+                    "DiskPart marked the current partition as active.\r\n"
+                    "DiskPart successfully formatted the volume.\r\n"
+                    "DiskPart successfully assigned the drive letter or mount point.\r\n");
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) { return standin::StandInMain(L"diskpart", argc, argv, Work); }
