@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-namespace {
 std::string ToUtf8(const std::wstring& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -32,7 +31,6 @@ std::string ToUtf8(const std::wstring& text) {
   }
   return out;
 }
-}  // namespace
 
 EFailure::EFailure(std::wstring message) : FMessage(std::move(message)), FNarrow(ToUtf8(FMessage)) {}
 

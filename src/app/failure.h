@@ -14,6 +14,9 @@ private:
   std::string FNarrow;  // UTF-8 copy for what()
 };
 
+// UTF-8 form of a wide text (UTF-16 or UTF-32, whichever wchar_t holds).
+std::string ToUtf8(const std::wstring& text);
+
 // Text for the handler of uncaught failures: the message with a full stop
 // added unless it already ends in one.
 std::wstring UncaughtFailureText(const std::wstring& message);

@@ -159,6 +159,8 @@ private:
   TGdiObject FUnderlineFont;
   TGdiObject FPanelBrush;
   UINT FDpi = 96;
+  int FShownProgressPixel = -1;  // bar position last drawn, in pixels
+  ULONGLONG FShownProgressTime = 0;
   std::vector<TLayoutItem> FLayout;
   HWND FFocusBeforeDisable = nullptr;
 };

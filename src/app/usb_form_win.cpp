@@ -548,14 +548,21 @@ void TUSBForm::SetControlText(HWND control, const std::wstring& text) {
 }
 
 void TUSBForm::UpdateProgressBar() {
-  double fraction = 0.0;
-  if (ProgressModel.Max > 0.0f && std::isfinite(ProgressModel.Max) &&
-      std::isfinite(ProgressModel.Value))
-    fraction = static_cast<double>(ProgressModel.Value) / static_cast<double>(ProgressModel.Max);
-  fraction = std::clamp(fraction, 0.0, 1.0);
-  int position = static_cast<int>(std::lround(fraction * ProgressRange));
-  if (ProgressBar) ::SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-  if (ProgressBarVisible) RedrawStatus();
+  if (!ProgressBar) return;
+  // A large image reports thousands of times and each repaint costs more than
+  // the bytes it shows: draw a visible change at most ten times a second, and
+  // the bar's ends at once.
+  RECT client{};
+  ::GetClientRect(ProgressBar, &client);
+  const int width = std::max<int>(1, client.right - client.left);
+  const int pixel = ProgressModel.Position(width);
+  if (pixel == FShownProgressPixel) return;
+  const ULONGLONG now = ::GetTickCount64();
+  if (pixel != 0 && pixel != width && FShownProgressPixel >= 0 && now - FShownProgressTime < 100) return;
+  FShownProgressPixel = pixel;
+  FShownProgressTime = now;
+  // The bar's own paint puts the status text back over it.
+  ::SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(ProgressModel.Position(ProgressRange)), 0);
 }
 
 void TUSBForm::SetProgressBarVisible(bool visible) {

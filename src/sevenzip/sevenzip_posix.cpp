@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/failure.h"
 #include "sevenzip/sevenzip.h"
 #include "sevenzip/sevenzip_platform.h"
 
@@ -15,29 +16,6 @@ namespace {
 
 // The library the program names "7z.dll" is Debian's build of it.
 constexpr const char* kDebianLibrary = "/usr/lib/p7zip/7z.so";
-
-std::string ToUtf8(const std::wstring& text) {
-  std::string out;
-  for (wchar_t wc : text) {
-    uint32_t c = static_cast<uint32_t>(wc);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 // The form the library itself gives errno values on Linux.
 THResult ErrnoResult(int error) {

@@ -276,9 +276,3 @@ TEST_F(StageWin, Browse) {
 }
 
 }  // namespace
-
-// quillora_win links with -municode: the entry is wmain, not gtest_main's main.
-int wmain(int argc, wchar_t** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -229,7 +229,7 @@ bool IsDriveRoot(const std::wstring& text) {
 
 bool EmptyDrive(const std::wstring& root, std::string& error) {
   if (!IsDriveRoot(root)) {
-    error = "Invalid drive specification.";
+    error = "Invalid drive.";
     return false;
   }
   const wchar_t letter = DriveOf(root);
