@@ -71,6 +71,8 @@ const COLORREF PanelColour = RGB(0xF0, 0xF0, 0xF0);
 const COLORREF TipColour = RGB(0, 0, 0xFF);
 const COLORREF WarningColour = RGB(0xFF, 0, 0);
 const int ProgressRange = 65535;
+// Shortest time between two paints of a moving progress bar.
+const ULONGLONG ProgressPaintGapMs = 100;
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
@@ -550,15 +552,16 @@ void TUSBForm::SetControlText(HWND control, const std::wstring& text) {
 void TUSBForm::UpdateProgressBar() {
   if (!ProgressBar) return;
   // A large image reports thousands of times and each repaint costs more than
-  // the bytes it shows: draw a visible change at most ten times a second, and
-  // the bar's ends at once.
+  // the bytes it shows: a visible change is drawn at most ten times a second,
+  // and the bar's ends at once.
   RECT client{};
   ::GetClientRect(ProgressBar, &client);
   const int width = std::max<int>(1, client.right - client.left);
   const int pixel = ProgressModel.Position(width);
   if (pixel == FShownProgressPixel) return;
   const ULONGLONG now = ::GetTickCount64();
-  if (pixel != 0 && pixel != width && FShownProgressPixel >= 0 && now - FShownProgressTime < 100) return;
+  if (pixel != 0 && pixel != width && FShownProgressPixel >= 0 && now - FShownProgressTime < ProgressPaintGapMs)
+    return;
   FShownProgressPixel = pixel;
   FShownProgressTime = now;
   // The bar's own paint puts the status text back over it.

@@ -187,7 +187,9 @@ TEST_F(BurnEndToEnd, RefusalsTouchNothing) {
 
   EXPECT_TRUE(App->WaitForNoMessageBox(1000));
   EXPECT_TRUE(Log().empty());
-  EXPECT_EQ(burntest::Tree(L"Q:\\").size(), 1u);  // marker.txt alone
+  const auto left = burntest::Tree(L"Q:\\");
+  EXPECT_EQ(left.size(), 1u) << "Q: holds " << left.size() << " files, first "
+                             << std::string(left.begin()->first.begin(), left.begin()->first.end());  // marker.txt alone
   EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
   EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);
   EXPECT_TRUE(gui::IsEnabled(Burn));

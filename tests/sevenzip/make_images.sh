@@ -1,34 +1,68 @@
 #!/usr/bin/env bash
-# Makes the 7-Zip binding tests' images, and the trees they came from, in OUTDIR:
+# Makes the images of the 7-Zip binding and image-stage tests, and the trees
+# they came from, in OUTDIR:
 #   plain.iso    ISO 9660 + Joliet + Rock Ridge of plain/ (nested and empty folders)
 #   windows.iso  ISO 9660 tree holding only README.TXT, UDF tree all of windows/
+#   folder.iso   ISO 9660 tree holding only the folder README.TXT, UDF all of folder/
+#   mixed.iso    as windows.iso with the notice named ReadMe.Txt (Rock Ridge names)
 #   empty.iso    no files at all
+#   refused.iso  windows.iso with its ISO 9660 descriptor broken: only UDF reads it
 #   notiso.bin   random bytes, no image format
-#   usage: make_images.sh OUTDIR
+# With BIG_MB, only big.iso instead: BIG_MB megabytes of random files (no
+# tree kept), for a burn slow enough to be watched.
+#   usage: make_images.sh OUTDIR [BIG_MB]
 set -euo pipefail
-out=${1:?usage: make_images.sh OUTDIR}
+out=${1:?usage: make_images.sh OUTDIR [BIG_MB]}
+big_mb=${2:-0}
 rm -rf "$out"
 mkdir -p "$out"
 cd "$out"
+iso() { genisoimage -quiet -input-charset utf-8 "$@"; }
 
-mkdir -p plain/docs/deep/nested plain/emptydir plain/docs/alsoempty
+if [ "$big_mb" -gt 0 ]; then
+  mkdir -p big
+  for ((i = 0; i < big_mb; i += 4)); do
+    head -c 4194304 /dev/urandom > "big/part$i.bin"
+  done
+  iso -V BIG -J -r -o big.iso big/
+  rm -rf big
+  exit 0
+fi
+
+mkdir -p plain/Docs/deep/nested plain/emptydir plain/Docs/alsoempty
 printf 'first file\r\n' > plain/a.txt
 : > plain/zero.txt
-head -c 3000000 /dev/urandom > plain/docs/deep/nested/big.bin
-head -c 70000 /dev/urandom > plain/docs/deep/mid.bin
-printf 'spaces in the name\n' > "plain/docs/name with spaces.txt"
-printf 'umlaut\n' > "plain/docs/gr$(printf '\303\274\303\237')e.txt"
-genisoimage -quiet -input-charset utf-8 -V PLAIN -J -r -o plain.iso plain/
+head -c 3000000 /dev/urandom > plain/Docs/deep/nested/big.bin
+head -c 70000 /dev/urandom > plain/Docs/deep/mid.bin
+printf 'spaces in the name\n' > "plain/Docs/name with spaces.txt"
+printf 'umlaut\n' > "plain/Docs/gr$(printf '\303\274\303\237')e.txt"
+iso -V PLAIN -J -r -o plain.iso plain/
 
 mkdir -p windows/sources windows/efi/boot
 printf 'This disc holds a UDF file system.\r\n' > windows/README.TXT
 printf 'loader' > windows/bootmgr
 head -c 1100000 /dev/urandom > windows/sources/boot.wim
+printf 'install\r\n' > windows/sources/install.txt
 printf 'efi loader' > windows/efi/boot/bootx64.efi
-genisoimage -quiet -input-charset utf-8 -udf -V CCSA_X64FRE \
-  -hide sources -hide bootmgr -hide efi -o windows.iso windows/
+iso -udf -V CCSA_X64FRE -hide sources -hide bootmgr -hide efi -o windows.iso windows/
+
+mkdir -p folder/README.TXT folder/sources
+printf 'a folder, not a notice\n' > folder/README.TXT/note.txt
+head -c 70000 /dev/urandom > folder/sources/boot.wim
+printf 'setup' > folder/setup.exe
+iso -udf -V FOLDER -hide sources -hide setup.exe -o folder.iso folder/
+
+mkdir -p mixed/sources
+printf 'mixed case notice\r\n' > mixed/ReadMe.Txt
+printf 'wim' > mixed/sources/boot.wim
+iso -udf -r -V MIXED -hide sources -o mixed.iso mixed/
 
 mkdir -p empty
-genisoimage -quiet -input-charset utf-8 -V EMPTY -J -r -o empty.iso empty/
+iso -V EMPTY -J -r -o empty.iso empty/
+
+cp windows.iso refused.iso
+# Sector 16 holds the primary volume descriptor "CD001"; the UDF descriptors
+# follow it and stay intact.
+printf 'XXXXX' | dd of=refused.iso bs=1 seek=32769 conv=notrunc 2>/dev/null
 
 head -c 100000 /dev/urandom > notiso.bin
