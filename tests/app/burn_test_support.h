@@ -9,7 +9,18 @@
 #include <map>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "app/win32_handles.h"
+#include "standins/standin_common.h"
+
 namespace burntest {
+
+// Empties drive Q:, read-only files included.
+inline void EmptyDriveQ() {
+  std::string error;
+  ASSERT_TRUE(standin::EmptyDrive(L"Q:", error)) << error;
+}
 
 inline const wchar_t* const PolicyKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 inline const wchar_t* const PolicyValue = L"NoDriveTypeAutoRun";
@@ -17,31 +28,24 @@ inline const wchar_t* const PolicyValue = L"NoDriveTypeAutoRun";
 // The policy value of a hive; -1 when it is absent.
 inline long ReadPolicy(HKEY hive) {
   DWORD data = 0, size = sizeof(data), type = 0;
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(hive, PolicyKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return -1;
-  const LONG rc = ::RegQueryValueExW(key, PolicyValue, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
-  ::RegCloseKey(key);
+  TRegKey key;
+  if (::RegOpenKeyExW(hive, PolicyKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return -1;
+  const LONG rc = ::RegQueryValueExW(key.Get(), PolicyValue, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
   return rc == ERROR_SUCCESS ? static_cast<long>(data) : -1;
 }
 
 // Creates the key where Wine lacks it; -1 removes the value.
 inline bool WritePolicy(HKEY hive, long value) {
-  HKEY key = nullptr;
-  if (::RegCreateKeyExW(hive, PolicyKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+  TRegKey key;
+  if (::RegCreateKeyExW(hive, PolicyKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
     return false;
   const DWORD data = static_cast<DWORD>(value);
-  const LONG rc = value < 0 ? ::RegDeleteValueW(key, PolicyValue)
-                            : ::RegSetValueExW(key, PolicyValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                                               sizeof(data));
-  ::RegCloseKey(key);
+  const LONG rc = value < 0 ? ::RegDeleteValueW(key.Get(), PolicyValue)
+                            : ::RegSetValueExW(key.Get(), PolicyValue, 0, REG_DWORD,
+                                               reinterpret_cast<const BYTE*>(&data), sizeof(data));
   return value < 0 || rc == ERROR_SUCCESS;
 }
 
-inline void EmptyFolder(const std::filesystem::path& folder) {
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-    std::filesystem::remove_all(entry.path(), error);
-}
 
 // Relative path -> size (-1 for a folder) of everything below `root`.
 inline std::map<std::wstring, long long> Tree(const std::filesystem::path& root) {

@@ -28,7 +28,7 @@ struct TBox {
 class BurnWorkflow : public ::testing::Test {
 protected:
   void SetUp() override {
-    burntest::EmptyFolder(L"Q:\\");
+    burntest::EmptyDriveQ();
     ASSERT_TRUE(WritePolicy(HKEY_LOCAL_MACHINE, 145));
     ASSERT_TRUE(WritePolicy(HKEY_CURRENT_USER, -1));
     Form.Create(::GetModuleHandleW(nullptr), false);
