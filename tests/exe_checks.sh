@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Quillora.exe is a 32-bit GUI program that needs only Windows' own DLLs and
+# asks for administrator rights.
+#   exe_checks.sh QUILLORA_EXE OBJDUMP
+set -u
+exe=${1:?usage: exe_checks.sh QUILLORA_EXE OBJDUMP}
+objdump=${2:?usage: exe_checks.sh QUILLORA_EXE OBJDUMP}
+failures=0
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi; }
+
+check "PE32 GUI program for i386" 'file -b "$exe" | grep -q "^PE32 executable (GUI) Intel 80386"'
+windows_dlls='^(advapi32|comctl32|comdlg32|gdi32|kernel32|msvcrt|oleaut32|shell32|user32|uxtheme)\.dll$'
+others=$("$objdump" -p "$exe" | awk '/DLL Name:/ {print tolower($3)}' | grep -Ev "$windows_dlls")
+check "only Windows' own DLLs${others:+ (also: $others)}" '[ -z "$others" ]'
+check "manifest asks for requireAdministrator" \
+  'grep -aq "requestedExecutionLevel level=\"requireAdministrator\"" "$exe"'
+check "manifest asks for common controls 6" 'grep -aq "Microsoft.Windows.Common-Controls" "$exe"'
+check "manifest declares per-monitor DPI awareness" 'grep -aq "PerMonitorV2" "$exe"'
+
+echo "$(( 5 - failures )) passed, $failures failed"
+[ "$failures" = 0 ]
