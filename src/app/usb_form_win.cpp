@@ -72,7 +72,7 @@ const COLORREF TipColour = RGB(0, 0, 0xFF);
 const COLORREF WarningColour = RGB(0xFF, 0, 0);
 const int ProgressRange = 65535;
 // Shortest time between two paints of a moving progress bar.
-const ULONGLONG ProgressPaintGapMs = 100;
+const ULONGLONG ProgressPaintGapMs = 250;
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
@@ -552,7 +552,7 @@ void TUSBForm::SetControlText(HWND control, const std::wstring& text) {
 void TUSBForm::UpdateProgressBar() {
   if (!ProgressBar) return;
   // A large image reports thousands of times and each repaint costs more than
-  // the bytes it shows: a visible change is drawn at most ten times a second,
+  // the bytes it shows: a visible change is drawn at most four times a second,
   // and the bar's ends at once.
   RECT client{};
   ::GetClientRect(ProgressBar, &client);

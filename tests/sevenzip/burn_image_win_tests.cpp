@@ -216,10 +216,10 @@ TEST_F(BurnImageStageTest, UnwritableItemFailsAndKeepsWhatWasWritten) {
 
 TEST_F(BurnImageStageTest, ProgressRoutineMovesTheBarAndPumpsMessages) {
   ::SendMessageW(Form.ProgressBar, PBM_SETRANGE32, 0, 65535);  // as the window sets it
-  // The bar is painted at most ten times a second: give each report its turn.
+  // The bar is painted at most four times a second: give each report its turn.
   const auto position = [this] { return static_cast<int>(::SendMessageW(Form.ProgressBar, PBM_GETPOS, 0, 0)); };
   const auto report = [](bool total, int64_t value) {
-    ::Sleep(110);
+    ::Sleep(260);
     return ExtractProgress(nullptr, total, value);
   };
   Form.ProgressModel = TProgressModel{100.0f, 0.0f};
