@@ -219,7 +219,7 @@ TEST_F(BurnImageStageTest, ProgressRoutineMovesTheBarAndPumpsMessages) {
   // The bar is painted at most four times a second: give each report its turn.
   const auto position = [this] { return static_cast<int>(::SendMessageW(Form.ProgressBar, PBM_GETPOS, 0, 0)); };
   const auto report = [](bool total, int64_t value) {
-    ::Sleep(260);
+    ::Sleep(400);
     return ExtractProgress(nullptr, total, value);
   };
   Form.ProgressModel = TProgressModel{100.0f, 0.0f};
