@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "gui/gui_driver.h"
@@ -67,8 +68,14 @@ TEST(BurnProgress, WindowStaysAliveWhileALargeImageUnpacks) {
   RECT start{};
   ::GetWindowRect(window, &start);
   bool moved = false;
-  double firstFill = -1.0, lastFill = -1.0;
+  // A capture early on may find the bar a few pixels short of its first paint,
+  // so the claims are on the lowest and highest fill seen.
+  double lowestFill = 2.0, highestFill = -1.0;
+  bool shot = false;
   int unanswered = 0;
+  // A position read in one turn has been painted by the next: the program
+  // empties its message queue, paints included, on every report.
+  DWORD_PTR painted = 0;
   while (gui::IsVisible(bar)) {
     // Answered only when the GUI thread processes messages.
     DWORD_PTR before = 0, after = 0;
@@ -90,20 +97,19 @@ TEST(BurnProgress, WindowStaysAliveWhileALargeImageUnpacks) {
     const double fill = FilledFraction(bar);
     if (!::SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &after)) continue;
     if (after >= range || !gui::IsVisible(bar)) break;
-    // What is on screen lies between the positions read around the capture.
-    EXPECT_GE(fill, static_cast<double>(before) / range - 0.03);
+    EXPECT_GE(fill, static_cast<double>(painted) / range - 0.03);
     EXPECT_LE(fill, static_cast<double>(after) / range + 0.03);
-    if (firstFill < 0) {
-      firstFill = fill;
-      gui::SaveWindowScreenshot(window, gui::ScreenshotDir() + L"\\burn-progress-midway.png");
-    }
-    lastFill = fill;
+    painted = before;
+    if (fill > 0.0 && !shot)
+      shot = gui::SaveWindowScreenshot(window, gui::ScreenshotDir() + L"\\burn-progress-midway.png");
+    lowestFill = std::min(lowestFill, fill);
+    highestFill = std::max(highestFill, fill);
     ::Sleep(50);
   }
   EXPECT_EQ(unanswered, 0);
   EXPECT_TRUE(moved) << "the window was not moved while the bar was between its ends";
-  EXPECT_GT(firstFill, 0.0);
-  EXPECT_GT(lastFill, firstFill + 0.05) << "the bar was not repainted as the files unpacked";
+  EXPECT_GT(highestFill, 0.0) << "the bar was never drawn between its ends";
+  EXPECT_GT(highestFill, lowestFill + 0.05) << "the bar was not repainted as the files unpacked";
 
   const auto done = app.WaitForMessageBox(60000);
   ASSERT_TRUE(done);
