@@ -8,7 +8,6 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "app/usb_form.h"
 #include "app/win32_handles.h"
 #include "sevenzip/burn_image.h"
+#include "sevenzip_test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -38,11 +38,6 @@ fs::path ImagesDir() {
   std::wstring path = L"Z:";
   for (DWORD i = 0; i < length; ++i) path += dir[i] == L'/' ? L'\\' : dir[i];
   return fs::path(path);
-}
-
-std::string FileBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Entries of a folder but "." and "..". Not std::filesystem: its iterator
@@ -83,7 +78,7 @@ void CollectFiles(const fs::path& root, const fs::path& relative, bool foldCase,
     std::wstring key = name.wstring();
     if (foldCase)
       for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(c));
-    files[key] = FileBytes(root / name);
+    files[key] = sztest::ReadBytes(root / name);
   }
 }
 
@@ -186,7 +181,7 @@ TEST_F(BurnImageStageTest, NoticeBesideAHiddenFolderGetsNoSecondPass) {
   ASSERT_TRUE(::SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
   ExpectSuccess(BurnFixture(L"windows.iso"));
   EXPECT_EQ(RootNames(), (std::vector<std::wstring>{L"README.TXT", L"System Volume Information"}));
-  EXPECT_EQ(FileBytes(L"Q:\\README.TXT"), FileBytes(ImagesDir() / L"windows" / L"README.TXT"));
+  EXPECT_EQ(sztest::ReadBytes(L"Q:\\README.TXT"), sztest::ReadBytes(ImagesDir() / L"windows" / L"README.TXT"));
 }
 
 TEST_F(BurnImageStageTest, ImageWithoutFilesSucceeds) {
@@ -210,8 +205,8 @@ TEST_F(BurnImageStageTest, UnwritableItemFailsAndKeepsWhatWasWritten) {
   fs::create_directory(L"Q:\\a.txt");
   ExpectFailure(BurnFixture(L"plain.iso"));
   EXPECT_TRUE(fs::is_directory(L"Q:\\a.txt"));
-  EXPECT_EQ(FileBytes(L"Q:\\Docs\\deep\\nested\\big.bin"),
-            FileBytes(ImagesDir() / L"plain" / L"Docs" / L"deep" / L"nested" / L"big.bin"));
+  EXPECT_EQ(sztest::ReadBytes(L"Q:\\Docs\\deep\\nested\\big.bin"),
+            sztest::ReadBytes(ImagesDir() / L"plain" / L"Docs" / L"deep" / L"nested" / L"big.bin"));
 }
 
 TEST_F(BurnImageStageTest, ProgressRoutineMovesTheBarAndPumpsMessages) {

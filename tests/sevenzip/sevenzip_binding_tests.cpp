@@ -12,16 +12,12 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "sevenzip/sevenzip.h"
+#include "sevenzip_test_files.h"
 
 namespace fs = std::filesystem;
 using namespace SevenZip;
+using namespace sztest;
 
 namespace {
 
@@ -29,33 +25,13 @@ namespace {
 constexpr wchar_t kDelimiter = L'\\';
 const wchar_t* const kNoCreateLib = L"sz_nocreate.dll";
 const wchar_t* const kNoHandlerLib = L"sz_nohandler.dll";
-int ProcessId() { return _getpid(); }
 #else
 constexpr wchar_t kDelimiter = L'/';
 const wchar_t* const kNoCreateLib = L"sz_nocreate.so";
 const wchar_t* const kNoHandlerLib = L"sz_nohandler.so";
-int ProcessId() { return getpid(); }
 #endif
-
-// The folder of make_images.sh's output (a unix path; Z:\ under Wine).
-fs::path ImagesDir() {
-  const char* dir = std::getenv("SEVENZIP_IMAGES");
-  if (!dir || !*dir) ADD_FAILURE() << "SEVENZIP_IMAGES is not set";
-  std::string text = dir ? dir : "";
-#ifdef _WIN32
-  for (char& c : text)
-    if (c == '/') c = '\\';
-  text = "Z:" + text;
-#endif
-  return fs::path(text);
-}
 
 std::wstring Text(const fs::path& p) { return p.wstring(); }
-
-std::string ReadBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void WriteBytes(const fs::path& file, const std::string& bytes) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -112,27 +88,6 @@ std::set<std::string> FoldersWithFiles(const TTree& tree) {
   }
   return result;
 }
-
-// A scratch folder of this test, emptied first and removed afterwards.
-class TScratch {
-public:
-  explicit TScratch(const std::string& name)
-      : FPath(ImagesDir() / ("scratch-" + name + "-" + std::to_string(ProcessId()))) {
-    std::error_code ec;
-    fs::remove_all(FPath, ec);
-    fs::create_directories(FPath);
-  }
-  ~TScratch() {
-    std::error_code ec;
-    for (const auto& entry : fs::recursive_directory_iterator(FPath, ec))
-      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(FPath, ec);
-  }
-  const fs::path& Path() const { return FPath; }
-
-private:
-  fs::path FPath;
-};
 
 std::wstring FailureOf(const std::function<void()>& action) {
   try {

@@ -10,24 +10,14 @@
 #include <utility>
 #include <vector>
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "sevenzip/sevenzip.h"
+#include "sevenzip_test_files.h"
 
 namespace fs = std::filesystem;
 using namespace SevenZip;
+using namespace sztest;
 
 namespace {
-
-#ifdef _WIN32
-int ProcessId() { return _getpid(); }
-#else
-int ProcessId() { return getpid(); }
-#endif
 
 struct TFakeItem {
   std::wstring Path;
@@ -94,24 +84,13 @@ public:
   }
 };
 
-std::string ReadBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-fs::path ScratchDir() {
-  fs::path dir = fs::temp_directory_path() / ("sz-refusal-" + std::to_string(ProcessId()));
-  std::error_code ec;
-  fs::remove_all(dir, ec);
-  fs::create_directories(dir / "target");
-  return dir;
-}
-
 }  // namespace
 
 TEST(SevenZipRefusal, ItemsLeavingTheTargetFailTheExtraction) {
-  const fs::path scratch = ScratchDir();
+  const TScratch scratchFolder("refusal");
+  const fs::path& scratch = scratchFolder.Path();
   const fs::path target = scratch / "target";
+  fs::create_directories(target);
   const std::wstring token = L"sz_escape_" + std::to_wstring(ProcessId());
 #ifdef _WIN32
   const THResult refused = kAccessDenied;
@@ -162,7 +141,4 @@ TEST(SevenZipRefusal, ItemsLeavingTheTargetFailTheExtraction) {
   std::ofstream(target / "blocker") << "file";
   archive->UseReader({{L"blocker/inner.txt", "never"}});
   EXPECT_THROW(archive->ExtractToFolder(target.wstring()), EFailure);
-
-  std::error_code ec;
-  fs::remove_all(scratch, ec);
 }
