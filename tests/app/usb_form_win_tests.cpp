@@ -7,30 +7,21 @@
 #include <stdexcept>
 
 #include "app/failure.h"
+#include "app/hidden_form_test.h"
 #include "app/win32_handles.h"
 #include "drives/host_checks.h"
 #include "gui/gui_driver.h"
 
 namespace {
 
-class UsbForm : public ::testing::Test {
+class UsbForm : public THiddenFormTest {
 protected:
-  void SetUp() override {
-    Form.Create(::GetModuleHandleW(nullptr), false);
-    Form.MessageBoxHook = [this](const std::wstring& text, const std::wstring& title, UINT flags) {
-      Boxes.push_back(title + L"|" + text + L"|" + std::to_wstring(flags));
-      return IDOK;
-    };
-  }
   LRESULT Send(HWND control, UINT msg, WPARAM w = 0, LPARAM l = 0) { return ::SendMessageW(control, msg, w, l); }
   // A click on a flat panel, as the mouse makes it.
   void ClickPanel(HWND panel) {
     Send(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
     Send(panel, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
   }
-
-  TUSBForm Form;
-  std::vector<std::wstring> Boxes;
 };
 
 std::wstring ExeFolder() {
@@ -157,15 +148,13 @@ TEST_F(UsbForm, RecoveryGuideAndUncaughtFailures) {
   int calls = 0;
   Form.MessageBoxHook = [&](const std::wstring& text, const std::wstring& title, UINT flags) -> int {
     if (calls++ == 0) throw EFailure(L"The disk went away");
-    Boxes.push_back(title + L"|" + text + L"|" + std::to_wstring(flags));
-    return IDOK;
+    return RecordBox(text, title, flags);
   };
   ClickPanel(Form.TipPanel);
   calls = 0;
   Form.MessageBoxHook = [&](const std::wstring& text, const std::wstring& title, UINT flags) -> int {
     if (calls++ == 0) throw std::runtime_error("Out of luck.");
-    Boxes.push_back(title + L"|" + text + L"|" + std::to_wstring(flags));
-    return IDOK;
+    return RecordBox(text, title, flags);
   };
   ClickPanel(Form.TipPanel);
   ASSERT_EQ(Boxes.size(), 3u);

@@ -2,21 +2,17 @@
 
 #include <algorithm>
 
-#include "app/usb_form.h"
+#include "app/hidden_form_test.h"
 #include "drives/host_checks.h"
 #include "scratch_win.h"
 
 namespace {
 // A hidden window whose boxes are recorded; Q: is the drive, the boot-sector
 // stand-ins log into Log.
-class DriveForm : public ::testing::Test {
+class DriveForm : public THiddenFormTest {
 protected:
   void SetUp() override {
-    Form.Create(::GetModuleHandleW(nullptr), false);
-    Form.MessageBoxHook = [this](const std::wstring& text, const std::wstring& title, UINT flags) {
-      Boxes.push_back(title + L"|" + text + L"|" + std::to_wstring(flags));
-      return IDOK;
-    };
+    THiddenFormTest::SetUp();
     RemoveTree(L"Q:");
     ::CreateDirectoryW(Log.c_str(), nullptr);
     ::SetEnvironmentVariableW(L"QUILLORA_STANDIN_DIR", Log.c_str());
@@ -42,8 +38,6 @@ protected:
     return call == std::string::npos ? "" : log.substr(call + 18, log.find('\r', call) - call - 18);
   }
 
-  TUSBForm Form;
-  std::vector<std::wstring> Boxes;
   const std::wstring Log = GetTempDirectory() + L"drv-log";
 };
 }  // namespace
