@@ -1,7 +1,7 @@
 #include <exception>
 
 #include "app/burn_rules.h"
-#include "app/failure.h"
+#include "base/failure.h"
 #include "app/usb_form.h"
 #include "drives/drive_list.h"
 

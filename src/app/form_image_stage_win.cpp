@@ -1,7 +1,6 @@
-#include "sevenzip/burn_image.h"
+#include "app/form_image_stage.h"
 
 #include "app/usb_form.h"
-#include "app/win32_handles.h"
 #include "sevenzip/udf_fallback.h"
 
 namespace {
@@ -44,22 +43,6 @@ THResult ExtractProgress(void* /*sender*/, bool total, int64_t value) {
   } catch (...) {
   }
   return 0;
-}
-
-std::vector<std::wstring> ListDriveRoot(const std::wstring& root) {
-  std::vector<std::wstring> names;
-  try {
-    WIN32_FIND_DATAW data{};
-    // No backslash: the drive's current folder, its root unless someone moved it.
-    TFindHandle search(::FindFirstFileExW((root + L"*").c_str(), FindExInfoBasic, &data,
-                                          FindExSearchNameMatch, nullptr, 0));
-    if (!search) return names;
-    do {
-      names.emplace_back(data.cFileName);
-    } while (::FindNextFileW(search.Get(), &data));
-  } catch (...) {
-  }
-  return names;
 }
 
 bool TUSBForm::BurnImageStage(const std::wstring& root) {

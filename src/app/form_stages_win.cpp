@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "app/usb_form.h"
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 #include "drives/host_checks.h"
 #include "drives/drive_list.h"
 #include "stages/stage_text.h"

@@ -2,8 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/failure.h"
-#include "app/message_pump.h"
+#include "base/failure.h"
+#include "base/message_pump.h"
 #include "app/usb_form.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 #include "drives/autorun_guard.h"
 #include "sevenzip/progress_model.h"
 #include "stages/stage_id.h"

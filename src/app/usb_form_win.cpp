@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/failure.h"
-#include "app/message_pump.h"
+#include "base/failure.h"
+#include "base/message_pump.h"
 #include "drives/host_checks.h"
 #include "drives/usb_drives.h"
 

@@ -1,4 +1,4 @@
-#include "app/message_pump.h"
+#include "base/message_pump.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 
 namespace {
 // Kept with its leading backslash; the hive-relative path starts after it.

@@ -2,13 +2,6 @@
 
 #include "drives/byte_size.h"
 
-std::wstring AsciiUpperCase(std::wstring text) {
-  for (wchar_t& c : text) {
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-  }
-  return text;
-}
-
 std::wstring DriveEntry(wchar_t letter, int64_t size, const std::wstring& decimalSeparator) {
   std::wstring sizePart;
   if (size > 1000) sizePart = L" [" + FormatByteSize(size, decimalSeparator) + L"]";

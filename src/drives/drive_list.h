@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ascii_text.h"
+
 // What a scan asks of the system; the Win32 layer answers for real, tests fake it.
 class IDriveQuery {
 public:
@@ -17,9 +19,6 @@ public:
 
 constexpr int32_t UsbBusType = 7;
 constexpr unsigned SemFailCriticalErrors = 1;
-
-// a to z become A to Z; nothing else changes.
-std::wstring AsciiUpperCase(std::wstring text);
 
 // "E:" and, when size > 1000, " [" + the size text + "]" in ASCII upper case.
 std::wstring DriveEntry(wchar_t letter, int64_t size, const std::wstring& decimalSeparator);

@@ -1,6 +1,6 @@
 #include "drives/host_checks.h"
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 #include "drives/temp_name.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "drives/temp_name.h"
 
-#include "app/failure.h"
+#include "base/failure.h"
 
 std::wstring Hex8(uint32_t value) {
   static const wchar_t digits[] = L"0123456789ABCDEF";

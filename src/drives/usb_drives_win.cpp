@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 #include "drives/byte_size.h"
 
 namespace {

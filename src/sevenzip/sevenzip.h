@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "sevenzip/sevenzip_com.h"
 #include "sevenzip/stream.h"
 

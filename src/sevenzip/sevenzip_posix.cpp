@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "sevenzip/sevenzip.h"
 #include "sevenzip/sevenzip_platform.h"
 

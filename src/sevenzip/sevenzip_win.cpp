@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 #include "sevenzip/sevenzip.h"
 #include "sevenzip/sevenzip_platform.h"
 

@@ -1,6 +1,6 @@
 #include "stages/stage_text.h"
 
-#include "drives/drive_list.h"
+#include "base/ascii_text.h"
 
 const wchar_t* const StageErrorText = L"Error.";
 const wchar_t* const BootSectRefusalText = L"This tool can only be run on systems";

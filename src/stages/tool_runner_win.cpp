@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 
 namespace {
 

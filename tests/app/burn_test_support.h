@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 #include "standins/standin_common.h"
 
 namespace burntest {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "app/usb_form.h"  // windows.h before commctrl.h
 #include <commctrl.h>
 #include "app/burn_test_support.h"

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "app/usb_form.h"
-#include "app/win32_handles.h"
-#include "sevenzip/burn_image.h"
-#include "sevenzip_test_files.h"
+#include "base/win32_handles.h"
+#include "app/form_image_stage.h"
+#include "sevenzip/sevenzip_test_files.h"
 
 namespace fs = std::filesystem;
 

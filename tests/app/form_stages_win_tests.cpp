@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "app/usb_form.h"
 #include "standins/standin_fixture.h"
 

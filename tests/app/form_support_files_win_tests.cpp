@@ -4,7 +4,7 @@
 
 #include "app/hidden_form_test.h"
 #include "drives/host_checks.h"
-#include "scratch_win.h"
+#include "drives/scratch_win.h"
 
 namespace {
 // A hidden window whose boxes are recorded; Q: is the drive, the boot-sector

@@ -6,9 +6,9 @@
 
 #include <stdexcept>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "app/hidden_form_test.h"
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 #include "drives/host_checks.h"
 #include "gui/gui_driver.h"
 

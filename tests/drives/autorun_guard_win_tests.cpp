@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 #include "drives/autorun_guard.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <regex>
 
 #include "drives/host_checks.h"
-#include "scratch_win.h"
+#include "drives/scratch_win.h"
 
 TEST(HostChecks, FileExistsOnLockedFilesFoldersAndMissingPaths) {
   const std::wstring folder = GetTempDirectory() + L"drv-exists", file = folder + L"\\held.bin";

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 
 // Deletes everything in the folder, then the folder (a drive root stays).
 inline void RemoveTree(const std::wstring& folder) {

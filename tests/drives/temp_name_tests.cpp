@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "drives/temp_name.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 #include "gui/png_writer.h"
 
 namespace gui {

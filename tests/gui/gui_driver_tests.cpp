@@ -3,7 +3,7 @@
 
 #include <thread>
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 #include "gui/gui_driver.h"
 #include "gui/png_writer.h"
 

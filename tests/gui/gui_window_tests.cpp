@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/usb_form.h"
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 #include "gui/gui_driver.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "app/failure.h"
-#include "app/win32_handles.h"
+#include "base/failure.h"
+#include "base/win32_handles.h"
 #include "stages/tool_runner.h"
 #include "standins/standin_fixture.h"
 

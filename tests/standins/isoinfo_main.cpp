@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 #include "standin_common.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cwctype>
 #include <vector>
 
-#include "app/win32_handles.h"
+#include "base/win32_handles.h"
 
 namespace standin {
 
