@@ -9,7 +9,28 @@ namespace {
 bool IsTicked(HWND checkBox) {
   return ::SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
+
+// The install.wim copy and its work folder go on every way out of a burn.
+class TWimWorkScope {
+public:
+  explicit TWimWorkScope(TUSBForm& form) : FForm(form) {}
+  ~TWimWorkScope() {
+    FForm.WimSplitFile.clear();
+    FForm.WimWorkFolder.reset();
+  }
+  TWimWorkScope(const TWimWorkScope&) = delete;
+  TWimWorkScope& operator=(const TWimWorkScope&) = delete;
+
+private:
+  TUSBForm& FForm;
+};
 }  // namespace
+
+bool TUSBForm::SplitInstallWim() {
+  if (WimSplitFile.empty()) return true;
+  TWimWorkScope work(*this);
+  return RunStage(SplitImage);
+}
 
 void TUSBForm::BurnButtonClick() {
   const std::wstring drive = GetSelectedDrive();
@@ -58,6 +79,7 @@ void TUSBForm::BurnButtonClick() {
     return first;
   };
 
+  TWimWorkScope wimWork(*this);
   try {
     // Inside the scope: a window left disabled could never be closed again.
     EnableControls(false);
@@ -67,7 +89,7 @@ void TUSBForm::BurnButtonClick() {
                  : RunStage(FormatDrive);
     if (prepared) {
       if (!ControlText(LabelEdit).empty()) RunStage(WriteLabel);  // a failed label does not stop the burn
-      if (RunStage(BurnImage)) {
+      if (RunStage(BurnImage) && SplitInstallWim()) {
         if (bootable) {
           try {
             LegacyBootStep(root);

@@ -1,6 +1,7 @@
 #include "app/form_image_stage.h"
 
 #include "app/usb_form.h"
+#include "sevenzip/install_wim_split.h"
 #include "sevenzip/udf_fallback.h"
 
 namespace {
@@ -17,6 +18,18 @@ private:
   TUSBForm& FForm;
 };
 
+// FAT cannot hold a large install.wim: it goes into a work folder instead,
+// for the split stage. Each pass decides anew for its own reader.
+void SetWimAside(TUSBForm& form, I7zInArchive& reader) {
+  form.WimSplitFile.clear();
+  const auto index = FindWimToSplit(form.GetSelectedFileSystem(), ListImageItems(reader));
+  if (!index) return;
+  if (!form.WimWorkFolder) form.WimWorkFolder.emplace(L"install_wim.tmp");
+  const std::wstring copy = form.WimWorkFolder->Path() + L"\\install.wim";
+  reader.SetItemTarget(static_cast<uint32_t>(*index), copy);
+  form.WimSplitFile = copy;
+}
+
 // One pass of a reader over the image named in the edit, read anew each pass.
 // Assigning to `reader` releases the previous reader (and its image file).
 void ExtractPass(TUSBForm& form, TComPtr<I7zInArchive>& reader, const TGUID& classID,
@@ -24,6 +37,7 @@ void ExtractPass(TUSBForm& form, TComPtr<I7zInArchive>& reader, const TGUID& cla
   reader = MakeInArchive(classID);
   reader->OpenArchiveFile(form.ControlText(form.ISOFileEdit));
   reader->SetProgressHandler(nullptr, ExtractProgress);
+  SetWimAside(form, *reader);
   reader->ExtractToFolder(root);
 }
 

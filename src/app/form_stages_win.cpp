@@ -91,6 +91,8 @@ bool TUSBForm::RunStage(StageId stage) {
       parts.LabelPath = label_path;
       parts.DiskPartPath = diskpart_path;
       parts.BootSectPath = bootsect_path;
+      parts.DismPath = dism_path;
+      parts.WimFile = WimSplitFile;
       parts.ScriptFile = ScriptFile;
       parts.Root = root;
       if (stage == ReadIsoInfo) parts.IsoFile = ControlText(ISOFileEdit);

@@ -4,11 +4,13 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/win32_handles.h"
 #include "drives/autorun_guard.h"
+#include "drives/work_folder.h"
 #include "sevenzip/progress_model.h"
 #include "stages/stage_id.h"
 #include "stages/tool_runner.h"
@@ -48,6 +50,9 @@ public:
   bool RunDiskPartScript(StageId stage, const std::wstring& script);
   // Stage 3's body: unpacks the image onto `root`; the result flag of RunStage.
   bool BurnImageStage(const std::wstring& root);
+  // Runs the split stage when the image stage set a copy of install.wim
+  // aside; true when there was none or it was split. The copy goes either way.
+  bool SplitInstallWim();
   // Copies the legacy loader files and writes the matching boot sector.
   void LegacyBootStep(const std::wstring& root);
 
@@ -99,11 +104,17 @@ public:
   std::wstring bootsect_path;
   std::wstring format_path;
   std::wstring label_path;
+  std::wstring dism_path;
   // NoDriveTypeAutoRun, NoDriveTypeAutoRun1: TAutoRunGuard
   std::vector<std::wstring> ScriptStringList;
   std::wstring ScriptFile;
   // ProcessInfo, ExitCode, ReadOut, WriteOut: TToolRunner
   HWND Wnd = nullptr;
+
+  // The install.wim copy the split stage reads (empty when the drive takes
+  // the image whole) and its work folder; the burn removes both at its end.
+  std::wstring WimSplitFile;
+  std::optional<TWorkFolder> WimWorkFolder;
 
   TProgressModel ProgressModel;  // Max and Value of ProgressBar
   bool ProgressBarVisible = false;

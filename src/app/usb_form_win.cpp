@@ -415,6 +415,7 @@ void TUSBForm::FormCreate() {
   diskpart_path = L"diskpart.exe";
   format_path = L"format.com";
   label_path = L"label";
+  dism_path = L"dism.exe";
   try {
     bootsect_path = App_Path + BootSectProgramName();
   } catch (...) {

@@ -264,6 +264,7 @@ void SZ_STDCALL T7zInArchive::OpenArchiveStream(IInStream* stream) {
 void SZ_STDCALL T7zInArchive::CloseArchive() {
   FPasswordIsDefined = false;
   FSubArchiveMode = false;
+  FItemTargets.clear();
   if (FInArchive) FInArchive->Close();
   FInArchive.Reset();
 }
@@ -296,9 +297,9 @@ std::wstring SZ_STDCALL T7zInArchive::ItemName(uint32_t index) {
   return text;
 }
 
-int32_t SZ_STDCALL T7zInArchive::ItemSize(uint32_t index) {
+int64_t T7zInArchive::ReadItemSize(uint32_t index, bool& fromUnsigned) {
   TPropVariant value = ReadItemProperty(index, kpidSize);
-  const bool unsignedValue = value.vt == kVtUI8;
+  fromUnsigned = value.vt == kVtUI8;
   int64_t size = 0;
   switch (value.vt) {
     case kVtUI4:
@@ -315,11 +316,31 @@ int32_t SZ_STDCALL T7zInArchive::ItemSize(uint32_t index) {
       break;
   }
   ClearVariant(value);
+  return size;
+}
+
+int32_t SZ_STDCALL T7zInArchive::ItemSize(uint32_t index) {
+  bool unsignedValue = false;
+  const int64_t size = ReadItemSize(index, unsignedValue);
   // A silently cut size would be wrong: sizes past 2 GiB raise instead.
   if (size < std::numeric_limits<int32_t>::min() || size > std::numeric_limits<int32_t>::max() ||
       (unsignedValue && size < 0))
     throw EFailure(L"Item size out of range");
   return static_cast<int32_t>(size);
+}
+
+uint64_t SZ_STDCALL T7zInArchive::ItemSize64(uint32_t index) {
+  bool unsignedValue = false;
+  const int64_t size = ReadItemSize(index, unsignedValue);
+  if (size < 0 && !unsignedValue) throw EFailure(L"Item size out of range");
+  return static_cast<uint64_t>(size);
+}
+
+void SZ_STDCALL T7zInArchive::SetItemTarget(uint32_t index, const std::wstring& target) {
+  if (target.empty())
+    FItemTargets.erase(index);
+  else
+    FItemTargets[index] = target;
 }
 
 bool SZ_STDCALL T7zInArchive::ItemIsFolder(uint32_t index) {
@@ -447,10 +468,15 @@ THResult SZ_STDCALL T7zInArchive::SetCompleted(const uint64_t* completeValue) no
 
 THResult T7zInArchive::GetFolderStream(uint32_t index, ISequentialOutStream** outStream) {
   if (ItemIsFolder(index)) return kOk;
-  std::wstring item = ItemPath(index);
-  // An elevated program must not write outside the target folder.
-  if (!IsItemPathInside(item, Platform::PathDelimiter)) return Platform::AccessDeniedResult();
-  std::wstring target = FExtractPath + item;
+  std::wstring target;
+  if (const auto redirected = FItemTargets.find(index); redirected != FItemTargets.end()) {
+    target = redirected->second;
+  } else {
+    const std::wstring item = ItemPath(index);
+    // An elevated program must not write outside the target folder.
+    if (!IsItemPathInside(item, Platform::PathDelimiter)) return Platform::AccessDeniedResult();
+    target = FExtractPath + item;
+  }
   if (THResult r = ForceFolders(ParentPath(target)); r != kOk) return r;
   THResult error = kOk;
   std::unique_ptr<TStream> file = TryOpenFileStream(target, TFileMode::Create, error);

@@ -3,6 +3,7 @@
 // loads it, makes its archive readers, feeds them files and answers their
 // callbacks. Failures raise EFailure carrying only a message.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -62,6 +63,11 @@ struct I7zInArchive : SevenZip::IUnknown {
   virtual void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) = 0;
   virtual void SZ_STDCALL SetClassID(const TGUID& classID) = 0;
   virtual TGUID SZ_STDCALL GetClassID() = 0;
+  // The item's size whole (0 when the reader gives none).
+  virtual uint64_t SZ_STDCALL ItemSize64(uint32_t index) = 0;
+  // ExtractToFolder writes this item to `target` (a file path) instead of
+  // below the folder; an empty target undoes it. Kept until CloseArchive.
+  virtual void SZ_STDCALL SetItemTarget(uint32_t index, const std::wstring& target) = 0;
 
 protected:
   ~I7zInArchive() = default;
@@ -172,6 +178,8 @@ public:
   void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) override;
   void SZ_STDCALL SetClassID(const TGUID& classID) override;
   TGUID SZ_STDCALL GetClassID() override;
+  uint64_t SZ_STDCALL ItemSize64(uint32_t index) override;
+  void SZ_STDCALL SetItemTarget(uint32_t index, const std::wstring& target) override;
 
   // IArchiveOpenSetSubArchiveName
   THResult SZ_STDCALL SetSubArchiveName(const wchar_t* name) noexcept override;
@@ -197,6 +205,9 @@ protected:
   // The reader an open has made; raises when there is none.
   SevenZip::IInArchive& OpenedReader();
   SevenZip::TPropVariant ReadItemProperty(uint32_t index, uint32_t propID);
+  // The size property as a signed number; `fromUnsigned` tells a 64-bit
+  // unsigned value, whose top bit set means it did not fit.
+  int64_t ReadItemSize(uint32_t index, bool& fromUnsigned);
   void Extract(const uint32_t* items, uint32_t count, bool test);
   THResult GetFolderStream(uint32_t index, SevenZip::ISequentialOutStream** outStream);
 
@@ -213,6 +224,7 @@ protected:
   T7zGetStreamCallBack FExtractCallBack = nullptr;
   void* FExtractSender = nullptr;
   std::wstring FExtractPath;
+  std::map<uint32_t, std::wstring> FItemTargets;
 };
 
 enum TStreamOwnership { soReference = 0, soOwned = 1 };

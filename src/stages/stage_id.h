@@ -8,4 +8,5 @@ enum StageId : int {
   CreateBootable = 4,
   BootSectNt52 = 5,
   BootSectNt60 = 6,
+  SplitImage = 7,  // install.wim split into .swm parts for FAT32
 };

@@ -18,6 +18,7 @@ const TStageBox DiskPartNotStartedBox{
     L"Failed to create a bootable USB disk.\r\n\r\nPlease try to run program as Administrator.", L"Error",
     TBoxIcon::Error};
 const TStageBox BootSectNotStartedBox{L"Failed to make USB disk bootable.", L"Error", TBoxIcon::Error};
+const TStageBox SplitImageFailedBox{L"Failed to split install.wim.", L"Error", TBoxIcon::Error};
 
 const TStageTexts Table[] = {
     {L"Reading info from ISO file...", L"Reading ISO info is complete.", &IsoInfoFailureBox,
@@ -31,18 +32,20 @@ const TStageTexts Table[] = {
      &BootSectNotStartedBox, false},
     {L"Making USB disk bootable...", L"Making USB disk bootable is complete.", nullptr,
      &BootSectNotStartedBox, false},
+    {L"Splitting install.wim...", L"Done.", &SplitImageFailedBox, &SplitImageFailedBox, false},
 };
 
 const std::wstring VolumeIdPrefix = L"Volume id:";
 constexpr std::size_t LabelFieldLimit = 11;  // the longest volume label
 
 bool NeedsDriveRoot(int stage) {
-  return stage == FormatDrive || stage == WriteLabel || stage == BootSectNt52 || stage == BootSectNt60;
+  return stage == FormatDrive || stage == WriteLabel || stage == BootSectNt52 || stage == BootSectNt60 ||
+         stage == SplitImage;
 }
 
 }  // namespace
 
-bool IsStageId(int stage) { return stage >= ReadIsoInfo && stage <= BootSectNt60; }
+bool IsStageId(int stage) { return stage >= ReadIsoInfo && stage <= SplitImage; }
 
 const TStageTexts* StageTexts(int stage) { return IsStageId(stage) ? &Table[stage] : nullptr; }
 
@@ -67,6 +70,12 @@ std::wstring ComposeStageCommand(int stage, const TStageCommandParts& p) {
       return L"\"" + p.BootSectPath + L"\" /nt52 " + p.Root;
     case BootSectNt60:
       return L"\"" + p.BootSectPath + L"\" /nt60 " + p.Root;
+    case SplitImage:
+      // Parts of 3800 MB stay below FAT32's 4 GiB limit; Setup finds the
+      // further parts (install2.swm, ...) beside the first by itself.
+      if (p.WimFile.empty()) return {};
+      return p.DismPath + L" /Split-Image /ImageFile:\"" + p.WimFile + L"\" /SWMFile:\"" + p.Root +
+             L"\\sources\\install.swm\" /FileSize:3800";
     default:
       return {};
   }

@@ -13,6 +13,8 @@ struct TStageCommandParts {
   std::wstring LabelPath;     // label_path
   std::wstring DiskPartPath;  // diskpart_path
   std::wstring BootSectPath;  // bootsect_path
+  std::wstring DismPath;      // dism_path
+  std::wstring WimFile;       // the install.wim copy that is split
   std::wstring ScriptFile;
   std::wstring IsoFile;       // text of ISOFileEdit
   std::wstring Label;         // text of LabelEdit
@@ -41,13 +43,13 @@ extern const wchar_t* const BootSectRefusalText;        // the programs' refusal
 extern const wchar_t* const BootSectBiosOnlyErrorText;  // status after a refusal
 
 bool IsStageId(int stage);
-// Texts and boxes of a stage; null for a value outside 0..6.
+// Texts and boxes of a stage; null for a value outside 0..7.
 const TStageTexts* StageTexts(int stage);
 
 // A drive letter and a colon, nothing else.
 bool IsDriveRoot(const std::wstring& root);
 
-// The command line of a stage. Empty for stage 3, for a value outside 0..6,
+// The command line of a stage. Empty for stage 3, for a value outside 0..7,
 // and for a stage that acts on the drive when `Root` is not a drive root
 // (label and bootsect would otherwise act on the current drive).
 std::wstring ComposeStageCommand(int stage, const TStageCommandParts& parts);

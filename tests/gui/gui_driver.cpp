@@ -240,7 +240,7 @@ std::wstring PrepareAppFolder(const std::wstring& name) {
     if (!::CopyFileW((bin + L"\\" + file).c_str(), (folder + L"\\" + file).c_str(), FALSE))
       return {};
   for (const wchar_t* tool : {L"isoinfo.exe", L"bootsect_x86.exe", L"bootsect_x64.exe",
-                              L"format.com", L"label.exe", L"diskpart.exe"}) {
+                              L"format.com", L"label.exe", L"diskpart.exe", L"dism.exe"}) {
     const std::wstring source = bin + L"\\" + tool;
     if (FileExistsAt(source)) ::CopyFileW(source.c_str(), (folder + L"\\" + tool).c_str(), FALSE);
   }

@@ -34,7 +34,7 @@ std::wstring BuildDir();
 std::wstring ScreenshotDir();
 // Makes a fresh folder <build>\gui-app\<name> holding a copy of Quillora.exe,
 // 7z.dll, every stand-in tool that was built (isoinfo.exe, bootsect_x86.exe,
-// bootsect_x64.exe, format.com, label.exe, diskpart.exe) and an empty
+// bootsect_x64.exe, format.com, label.exe, diskpart.exe, dism.exe) and an empty
 // cygwin1.dll placeholder. Returns the path of the copied Quillora.exe, or
 // an empty string when Quillora.exe or 7z.dll could not be copied.
 std::wstring PrepareAppFolder(const std::wstring& name);

@@ -12,6 +12,8 @@ TEST(StageText, CommandLines) {
   p.LabelPath = L"label";
   p.DiskPartPath = L"diskpart.exe";
   p.BootSectPath = L"C:\\Tools\\bootsect_x64.exe";
+  p.DismPath = L"dism.exe";
+  p.WimFile = L"C:\\Temp\\wim.tmp\\install.wim";
   p.ScriptFile = L"C:\\Temp\\temp.dat";
   p.IsoFile = L"D:\\images\\win 7.iso";
   p.Label = L"MY DISK";
@@ -25,7 +27,10 @@ TEST(StageText, CommandLines) {
   EXPECT_EQ(ComposeStageCommand(BootSectNt52, p), L"\"C:\\Tools\\bootsect_x64.exe\" /nt52 E:");
   EXPECT_EQ(ComposeStageCommand(BootSectNt60, p), L"\"C:\\Tools\\bootsect_x64.exe\" /nt60 E:");
   EXPECT_EQ(ComposeStageCommand(BurnImage, p), L"");
-  EXPECT_EQ(ComposeStageCommand(7, p), L"");
+  EXPECT_EQ(ComposeStageCommand(SplitImage, p),
+            L"dism.exe /Split-Image /ImageFile:\"C:\\Temp\\wim.tmp\\install.wim\" "
+            L"/SWMFile:\"E:\\sources\\install.swm\" /FileSize:3800");
+  EXPECT_EQ(ComposeStageCommand(8, p), L"");
   EXPECT_EQ(ComposeStageCommand(-1, p), L"");
 
   // Only a to z are upper-cased.
@@ -36,7 +41,7 @@ TEST(StageText, CommandLines) {
   // diskpart (whose script names the volume) do not use the root.
   for (const std::wstring entry : {L"", L"E", L"[7", L"1:"}) {
     p.Root = DriveRootOf(entry);
-    for (int stage : {FormatDrive, WriteLabel, BootSectNt52, BootSectNt60})
+    for (int stage : {FormatDrive, WriteLabel, BootSectNt52, BootSectNt60, SplitImage})
       EXPECT_EQ(ComposeStageCommand(stage, p), L"") << stage;
     EXPECT_NE(ComposeStageCommand(ReadIsoInfo, p), L"");
     EXPECT_NE(ComposeStageCommand(CreateBootable, p), L"");

@@ -227,20 +227,19 @@ bool IsDriveRoot(const std::wstring& text) {
          ((text[0] >= L'A' && text[0] <= L'Z') || (text[0] >= L'a' && text[0] <= L'z'));
 }
 
-bool EmptyDrive(const std::wstring& root, std::string& error) {
+bool IsTestDrive(const std::wstring& root, std::string& error) {
   if (!IsDriveRoot(root)) {
     error = "Invalid drive.";
     return false;
   }
   const wchar_t letter = DriveOf(root);
-  const std::wstring rootFolder = root + L"\\";
-  const UINT type = ::GetDriveTypeW(rootFolder.c_str());
+  const UINT type = ::GetDriveTypeW((root + L"\\").c_str());
   if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) {
     error = "The system cannot find the drive specified.";
     return false;
   }
   if (type != DRIVE_FIXED && type != DRIVE_REMOVABLE) {
-    error = "Refusing to empty drive " + Narrow(root) + ": it is not a local disk.";
+    error = "Refusing drive " + Narrow(root) + ": it is not a local disk.";
     return false;
   }
   wchar_t buffer[MAX_PATH + 1] = {};
@@ -251,11 +250,15 @@ bool EmptyDrive(const std::wstring& root, std::string& error) {
   for (const std::wstring& path : guarded) {
     // Under Wine this keeps C: and Z: (the whole host) out of reach.
     if (DriveOf(path) == letter) {
-      error = "Refusing to empty drive " + Narrow(root) + ": it holds the system or the test's own files.";
+      error = "Refusing drive " + Narrow(root) + ": it holds the system or the test's own files.";
       return false;
     }
   }
-  return EmptyFolder(rootFolder, error);
+  return true;
+}
+
+bool EmptyDrive(const std::wstring& root, std::string& error) {
+  return IsTestDrive(root, error) && EmptyFolder(root + L"\\", error);
 }
 
 int StandInMain(const wchar_t* tool, int argc, wchar_t** argv, int (*work)(int, wchar_t**)) {

@@ -40,8 +40,10 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 bool SameText(const std::wstring& a, const std::wstring& b);
 // "X:" with a letter A to Z.
 bool IsDriveRoot(const std::wstring& text);
-// Deletes everything on the drive "X:". Refuses drives holding the system,
-// the current, temp, log or program folder, and drives that are not disks.
+// A drive "X:" the tools may write on: a local disk that holds none of the
+// system, the current, temp, log or program folder.
+bool IsTestDrive(const std::wstring& root, std::string& error);
+// Deletes everything on a test drive.
 bool EmptyDrive(const std::wstring& root, std::string& error);
 
 // The common frame of every tool: logs the call, then either does what the

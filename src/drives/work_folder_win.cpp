@@ -1,0 +1,50 @@
+#include "drives/work_folder.h"
+
+#include <windows.h>
+
+#include "base/failure.h"
+#include "base/win32_handles.h"
+#include "drives/host_checks.h"
+#include "drives/temp_name.h"
+
+namespace {
+
+bool AnythingAt(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+TWorkFolder::TWorkFolder(const std::wstring& name) {
+  const std::wstring path = MakeUniqueTempName(
+      name, TTempNameHost{AnythingAt, [] { return GetTempDirectory(); },
+                          [] { return static_cast<uint32_t>(::GetTickCount()); }});
+  if (!::CreateDirectoryW(path.c_str(), nullptr))
+    throw EFailure(L"Cannot create the folder \"" + path + L"\".");
+  FPath = path;
+}
+
+TWorkFolder::~TWorkFolder() { RemoveFolderTree(FPath); }
+
+bool RemoveFolderTree(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    WIN32_FIND_DATAW found{};
+    const TFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &found));
+    if (find) {
+      do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring child = path + L"\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          RemoveFolderTree(child);
+        } else {
+          ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+          ::DeleteFileW(child.c_str());
+        }
+      } while (::FindNextFileW(find.Get(), &found));
+    }
+  }
+  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::RemoveDirectoryW(path.c_str());
+  return !AnythingAt(path);
+}
