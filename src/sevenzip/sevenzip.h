@@ -62,6 +62,12 @@ struct I7zInArchive : SevenZip::IUnknown {
   virtual void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) = 0;
   virtual void SZ_STDCALL SetClassID(const TGUID& classID) = 0;
   virtual TGUID SZ_STDCALL GetClassID() = 0;
+  // The item's size without the 32-bit limit of ItemSize; 0 when unknown.
+  virtual uint64_t SZ_STDCALL ItemSize64(uint32_t index) = 0;
+  // The opened image's kpidErrorFlags (0 when the reader reports none), with
+  // UnexpectedEnd added when the size the image claims passes the end of the
+  // file, as 7-Zip's own programs judge a cut-short image.
+  virtual uint32_t SZ_STDCALL ArchiveErrorFlags() = 0;
 
 protected:
   ~I7zInArchive() = default;
@@ -172,6 +178,8 @@ public:
   void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) override;
   void SZ_STDCALL SetClassID(const TGUID& classID) override;
   TGUID SZ_STDCALL GetClassID() override;
+  uint64_t SZ_STDCALL ItemSize64(uint32_t index) override;
+  uint32_t SZ_STDCALL ArchiveErrorFlags() override;
 
   // IArchiveOpenSetSubArchiveName
   THResult SZ_STDCALL SetSubArchiveName(const wchar_t* name) noexcept override;
@@ -197,6 +205,8 @@ protected:
   // The reader an open has made; raises when there is none.
   SevenZip::IInArchive& OpenedReader();
   SevenZip::TPropVariant ReadItemProperty(uint32_t index, uint32_t propID);
+  // A numeric archive property; false when the reader gives none.
+  bool ReadArchiveNumber(uint32_t propID, uint64_t& number);
   void Extract(const uint32_t* items, uint32_t count, bool test);
   THResult GetFolderStream(uint32_t index, SevenZip::ISequentialOutStream** outStream);
 
@@ -213,6 +223,12 @@ protected:
   T7zGetStreamCallBack FExtractCallBack = nullptr;
   void* FExtractSender = nullptr;
   std::wstring FExtractPath;
+  uint64_t FOpenedSize = 0;  // of the stream the last open was given
+  // While ExtractToFolder runs: the item being written, and the items whose
+  // operation result was not OK.
+  uint32_t FCurrentItem = 0;
+  uint32_t FFailedItems = 0;
+  std::wstring FFirstFailedItem;
 };
 
 enum TStreamOwnership { soReference = 0, soOwned = 1 };

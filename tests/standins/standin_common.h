@@ -43,6 +43,9 @@ bool IsDriveRoot(const std::wstring& text);
 // Deletes everything on the drive "X:". Refuses drives holding the system,
 // the current, temp, log or program folder, and drives that are not disks.
 bool EmptyDrive(const std::wstring& root, std::string& error);
+// A quick format as Windows leaves it: the drive emptied, then the hidden,
+// system folder "System Volume Information" holding a small file.
+bool FormatDrive(const std::wstring& root, std::string& error);
 
 // The common frame of every tool: logs the call, then either does what the
 // control file scripts or runs `work` after any sleep asked for.
