@@ -3,6 +3,7 @@
 // the confirmation texts and the diskpart script.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Longest volume label the file systems accept.
@@ -47,5 +48,10 @@ TBurnInput CheckBurnInput(const std::wstring& isoFile, const std::wstring& drive
 std::wstring BurnConfirmTitle(const std::wstring& drive);
 std::wstring BurnConfirmText(const std::wstring& drive, bool bootable);
 
+// Windows formats no FAT32 volume over 32000 MB (diskpart's MB: 1,048,576 bytes).
+inline constexpr int64_t Fat32VolumeLimitMb = 32000;
+
 // The eight diskpart lines joined by CR LF, without a break after the last.
-std::wstring DiskPartScriptText(const std::wstring& root, const std::wstring& fileSystem);
+// FAT32 on a drive whose total size is over Fat32VolumeLimitMb gets a
+// partition of that size; the rest of the drive stays unallocated.
+std::wstring DiskPartScriptText(const std::wstring& root, const std::wstring& fileSystem, int64_t driveSize);

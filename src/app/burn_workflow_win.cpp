@@ -59,6 +59,8 @@ void TUSBForm::BurnButtonClick() {
   if (!CheckSupportFiles()) return;
 
   const std::wstring root = DriveRootOf(drive);
+  int64_t driveSize = -1;
+  if (!CheckBeforeErasing(root, driveSize)) return;
   ProgressModel.Value = 0.0f;
   UpdateProgressBar();
   if (ProgressBarVisible) SetProgressBarVisible(false);
@@ -85,7 +87,7 @@ void TUSBForm::BurnButtonClick() {
     EnableControls(false);
     DisableAutoRun();
     const bool prepared =
-        bootable ? RunDiskPartScript(CreateBootable, DiskPartScriptText(root, GetSelectedFileSystem()))
+        bootable ? RunDiskPartScript(CreateBootable, DiskPartScriptText(root, GetSelectedFileSystem(), driveSize))
                  : RunStage(FormatDrive);
     if (prepared) {
       if (!ControlText(LabelEdit).empty()) RunStage(WriteLabel);  // a failed label does not stop the burn

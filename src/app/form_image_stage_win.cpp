@@ -1,7 +1,7 @@
 #include "app/form_image_stage.h"
 
 #include "app/usb_form.h"
-#include "sevenzip/install_wim_split.h"
+#include "app/burn_checks.h"
 #include "sevenzip/udf_fallback.h"
 
 namespace {
@@ -22,11 +22,11 @@ private:
 // for the split stage. Each pass decides anew for its own reader.
 void SetWimAside(TUSBForm& form, I7zInArchive& reader) {
   form.WimSplitFile.clear();
-  const auto index = FindWimToSplit(form.GetSelectedFileSystem(), ListImageItems(reader));
-  if (!index) return;
+  const std::optional<TImageFile> wim = FindWimToSplit(form.GetSelectedFileSystem(), ListImageFiles(reader));
+  if (!wim) return;
   if (!form.WimWorkFolder) form.WimWorkFolder.emplace(L"install_wim.tmp");
   const std::wstring copy = form.WimWorkFolder->Path() + L"\\install.wim";
-  reader.SetItemTarget(static_cast<uint32_t>(*index), copy);
+  reader.SetItemTarget(wim->Index, copy);
   form.WimSplitFile = copy;
 }
 

@@ -1,3 +1,5 @@
+#include "app/burn_checks.h"
+#include "app/burn_rules.h"
 #include "app/usb_form.h"
 #include "drives/host_checks.h"
 
@@ -8,6 +10,6 @@ bool TUSBForm::CheckSupportFiles() {
   for (const wchar_t* name : SupportFiles) {
     if (!FileExists(App_Path + name)) allPresent = false;  // every file is tested
   }
-  if (!allPresent) ShowMessage(L"Error, please reinstall this software.", L"Error", MB_OK | MB_ICONERROR);
+  if (!allPresent) ShowMessage(ReinstallText, ErrorTitle, MB_OK | MB_ICONERROR);
   return allPresent;
 }

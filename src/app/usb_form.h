@@ -46,6 +46,10 @@ public:
   void SetStatus(const std::wstring& text);
   void EnableControls(bool enabled);
   bool CheckSupportFiles();
+  // Reads the image's directory and the drive's total size (`driveSize`, -1
+  // when unknown) and refuses, with its box, a burn that would fail after
+  // erasing the drive.
+  bool CheckBeforeErasing(const std::wstring& root, int64_t& driveSize);
   bool RunStage(StageId stage);
   bool RunDiskPartScript(StageId stage, const std::wstring& script);
   // Stage 3's body: unpacks the image onto `root`; the result flag of RunStage.

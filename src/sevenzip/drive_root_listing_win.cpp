@@ -1,6 +1,7 @@
 #include "sevenzip/drive_root_listing.h"
 
 #include "base/win32_handles.h"
+#include "sevenzip/udf_fallback.h"
 
 std::vector<std::wstring> ListDriveRoot(const std::wstring& root) {
   std::vector<std::wstring> names;
@@ -11,7 +12,7 @@ std::vector<std::wstring> ListDriveRoot(const std::wstring& root) {
                                           FindExSearchNameMatch, nullptr, 0));
     if (!search) return names;
     do {
-      names.emplace_back(data.cFileName);
+      if (CountsForUdfTest(data.dwFileAttributes)) names.emplace_back(data.cFileName);
     } while (::FindNextFileW(search.Get(), &data));
   } catch (...) {
   }

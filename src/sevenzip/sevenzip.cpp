@@ -257,6 +257,11 @@ void SZ_STDCALL T7zInArchive::OpenArchiveFile(const std::wstring& fileName) {
 
 void SZ_STDCALL T7zInArchive::OpenArchiveStream(IInStream* stream) {
   TComPtr<IInArchive> reader = InArchive();
+  FOpenedSize = 0;
+  if (stream) {
+    CheckResult(stream->Seek(0, 2, &FOpenedSize));
+    CheckResult(stream->Seek(0, 0, nullptr));
+  }
   TComPtr<IArchiveOpenCallback> callback(static_cast<IArchiveOpenCallback*>(this));
   CheckResult(reader->Open(stream, reinterpret_cast<const uint64_t*>(&MaxCheckStart), callback.Get()));
 }
@@ -297,31 +302,31 @@ std::wstring SZ_STDCALL T7zInArchive::ItemName(uint32_t index) {
   return text;
 }
 
-int64_t T7zInArchive::ReadItemSize(uint32_t index, bool& fromUnsigned) {
-  TPropVariant value = ReadItemProperty(index, kpidSize);
-  fromUnsigned = value.vt == kVtUI8;
-  int64_t size = 0;
+namespace {
+// A numeric variant as a signed 64-bit value; `known` false for other types.
+int64_t VariantNumber(const TPropVariant& value, bool& known) {
+  known = true;
   switch (value.vt) {
     case kVtUI4:
-      size = value.ulVal;
-      break;
+      return value.ulVal;
     case kVtI4:
-      size = value.lVal;
-      break;
+      return value.lVal;
     case kVtUI8:
     case kVtI8:
-      size = value.hVal;
-      break;
+      return value.hVal;
     default:
-      break;
+      known = false;
+      return 0;
   }
-  ClearVariant(value);
-  return size;
 }
+}  // namespace
 
 int32_t SZ_STDCALL T7zInArchive::ItemSize(uint32_t index) {
-  bool unsignedValue = false;
-  const int64_t size = ReadItemSize(index, unsignedValue);
+  TPropVariant value = ReadItemProperty(index, kpidSize);
+  const bool unsignedValue = value.vt == kVtUI8;
+  bool known = false;
+  const int64_t size = VariantNumber(value, known);
+  ClearVariant(value);
   // A silently cut size would be wrong: sizes past 2 GiB raise instead.
   if (size < std::numeric_limits<int32_t>::min() || size > std::numeric_limits<int32_t>::max() ||
       (unsignedValue && size < 0))
@@ -330,10 +335,22 @@ int32_t SZ_STDCALL T7zInArchive::ItemSize(uint32_t index) {
 }
 
 uint64_t SZ_STDCALL T7zInArchive::ItemSize64(uint32_t index) {
-  bool unsignedValue = false;
-  const int64_t size = ReadItemSize(index, unsignedValue);
-  if (size < 0 && !unsignedValue) throw EFailure(L"Item size out of range");
-  return static_cast<uint64_t>(size);
+  TPropVariant value = ReadItemProperty(index, kpidSize);
+  bool known = false;
+  const int64_t size = VariantNumber(value, known);
+  const bool signedValue = value.vt == kVtI4 || value.vt == kVtI8;
+  ClearVariant(value);
+  return signedValue && size < 0 ? 0 : static_cast<uint64_t>(size);
+}
+
+bool T7zInArchive::ReadArchiveNumber(uint32_t propID, uint64_t& number) {
+  IInArchive& reader = OpenedReader();
+  TPropVariant value;
+  const THResult r = reader.GetArchiveProperty(propID, &value);
+  bool known = false;
+  number = static_cast<uint64_t>(VariantNumber(value, known));
+  ClearVariant(value);
+  return r == kOk && known;
 }
 
 void SZ_STDCALL T7zInArchive::SetItemTarget(uint32_t index, const std::wstring& target) {
@@ -341,6 +358,14 @@ void SZ_STDCALL T7zInArchive::SetItemTarget(uint32_t index, const std::wstring& 
     FItemTargets.erase(index);
   else
     FItemTargets[index] = target;
+}
+
+uint32_t SZ_STDCALL T7zInArchive::ArchiveErrorFlags() {
+  uint64_t flags = 0;
+  if (!ReadArchiveNumber(kpidErrorFlags, flags)) flags = 0;
+  uint64_t claimed = 0;
+  if (ReadArchiveNumber(kpidPhySize, claimed) && claimed > FOpenedSize) flags |= kpvErrorFlagsUnexpectedEnd;
+  return static_cast<uint32_t>(flags);
 }
 
 bool SZ_STDCALL T7zInArchive::ItemIsFolder(uint32_t index) {
@@ -378,11 +403,21 @@ void SZ_STDCALL T7zInArchive::ExtractAllItems(bool test, void* sender, T7zGetStr
 }
 
 void SZ_STDCALL T7zInArchive::ExtractToFolder(const std::wstring& folder) {
-  TFinally clear([this] { FExtractPath.clear(); });
+  TFinally clear([this] {
+    FExtractPath.clear();
+    FFailedItems = 0;
+    FFirstFailedItem.clear();
+  });
   FExtractPath = folder;
   if (FExtractPath.empty() || FExtractPath.back() != Platform::PathDelimiter)
     FExtractPath += Platform::PathDelimiter;
+  FFailedItems = 0;
   Extract(nullptr, kAllItems, false);
+  // A damaged item is written as far as it goes; the extraction must not pass
+  // for a success.
+  if (FFailedItems > 0)
+    throw EFailure(std::to_wstring(FFailedItems) + L" files of the image could not be read, first: " +
+                   FFirstFailedItem);
 }
 
 void SZ_STDCALL T7zInArchive::SetPasswordHandler(void* sender, T7zPasswordCallback callback) {
@@ -491,6 +526,7 @@ THResult SZ_STDCALL T7zInArchive::GetStream(uint32_t index, ISequentialOutStream
   try {
     if (!outStream) return kPointer;
     *outStream = nullptr;
+    FCurrentItem = index;
     if (askExtractMode != kExtract) return kOk;
     if (FStream) {
       TComPtr<T7zStream> stream = MakeObject<T7zStream>(*FStream);
@@ -512,7 +548,15 @@ THResult SZ_STDCALL T7zInArchive::GetStream(uint32_t index, ISequentialOutStream
 
 THResult SZ_STDCALL T7zInArchive::PrepareOperation(int32_t) noexcept { return kOk; }
 
-THResult SZ_STDCALL T7zInArchive::SetOperationResult(int32_t) noexcept { return kOk; }
+THResult SZ_STDCALL T7zInArchive::SetOperationResult(int32_t opRes) noexcept {
+  try {
+    if (opRes != kOperationOk && !FExtractPath.empty() && FFailedItems++ == 0)
+      FFirstFailedItem = ItemPath(FCurrentItem);
+    return kOk;
+  } catch (...) {
+    return CaughtResult();
+  }
+}
 
 THResult SZ_STDCALL T7zInArchive::SetTotal(const uint64_t*, const uint64_t*) noexcept { return kOk; }
 

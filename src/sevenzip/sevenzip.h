@@ -63,8 +63,12 @@ struct I7zInArchive : SevenZip::IUnknown {
   virtual void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) = 0;
   virtual void SZ_STDCALL SetClassID(const TGUID& classID) = 0;
   virtual TGUID SZ_STDCALL GetClassID() = 0;
-  // The item's size whole (0 when the reader gives none).
+  // The item's size without the 32-bit limit of ItemSize; 0 when unknown.
   virtual uint64_t SZ_STDCALL ItemSize64(uint32_t index) = 0;
+  // The opened image's kpidErrorFlags (0 when the reader reports none), with
+  // UnexpectedEnd added when the size the image claims passes the end of the
+  // file, as 7-Zip's own programs judge a cut-short image.
+  virtual uint32_t SZ_STDCALL ArchiveErrorFlags() = 0;
   // ExtractToFolder writes this item to `target` (a file path) instead of
   // below the folder; an empty target undoes it. Kept until CloseArchive.
   virtual void SZ_STDCALL SetItemTarget(uint32_t index, const std::wstring& target) = 0;
@@ -179,6 +183,7 @@ public:
   void SZ_STDCALL SetClassID(const TGUID& classID) override;
   TGUID SZ_STDCALL GetClassID() override;
   uint64_t SZ_STDCALL ItemSize64(uint32_t index) override;
+  uint32_t SZ_STDCALL ArchiveErrorFlags() override;
   void SZ_STDCALL SetItemTarget(uint32_t index, const std::wstring& target) override;
 
   // IArchiveOpenSetSubArchiveName
@@ -205,9 +210,8 @@ protected:
   // The reader an open has made; raises when there is none.
   SevenZip::IInArchive& OpenedReader();
   SevenZip::TPropVariant ReadItemProperty(uint32_t index, uint32_t propID);
-  // The size property as a signed number; `fromUnsigned` tells a 64-bit
-  // unsigned value, whose top bit set means it did not fit.
-  int64_t ReadItemSize(uint32_t index, bool& fromUnsigned);
+  // A numeric archive property; false when the reader gives none.
+  bool ReadArchiveNumber(uint32_t propID, uint64_t& number);
   void Extract(const uint32_t* items, uint32_t count, bool test);
   THResult GetFolderStream(uint32_t index, SevenZip::ISequentialOutStream** outStream);
 
@@ -225,6 +229,12 @@ protected:
   void* FExtractSender = nullptr;
   std::wstring FExtractPath;
   std::map<uint32_t, std::wstring> FItemTargets;
+  uint64_t FOpenedSize = 0;  // of the stream the last open was given
+  // While ExtractToFolder runs: the item being written, and the items whose
+  // operation result was not OK.
+  uint32_t FCurrentItem = 0;
+  uint32_t FFailedItems = 0;
+  std::wstring FFirstFailedItem;
 };
 
 enum TStreamOwnership { soReference = 0, soOwned = 1 };

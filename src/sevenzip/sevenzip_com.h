@@ -111,11 +111,28 @@ inline constexpr uint32_t kpidPath = 3;
 inline constexpr uint32_t kpidName = 4;
 inline constexpr uint32_t kpidIsDir = 6;
 inline constexpr uint32_t kpidSize = 7;
+// Archive properties: the size the image claims, and what went wrong while
+// opening it as kpvErrorFlags bits.
+inline constexpr uint32_t kpidPhySize = 44;
+inline constexpr uint32_t kpidErrorFlags = 71;
+
+inline constexpr uint32_t kpvErrorFlagsIsNotArc = 1u << 0;
+inline constexpr uint32_t kpvErrorFlagsHeadersError = 1u << 1;
+inline constexpr uint32_t kpvErrorFlagsEncryptedHeadersError = 1u << 2;
+inline constexpr uint32_t kpvErrorFlagsUnavailableStart = 1u << 3;
+inline constexpr uint32_t kpvErrorFlagsUnconfirmedStart = 1u << 4;
+inline constexpr uint32_t kpvErrorFlagsUnexpectedEnd = 1u << 5;
+inline constexpr uint32_t kpvErrorFlagsDataAfterEnd = 1u << 6;
+inline constexpr uint32_t kpvErrorFlagsUnsupportedMethod = 1u << 7;
+inline constexpr uint32_t kpvErrorFlagsUnsupportedFeature = 1u << 8;
+inline constexpr uint32_t kpvErrorFlagsDataError = 1u << 9;
+inline constexpr uint32_t kpvErrorFlagsCrcError = 1u << 10;
 
 // Extract ask modes and operation results.
 inline constexpr int32_t kExtract = 0;
 inline constexpr int32_t kTest = 1;
 inline constexpr int32_t kSkip = 2;
+inline constexpr int32_t kOperationOk = 0;
 
 inline constexpr TGUID IID_IUnknown = MakeGUID("00000000-0000-0000-C000-000000000046");
 inline constexpr TGUID IID_IProgress = MakeGUID("23170F69-40C1-278A-0000-000000050000");
@@ -234,7 +251,7 @@ protected:
   ~IArchiveOpenSetSubArchiveName() = default;
 };
 
-// The reader: only the first five slots are ever called.
+// The reader: only the first six slots are ever called.
 struct IInArchive : IUnknown {
   virtual THResult SZ_STDCALL Open(IInStream* stream, const uint64_t* maxCheckStartPosition,
                                    IArchiveOpenCallback* openCallback) = 0;
@@ -243,6 +260,7 @@ struct IInArchive : IUnknown {
   virtual THResult SZ_STDCALL GetProperty(uint32_t index, uint32_t propID, TPropVariant* value) = 0;
   virtual THResult SZ_STDCALL Extract(const uint32_t* indices, uint32_t numItems, int32_t testMode,
                                       IArchiveExtractCallback* extractCallback) = 0;
+  virtual THResult SZ_STDCALL GetArchiveProperty(uint32_t propID, TPropVariant* value) = 0;
 
 protected:
   ~IInArchive() = default;

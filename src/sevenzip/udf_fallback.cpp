@@ -9,6 +9,11 @@ wchar_t UpperAsciiLetter(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_c
 
 }  // namespace
 
+bool CountsForUdfTest(uint32_t attributes) {
+  const uint32_t hiddenSystem = 0x2 | 0x4;  // FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM
+  return (attributes & hiddenSystem) != hiddenSystem;
+}
+
 bool NeedsUdfPass(const std::vector<std::wstring>& rootNames) {
   if (rootNames.size() != 1) return false;
   const std::wstring& name = rootNames.front();

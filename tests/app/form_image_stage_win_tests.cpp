@@ -175,13 +175,26 @@ TEST_F(BurnImageStageTest, FolderNamedLikeTheNoticeStillLeadsToTheUdfPass) {
   EXPECT_EQ(FilesUnder(L"Q:\\", true), expected);
 }
 
-TEST_F(BurnImageStageTest, NoticeBesideAHiddenFolderGetsNoSecondPass) {
-  const fs::path hidden = L"Q:\\System Volume Information";
+TEST_F(BurnImageStageTest, HiddenFolderCountsButTheSystemsOwnDoesNot) {
+  // A folder only hidden is the user's: no second pass.
+  const fs::path hidden = L"Q:\\Hidden";
   fs::create_directory(hidden);
-  ASSERT_TRUE(::SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(::SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
   ExpectSuccess(BurnFixture(L"windows.iso"));
-  EXPECT_EQ(RootNames(), (std::vector<std::wstring>{L"README.TXT", L"System Volume Information"}));
+  EXPECT_EQ(RootNames(), (std::vector<std::wstring>{L"Hidden", L"README.TXT"}));
   EXPECT_EQ(sztest::ReadBytes(L"Q:\\README.TXT"), sztest::ReadBytes(ImagesDir() / L"windows" / L"README.TXT"));
+
+  // Hidden and system, as Windows makes it on a fresh volume: the UDF pass runs.
+  EmptyDrive();
+  const fs::path system = L"Q:\\System Volume Information";
+  fs::create_directory(system);
+  std::ofstream(system / L"IndexerVolumeGuid") << "{guid}";
+  ASSERT_TRUE(::SetFileAttributesW(system.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  ExpectSuccess(BurnFixture(L"windows.iso"));
+  auto files = FilesUnder(L"Q:\\");
+  EXPECT_EQ(files.erase(L"System Volume Information\\IndexerVolumeGuid"), 1u);
+  EXPECT_EQ(files, FilesUnder(ImagesDir() / L"windows"));
+  ::SetFileAttributesW(system.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(BurnImageStageTest, ImageWithoutFilesSucceeds) {

@@ -8,6 +8,7 @@
 #   empty.iso    no files at all
 #   refused.iso  windows.iso with its ISO 9660 descriptor broken: only UDF reads it
 #   notiso.bin   random bytes, no image format
+#   half.iso     the first half of plain.iso, as a download stopped halfway
 # With BIG_MB, only big.iso instead: BIG_MB megabytes of random files (no
 # tree kept), for a burn slow enough to be watched.
 #   usage: make_images.sh OUTDIR [BIG_MB]
@@ -66,3 +67,4 @@ cp windows.iso refused.iso
 printf 'XXXXX' | dd of=refused.iso bs=1 seek=32769 conv=notrunc 2>/dev/null
 
 head -c 100000 /dev/urandom > notiso.bin
+head -c $(($(stat -c %s plain.iso) / 2)) plain.iso > half.iso

@@ -8,10 +8,12 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "sevenzip/image_survey.h"
 #include "sevenzip/sevenzip.h"
 #include "sevenzip_test_files.h"
 
@@ -344,6 +346,7 @@ TEST(SevenZipBinding, ItemQueriesAndExtractionIntoStreams) {
   const std::wstring name = archive->ItemName(mid);
   EXPECT_TRUE(name.empty() || name == L"mid.bin");
   EXPECT_EQ(archive->ItemSize(mid), 70000);
+  EXPECT_EQ(archive->ItemSize64(mid), 70000u);
   EXPECT_FALSE(archive->ItemIsFolder(mid));
   EXPECT_TRUE(archive->ItemIsFolder(FindItem(*archive, L"Docs/deep")));
   const std::string expected = ReadBytes(ImagesDir() / "plain/Docs/deep/mid.bin");
@@ -385,6 +388,50 @@ TEST(SevenZipBinding, ItemQueriesAndExtractionIntoStreams) {
   TScratch scratch("abort");
   EXPECT_EQ(FailureOf([&] { archive->ExtractToFolder(Text(scratch.Path())); }), ResultMessage(kAbort));
   EXPECT_EQ(log.Events.size(), 1u);
+}
+
+TEST(SevenZipBinding, CutShortImageIsFlaggedAndItsDamagedItemsFailTheExtraction) {
+  TComPtr<I7zInArchive> archive = MakeInArchive(IsoFormatClassID);
+  archive->OpenArchiveFile(Text(ImagesDir() / "plain.iso"));
+  EXPECT_EQ(archive->ArchiveErrorFlags(), 0u);
+
+  archive = MakeInArchive(IsoFormatClassID);
+  archive->OpenArchiveFile(Text(ImagesDir() / "half.iso"));
+  EXPECT_NE(archive->ArchiveErrorFlags() & kpvErrorFlagsUnexpectedEnd, 0u);
+  std::set<std::wstring> items;
+  for (uint32_t i = 0; i < archive->ItemCount(); ++i) items.insert(archive->ItemPath(i));
+  TScratch scratch("half");
+  const std::wstring message = FailureOf([&] { archive->ExtractToFolder(Text(scratch.Path())); });
+  std::wsmatch parts;
+  ASSERT_TRUE(std::regex_match(message, parts, std::wregex(L"([1-6]) files of the image could not be read, first: (.+)")))
+      << fs::path(message).string();
+  EXPECT_EQ(items.count(parts[2].str()), 1u);
+  // What was read stays written.
+  EXPECT_EQ(ReadBytes(scratch.Path() / "a.txt"), "first file\r\n");
+}
+
+TEST(SevenZipBinding, SurveyReadsTheFilesTheImageStageWillWrite) {
+  TImageSurvey survey = SurveyImage(Text(ImagesDir() / "windows.iso"));
+  EXPECT_EQ(survey.Status, TImageSurvey::TStatus::Read);
+  EXPECT_TRUE(survey.UsesUdf);
+  std::map<std::string, uint64_t> sizes;
+  for (const TImageFile& file : survey.Files) sizes[Utf8(fs::path(file.Path))] = file.Size;
+  std::map<std::string, uint64_t> expected;
+  for (const auto& [rel, bytes] : ReadTree(ImagesDir() / "windows").Files) {
+    std::string path = rel;
+    for (char& c : path)
+      if (c == '/') c = static_cast<char>(kDelimiter);
+    expected[path] = bytes.size();
+  }
+  EXPECT_EQ(sizes, expected);
+
+  EXPECT_FALSE(SurveyImage(Text(ImagesDir() / "plain.iso")).UsesUdf);
+  EXPECT_TRUE(SurveyImage(Text(ImagesDir() / "folder.iso")).UsesUdf);  // a folder README.TXT, as the stage sees it
+  for (const char* unreadable : {"half.iso", "notiso.bin", "no such.iso"}) {
+    survey = SurveyImage(Text(ImagesDir() / unreadable));
+    EXPECT_EQ(survey.Status, TImageSurvey::TStatus::ImageUnreadable) << unreadable;
+    EXPECT_TRUE(survey.Files.empty());
+  }
 }
 
 TEST(SevenZipBinding, CallbacksAnswerAsTheLibraryExpects) {

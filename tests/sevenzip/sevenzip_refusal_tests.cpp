@@ -63,6 +63,7 @@ public:
     }
     return kOk;
   }
+  THResult SZ_STDCALL GetArchiveProperty(uint32_t, TPropVariant*) override { return kOk; }
 
 protected:
   void* FindInterface(const TGUID& iid) noexcept override {

@@ -1,5 +1,6 @@
 // diskpart.exe /S "script": accepts only the eight-line script that makes a
-// bootable drive, then empties that drive.
+// bootable drive, then formats that drive. Like Windows 10, it refuses FAT32
+// on a volume over 32000 MB, after the clean.
 #include <string>
 #include <vector>
 
@@ -11,8 +12,15 @@ bool IsFileSystem(const std::string& name) {
   return name == "fat32" || name == "ntfs" || name == "exfat" || name == "fat";
 }
 
-// Checks the script's bytes; on success `letter` is the drive letter.
-bool CheckScript(const std::string& bytes, char& letter, std::string& error) {
+// The partition size of line 3 in megabytes; 0 for the whole drive.
+struct TScript {
+  char Letter = 0;
+  std::string FileSystem;
+  unsigned long long SizeMb = 0;
+};
+
+// Checks the script's bytes and reads what it asks for.
+bool CheckScript(const std::string& bytes, TScript& script, std::string& error) {
   if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 || bytes.compare(0, 2, "\xFF\xFE") == 0) {
     error = "The script starts with a byte-order mark.";
     return false;
@@ -33,11 +41,19 @@ bool CheckScript(const std::string& bytes, char& letter, std::string& error) {
     return false;
   }
   const std::string& first = lines[0];
-  letter = first.size() == 16 ? first[14] : '\0';
+  const char letter = first.size() == 16 ? first[14] : '\0';
   const std::string fs =
       lines[5].size() > 16 ? lines[5].substr(10, lines[5].size() - 16) : std::string();
+  const std::string sized = "create partition primary size=";
+  std::string create = "create partition primary";
+  if (lines[2].rfind(sized, 0) == 0 && lines[2].size() > sized.size() && lines[2].size() < sized.size() + 8 &&
+      lines[2].find_first_not_of("0123456789", sized.size()) == std::string::npos &&
+      lines[2][sized.size()] != '0') {
+    create = lines[2];
+    script.SizeMb = std::stoull(lines[2].substr(sized.size()));
+  }
   const std::string expected[8] = {
-      std::string("select volume ") + letter + ":", "clean", "create partition primary",
+      std::string("select volume ") + letter + ":", "clean", create,
       "select partition 1", "active", "format fs=" + fs + " quick", std::string("assign letter=") + letter,
       "exit"};
   for (int i = 0; i < 8; ++i) {
@@ -46,7 +62,19 @@ bool CheckScript(const std::string& bytes, char& letter, std::string& error) {
       return false;
     }
   }
+  script.Letter = letter;
+  script.FileSystem = fs;
   return true;
+}
+
+// Windows' diskpart formats no FAT32 volume over 32000 MB.
+bool FitsFat32(const TScript& script, const std::wstring& root) {
+  if (script.FileSystem != "fat32") return true;
+  const unsigned long long limit = 32000ull * 1048576;
+  if (script.SizeMb > 0) return script.SizeMb * 1048576 <= limit;
+  ULARGE_INTEGER available{}, total{};
+  if (!::GetDiskFreeSpaceExW((root + L"\\").c_str(), &available, &total, nullptr)) return true;
+  return total.QuadPart <= limit;
 }
 
 int Work(int argc, wchar_t** argv) {
@@ -59,14 +87,20 @@ int Work(int argc, wchar_t** argv) {
     standin::PrintErr("The script file cannot be read: " + standin::Narrow(argv[2]) + "\r\n");
     return 1;
   }
-  char letter = 0;
+  TScript asked;
   std::string error;
-  if (!CheckScript(script, letter, error)) {
+  if (!CheckScript(script, asked, error)) {
     standin::PrintErr("DiskPart has encountered an error: " + error + "\r\n");
     return 1;
   }
-  if (!standin::EmptyDrive(std::wstring{static_cast<wchar_t>(letter), L':'}, error)) {
+  const std::wstring root{static_cast<wchar_t>(asked.Letter), L':'};
+  const bool fits = FitsFat32(asked, root);
+  if (!(fits ? standin::FormatDrive(root, error) : standin::EmptyDrive(root, error))) {
     standin::PrintErr("DiskPart has encountered an error: " + error + "\r\n");
+    return 2;
+  }
+  if (!fits) {
+    standin::PrintErr("Virtual Disk Service error:\r\nThe volume size is too big.\r\n");
     return 2;
   }
   standin::PrintOut("DiskPart successfully cleaned the disk.\r\n"

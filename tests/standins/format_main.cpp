@@ -17,7 +17,7 @@ int Work(int argc, wchar_t** argv) {
   }
   standin::PrintOut("The type of the file system is " + standin::Narrow(name) + ".\r\nQuickFormatting...\r\n");
   std::string error;
-  if (!standin::EmptyDrive(argv[1], error)) {
+  if (!standin::FormatDrive(argv[1], error)) {
     standin::PrintErr(error + "\r\nFormat failed.\r\n");
     return 4;
   }

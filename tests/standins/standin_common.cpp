@@ -261,6 +261,18 @@ bool EmptyDrive(const std::wstring& root, std::string& error) {
   return IsTestDrive(root, error) && EmptyFolder(root + L"\\", error);
 }
 
+bool FormatDrive(const std::wstring& root, std::string& error) {
+  if (!EmptyDrive(root, error)) return false;
+  const std::wstring folder = root + L"\\System Volume Information";
+  if (!::CreateDirectoryW(folder.c_str(), nullptr) ||
+      !WriteWholeFile(folder + L"\\IndexerVolumeGuid", "{7d1c5e2a-0000-4000-8000-000000000000}") ||
+      !::SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
+    error = "Cannot create " + Narrow(folder) + ".";
+    return false;
+  }
+  return true;
+}
+
 int StandInMain(const wchar_t* tool, int argc, wchar_t** argv, int (*work)(int, wchar_t**)) {
   AppendLog(tool);
   const TControl control = ReadControl(tool);

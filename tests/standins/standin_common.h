@@ -45,6 +45,9 @@ bool IsDriveRoot(const std::wstring& text);
 bool IsTestDrive(const std::wstring& root, std::string& error);
 // Deletes everything on a test drive.
 bool EmptyDrive(const std::wstring& root, std::string& error);
+// A quick format as Windows leaves it: the drive emptied, then the hidden,
+// system folder "System Volume Information" holding a small file.
+bool FormatDrive(const std::wstring& root, std::string& error);
 
 // The common frame of every tool: logs the call, then either does what the
 // control file scripts or runs `work` after any sleep asked for.

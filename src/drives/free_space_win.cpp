@@ -1,4 +1,4 @@
-#include "drives/temp_space.h"
+#include "drives/free_space.h"
 
 #include <windows.h>
 

@@ -1,0 +1,70 @@
+#include "app/burn_checks.h"
+
+#include "base/ascii_text.h"
+#include "drives/byte_size.h"
+
+namespace {
+std::wstring SizeText(uint64_t size, const std::wstring& decimalSeparator) {
+  return AsciiUpperCase(FormatByteSize(static_cast<int64_t>(size), decimalSeparator));
+}
+}  // namespace
+
+bool FatCannotHoldFile(const std::wstring& fileSystem, uint64_t size) {
+  const std::wstring name = AsciiUpperCase(fileSystem);
+  return (name == L"FAT32" || name == L"FAT") && size > FatFileSizeLimit;
+}
+
+bool IsInstallWimPath(const std::wstring& path) {
+  std::wstring name = AsciiUpperCase(path);
+  for (wchar_t& c : name)
+    if (c == L'/') c = L'\\';
+  return name == L"SOURCES\\INSTALL.WIM";
+}
+
+std::optional<TImageFile> FindWimToSplit(const std::wstring& fileSystem, const std::vector<TImageFile>& files) {
+  for (const TImageFile& file : files)
+    if (IsInstallWimPath(file.Path) && FatCannotHoldFile(fileSystem, file.Size)) return file;
+  return std::nullopt;
+}
+
+TBurnPlan PlanBurn(const TImageSurvey& survey, const std::wstring& imagePath, int64_t driveSize,
+                   const std::wstring& fileSystem, const std::wstring& decimalSeparator, const TTempFolder& temp) {
+  using R = TBurnPlan::TRefusal;
+  TBurnPlan plan;
+  if (survey.Status == TImageSurvey::TStatus::LibraryFailed) {
+    plan.Refusal = R::BrokenLibrary;
+    plan.Message = ReinstallText;
+    return plan;
+  }
+  if (survey.Status == TImageSurvey::TStatus::ImageUnreadable) {
+    plan.Refusal = R::UnreadableImage;
+    plan.Message = L"Cannot read the ISO image \"" + imagePath + L"\".";
+    return plan;
+  }
+  for (const TImageFile& file : survey.Files) {
+    plan.NeededBytes += file.Size;
+    if (plan.Largest.Path.empty() || file.Size > plan.Largest.Size) plan.Largest = file;
+    if (!FatCannotHoldFile(fileSystem, file.Size)) continue;
+    // The first such install.wim is split, as FindWimToSplit finds it.
+    if (!plan.WimToSplit && IsInstallWimPath(file.Path))
+      plan.WimToSplit = file;
+    else
+      plan.TooLargeForFileSystem.push_back(file);
+  }
+  const uint64_t tempNeeded = plan.WimToSplit ? plan.WimToSplit->Size + SplitTempReserve : 0;
+  if (driveSize >= 0 && plan.NeededBytes > static_cast<uint64_t>(driveSize)) {
+    plan.Refusal = R::DriveTooSmall;
+    plan.Message = L"The ISO image needs " + SizeText(plan.NeededBytes, decimalSeparator) +
+                   L" but the USB disk holds only " + SizeText(static_cast<uint64_t>(driveSize), decimalSeparator) +
+                   L".";
+  } else if (!plan.TooLargeForFileSystem.empty()) {
+    plan.Refusal = R::FileTooLargeForFat;
+    plan.Message = fileSystem + L" cannot hold files of 4 GB or more: \"" + plan.TooLargeForFileSystem.front().Path +
+                   L"\". Choose NTFS or exFAT.";
+  } else if (plan.WimToSplit && temp.FreeBytes && *temp.FreeBytes < tempNeeded) {
+    plan.Refusal = R::NotEnoughTempSpace;
+    plan.Message = L"Not enough free space in \"" + temp.Path + L"\" to split install.wim (" +
+                   SizeText(tempNeeded, decimalSeparator) + L" needed).";
+  }
+  return plan;
+}

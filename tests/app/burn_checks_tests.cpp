@@ -1,0 +1,105 @@
+// The checks before erasing, over item lists: no image or drive needed.
+#include <gtest/gtest.h>
+
+#include "app/burn_checks.h"
+
+namespace {
+
+using R = TBurnPlan::TRefusal;
+
+TImageSurvey Files(std::vector<TImageFile> files) {
+  TImageSurvey survey;
+  survey.Files = std::move(files);
+  return survey;
+}
+
+const int64_t Stick8GB = 8011120640;
+
+TEST(BurnChecks, LibraryAndImageFailuresHaveTheirOwnBoxes) {
+  TImageSurvey survey;
+  survey.Status = TImageSurvey::TStatus::LibraryFailed;
+  TBurnPlan plan = PlanBurn(survey, L"C:\\a.iso", Stick8GB, L"FAT32", L".");
+  EXPECT_EQ(plan.Refusal, R::BrokenLibrary);
+  EXPECT_EQ(plan.Message, L"Error, please reinstall this software.");
+
+  survey.Status = TImageSurvey::TStatus::ImageUnreadable;
+  plan = PlanBurn(survey, L"C:\\my images\\a.iso", Stick8GB, L"FAT32", L".");
+  EXPECT_EQ(plan.Refusal, R::UnreadableImage);
+  EXPECT_EQ(plan.Message, L"Cannot read the ISO image \"C:\\my images\\a.iso\".");
+}
+
+TEST(BurnChecks, FilesOf4GiBAndMoreAreRefusedOnlyOnFat) {
+  const TImageSurvey windows = Files({{L"README.TXT", 8},
+                                      {L"sources\\install.wim", 5000000000},
+                                      {L"sources\\boot.wim", 300000000},
+                                      {L"sources\\install2.wim", 4294967296}});
+  TBurnPlan plan = PlanBurn(windows, L"w.iso", 2 * Stick8GB, L"FAT32", L".");
+  // sources\install.wim is split instead; any other such file is refused.
+  EXPECT_EQ(plan.Refusal, R::FileTooLargeForFat);
+  EXPECT_EQ(plan.Message,
+            L"FAT32 cannot hold files of 4 GB or more: \"sources\\install2.wim\". Choose NTFS or exFAT.");
+  ASSERT_EQ(plan.TooLargeForFileSystem.size(), 1u);
+  EXPECT_EQ(plan.TooLargeForFileSystem[0].Path, L"sources\\install2.wim");
+  EXPECT_EQ(plan.NeededBytes, 9594967304u);  // summed past 32 bits
+  EXPECT_EQ(plan.Largest.Path, L"sources\\install.wim");
+  EXPECT_EQ(plan.Largest.Size, 5000000000u);
+
+  plan = PlanBurn(windows, L"w.iso", -1, L"FAT", L".");
+  EXPECT_EQ(plan.Message, L"FAT cannot hold files of 4 GB or more: \"sources\\install2.wim\". Choose NTFS or exFAT.");
+  for (const wchar_t* other : {L"NTFS", L"exFAT"}) {
+    plan = PlanBurn(windows, L"w.iso", -1, other, L".");
+    EXPECT_EQ(plan.Refusal, R::None);
+    EXPECT_TRUE(plan.Message.empty());
+    EXPECT_TRUE(plan.TooLargeForFileSystem.empty());
+  }
+  // 4 GiB - 1 is the largest file FAT32 holds.
+  EXPECT_FALSE(FatCannotHoldFile(L"FAT32", 4294967295u));
+  EXPECT_TRUE(FatCannotHoldFile(L"FAT32", 4294967296u));
+  EXPECT_EQ(PlanBurn(Files({{L"a", 4294967295u}}), L"a.iso", Stick8GB, L"FAT32", L".").Refusal, R::None);
+}
+
+TEST(BurnChecks, DriveMustHoldEveryFile) {
+  const TImageSurvey image = Files({{L"a", 1000}, {L"b\\c", 536}});
+  TBurnPlan plan = PlanBurn(image, L"a.iso", 1001, L"NTFS", L",");
+  EXPECT_EQ(plan.Refusal, R::DriveTooSmall);
+  // Written as the drive list writes sizes: its bands, separator and case.
+  EXPECT_EQ(plan.Message, L"The ISO image needs 1,5 KB but the USB disk holds only 1001 BYTES.");
+  EXPECT_EQ(PlanBurn(image, L"a.iso", 1536, L"NTFS", L".").Refusal, R::None);
+  EXPECT_EQ(PlanBurn(image, L"a.iso", -1, L"NTFS", L".").Refusal, R::None);  // size unknown
+  EXPECT_EQ(PlanBurn(Files({}), L"e.iso", 0, L"FAT32", L".").Refusal, R::None);
+}
+
+TEST(BurnChecks, LargeInstallWimOnFatIsSplitThroughTheTempFolder) {
+  TImageSurvey windows = Files({{L"README.TXT", 8, 0},
+                                {L"efi/boot/bootx64.efi", 2000, 3},
+                                {L"Sources/Install.WIM", 4294967296, 7},
+                                {L"sources/boot.wim", 300000000, 8}});
+  const uint64_t needed = 4294967296 + 64 * 1048576;  // the copy and 64 MB
+  const TTempFolder roomy{L"C:\\Temp\\", needed};
+  TBurnPlan plan = PlanBurn(windows, L"w.iso", 2 * Stick8GB, L"FAT32", L".", roomy);
+  EXPECT_EQ(plan.Refusal, R::None);
+  ASSERT_TRUE(plan.WimToSplit);
+  EXPECT_EQ(plan.WimToSplit->Index, 7u);
+  EXPECT_TRUE(plan.TooLargeForFileSystem.empty());
+
+  plan = PlanBurn(windows, L"w.iso", 2 * Stick8GB, L"FAT", L",", TTempFolder{L"C:\\Temp\\", needed - 1});
+  EXPECT_EQ(plan.Refusal, R::NotEnoughTempSpace);
+  EXPECT_EQ(plan.Message, L"Not enough free space in \"C:\\Temp\\\" to split install.wim (4,06 GB needed).");
+  // Free space unknown: not compared.
+  EXPECT_EQ(PlanBurn(windows, L"w.iso", 2 * Stick8GB, L"FAT32", L".").Refusal, R::None);
+
+  // No split: NTFS and exFAT hold it; below 4 GiB FAT32 holds it; another name.
+  for (const wchar_t* other : {L"NTFS", L"exFAT"}) {
+    plan = PlanBurn(windows, L"w.iso", 2 * Stick8GB, other, L".", TTempFolder{L"C:\\Temp\\", 0});
+    EXPECT_EQ(plan.Refusal, R::None);
+    EXPECT_FALSE(plan.WimToSplit);
+  }
+  windows.Files[2].Size = 4294967295;
+  EXPECT_FALSE(FindWimToSplit(L"FAT32", windows.Files));
+  windows.Files[2] = {L"sources\\install.esd", 5000000000, 7};
+  EXPECT_FALSE(FindWimToSplit(L"FAT32", windows.Files));
+  windows.Files[2] = {L"x\\sources\\install.wim", 5000000000, 7};
+  EXPECT_FALSE(FindWimToSplit(L"FAT32", windows.Files));
+}
+
+}  // namespace
