@@ -7,6 +7,7 @@
 
 #include "base/failure.h"
 #include "app/usb_form.h"
+#include "drives/host_checks.h"
 #include "standins/standin_fixture.h"
 
 namespace {
@@ -213,7 +214,7 @@ TEST_F(StageWin, BootSect) {
 
 TEST_F(StageWin, OddCalls) {
   // A value outside the table shows nothing and runs nothing.
-  Expect(Run(static_cast<StageId>(7)), false, L"before", {});
+  Expect(Run(static_cast<StageId>(8)), false, L"before", {});
   EXPECT_TRUE(Standins.Log().empty());
 
   // Without a drive, the programs that act on a drive are not started.
@@ -273,6 +274,36 @@ TEST_F(StageWin, Browse) {
   EXPECT_THROW(Form.BrowseButtonClick(), EFailure);
   EXPECT_TRUE(::IsWindowEnabled(Form.BrowseButton));
   EXPECT_TRUE(::IsWindowEnabled(Form.CloseButton));
+}
+
+TEST_F(StageWin, SplitImage) {
+  // A small install.wim in a work folder, split by the stand-in onto Q:.
+  Form.WimWorkFolder.emplace(L"install_wim.tmp");
+  const std::wstring work = Form.WimWorkFolder->Path();
+  EXPECT_EQ(work.rfind(GetTempDirectory() + L"install_wim", 0), 0u) << standin::Narrow(work);
+  Form.WimSplitFile = work + L"\\install.wim";
+  const std::string wim(3 * 1048576 + 5, 'w');
+  ASSERT_TRUE(standin::WriteWholeFile(Form.WimSplitFile, wim));
+  ::CreateDirectoryW(L"Q:\\sources", nullptr);
+  Expect(Run(SplitImage), true, L"Done.", {});
+  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"dism|dism.exe /Split-Image /ImageFile:\"" + work +
+                                                     L"\\install.wim\" /SWMFile:\"Q:\\sources\\install.swm\" /FileSize:3800"});
+  EXPECT_EQ(FileBytes(L"Q:\\sources\\install.swm"), wim);
+  ::DeleteFileW(L"Q:\\sources\\install.swm");
+  ::RemoveDirectoryW(L"Q:\\sources");
+
+  const TBox failed = ErrorBox(L"Failed to split install.wim.");
+  Standins.Control(L"dism", "exit=2\n");
+  Expect(Run(SplitImage), false, L"Error.", {failed});
+  Form.dism_path = Missing + L"dism.exe";
+  Expect(Run(SplitImage), false, L"Error.", {failed});
+
+  // The burn's split removes the work folder, also when the split fails.
+  EXPECT_FALSE(Form.SplitInstallWim());
+  EXPECT_TRUE(Form.WimSplitFile.empty());
+  EXPECT_FALSE(Form.WimWorkFolder);
+  EXPECT_EQ(::GetFileAttributesW(work.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(Form.SplitInstallWim());  // nothing set aside: nothing to split
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // the order written, as a user would go on after each burn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,9 @@ protected:
     App.reset();
     StandIns.reset();
     burntest::WritePolicy(HKEY_LOCAL_MACHINE, -1);
+    // The split cases leave gigabytes behind when they fail.
+    burntest::EmptyDriveQ();
+    gui::RemoveTree(WimWorkFolder());
   }
 
   void SetUp() override {
@@ -71,6 +75,9 @@ protected:
   }
 
   static std::wstring Image(const std::wstring& name) { return gui::BuildDir() + L"\\burn-images\\" + name; }
+  static std::wstring SplitImage(const std::wstring& name) { return gui::BuildDir() + L"\\split-image\\" + name; }
+  // The program's work folder for install.wim, in the temp folder it gets.
+  static std::wstring WimWorkFolder() { return gui::TempDir() + L"install_wim.tmp"; }
 
   // Puts Q: into the drive list (Wine reports no USB bus) and selects it.
   void SelectDriveQ() {
@@ -375,6 +382,148 @@ TEST_F(BurnEndToEnd, UnexpectedFailureIsShownPlainAfterTheCleanUp) {
   Answer(failure, IDOK);
   ExpectIdleAfterBurn();
   EXPECT_TRUE(Log().empty());
+  App->RequestClose();
+  EXPECT_TRUE(App->WaitForExit(10000));
+}
+
+// ---- a Windows image whose sources\install.wim passes 4 GiB
+
+// Reads files in pieces: they are too large to hold in memory.
+class TPieceReader {
+public:
+  explicit TPieceReader(const std::vector<std::wstring>& files) : FFiles(files) {}
+  // The next piece, empty at the end.
+  std::string Next() {
+    while (FIndex < FFiles.size()) {
+      if (!FFile) FFile = TFileHandle(::CreateFileW(FFiles[FIndex].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+      std::string piece(1 << 22, '\0');
+      DWORD read = 0;
+      if (!FFile || !::ReadFile(FFile.Get(), piece.data(), static_cast<DWORD>(piece.size()), &read, nullptr) ||
+          read == 0) {
+        FFile.Reset();
+        ++FIndex;
+        continue;
+      }
+      piece.resize(read);
+      return piece;
+    }
+    return {};
+  }
+
+private:
+  std::vector<std::wstring> FFiles;
+  std::size_t FIndex = 0;
+  TFileHandle FFile;
+};
+
+// True when the files' bytes, joined in order, equal the bytes of `whole`.
+bool JoinedEqual(const std::vector<std::wstring>& parts, const std::wstring& whole) {
+  TPieceReader left(parts), right({whole});
+  std::string a, b;
+  for (;;) {
+    if (a.empty()) a = left.Next();
+    if (b.empty()) b = right.Next();
+    if (a.empty() || b.empty()) return a.empty() && b.empty();
+    const std::size_t n = std::min(a.size(), b.size());
+    if (a.compare(0, n, b, 0, n) != 0) return false;
+    a.erase(0, n);
+    b.erase(0, n);
+  }
+}
+
+class SplitBurn : public BurnEndToEnd {
+protected:
+  static constexpr DWORD LargeBurnMs = 900000;
+  void SetUp() override {
+    BurnEndToEnd::SetUp();
+    ASSERT_FALSE(fs::exists(WimWorkFolder()));
+  }
+  // Q: holds the image's files but install.wim, and the parts `parts`
+  // (besides the folder the system makes on a fresh volume).
+  void ExpectDriveHolds(const std::vector<std::wstring>& parts) {
+    auto drive = burntest::Tree(L"Q:\\");
+    auto tree = burntest::Tree(SplitImage(L"split"));
+    tree.erase(L"sources\\install.wim");
+    for (const std::wstring& part : parts) EXPECT_EQ(drive.erase(part), 1u) << Narrow(part);
+    std::erase_if(drive, [](const auto& entry) { return entry.first.starts_with(L"System Volume Information"); });
+    EXPECT_EQ(drive, tree);
+    for (const auto& [name, size] : tree) {
+      if (size < 0) continue;
+      EXPECT_EQ(burntest::FileBytes(L"Q:\\" + name), burntest::FileBytes(SplitImage(L"split\\" + name)));
+    }
+  }
+  const std::wstring Wim = SplitImage(L"split\\sources\\install.wim");
+};
+
+TEST_F(SplitBurn, LargeInstallWimIsSplitForFat32) {
+  Prepare(SplitImage(L"split.iso"), L"", true, 0);
+  StartBurn();
+  const gui::TMessageBox done = NextBox(LargeBurnMs);
+  ExpectBox(done, Success, L"Information", TBoxIcon::Information);
+  Answer(done, IDOK);
+  ExpectIdleAfterBurn();
+  const std::vector<std::wstring> log = Log();
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[1], L"dism|dism.exe /Split-Image /ImageFile:\"" + WimWorkFolder() +
+                        L"\\install.wim\" /SWMFile:\"Q:\\sources\\install.swm\" /FileSize:3800");
+  EXPECT_EQ(log[2].find(L"/nt60 Q:"), log[2].size() - 8) << Narrow(log[2]);
+  EXPECT_FALSE(fs::exists(WimWorkFolder()));
+  ExpectDriveHolds({L"sources\\install.swm", L"sources\\install2.swm"});
+  EXPECT_EQ(fs::file_size(L"Q:\\sources\\install.swm"), 3800u * 1048576);
+  EXPECT_TRUE(JoinedEqual({L"Q:\\sources\\install.swm", L"Q:\\sources\\install2.swm"}, Wim));
+}
+
+TEST_F(SplitBurn, FailedSplitEndsTheBurnLikeAFailedImageStage) {
+  Prepare(SplitImage(L"split.iso"), L"", false, 0);
+  StandIns->Control(L"dism", "exit=1\n");
+  StartBurn();
+  const gui::TMessageBox failed = NextBox(LargeBurnMs);
+  ExpectBox(failed, L"Failed to split install.wim.", L"Error", TBoxIcon::Error);
+  EXPECT_EQ(StoredText(Status), L"Error.");
+  Answer(failed, IDOK);
+  ExpectIdleAfterBurn();  // no success message, AutoRun back
+  EXPECT_EQ(Log().size(), 2u);
+  EXPECT_FALSE(fs::exists(WimWorkFolder()));
+  EXPECT_FALSE(fs::exists(L"Q:\\sources\\install.wim"));
+}
+
+TEST_F(SplitBurn, NtfsTakesInstallWimWhole) {
+  Prepare(SplitImage(L"split.iso"), L"", false, 1);
+  StartBurn();
+  const gui::TMessageBox done = NextBox(LargeBurnMs);
+  EXPECT_EQ(done.Text, Success);
+  Answer(done, IDOK);
+  ExpectIdleAfterBurn();
+  EXPECT_EQ(Log(), std::vector<std::wstring>{L"format|\"format.com\" Q: /FS:NTFS /Q /Y"});
+  EXPECT_FALSE(fs::exists(WimWorkFolder()));
+  ExpectDriveHolds({L"sources\\install.wim"});
+  EXPECT_TRUE(JoinedEqual({L"Q:\\sources\\install.wim"}, Wim));
+}
+
+// Last: the program runs with a temp folder on an 8 MB volume.
+TEST_F(SplitBurn, TooLittleTempSpaceIsRefusedBeforeErasing) {
+  const std::wstring temp = SplitImage(L"small-temp");
+  std::vector<std::pair<const wchar_t*, std::wstring>> saved;
+  for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+    wchar_t value[MAX_PATH] = {};
+    saved.emplace_back(name, std::wstring(value, ::GetEnvironmentVariableW(name, value, MAX_PATH)));
+    ::SetEnvironmentVariableW(name, temp.c_str());
+  }
+  StartApp();
+  for (const auto& [name, value] : saved) ::SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+  Prepare(SplitImage(L"split.iso"), L"", false, 0);
+  StartBurn();
+  const gui::TMessageBox refused = NextBox(30000);
+  ExpectBox(refused, L"Not enough free space in \"" + temp + L"\\\" to split install.wim (4.07 GB needed).",
+            L"Error", TBoxIcon::Error);
+  Answer(refused, IDOK);
+  EXPECT_TRUE(Log().empty());
+  EXPECT_EQ(burntest::Tree(L"Q:\\").size(), 1u);  // marker.txt alone
+  EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
+  EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);
+  EXPECT_TRUE(gui::IsEnabled(Burn));
+  EXPECT_TRUE(App->WaitForNoMessageBox(1000));
   App->RequestClose();
   EXPECT_TRUE(App->WaitForExit(10000));
 }
