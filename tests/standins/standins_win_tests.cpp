@@ -28,9 +28,14 @@ TRun RunTool(const std::wstring& commandLine, int stage = 0) {
 std::wstring DataDir() { return standin::BuildDir() + L"\\standin-data"; }
 
 // Empties Q:, then puts a file, a read-only file and a folder with a file there.
-void FillDriveQ() {
+// Q: is shared with the next tests: no read-only file may stay there.
+void EmptyDriveQ() {
   std::string error;
   ASSERT_TRUE(standin::EmptyDrive(L"Q:", error)) << error;
+}
+
+void FillDriveQ() {
+  EmptyDriveQ();
   ::CreateDirectoryW(L"Q:\\sub", nullptr);
   standin::WriteWholeFile(L"Q:\\a.txt", "a");
   standin::WriteWholeFile(L"Q:\\sub\\b.txt", "b");
@@ -127,6 +132,7 @@ TEST(StandIns, FormatAndDiskpartEmptyTheDrive) {
   EXPECT_EQ(refused.ExitCode, 4u);
   EXPECT_EQ(EntriesOnDriveQ(), 4);
   EXPECT_EQ(scope.Log().size(), 12u);
+  EmptyDriveQ();
 }
 
 TEST(StandIns, LabelAndBootSectorTools) {
@@ -174,6 +180,7 @@ TEST(StandIns, ControlFileScriptsTheTool) {
   const std::wstring last = L"bootsect_x86|" + command + L"\r\n";
   const std::wstring text = standin::Widen(log);
   EXPECT_EQ(text.substr(text.size() - last.size()), last);
+  EmptyDriveQ();
 }
 
 }  // namespace
