@@ -19,7 +19,3 @@ public:
 private:
   std::wstring FPath;
 };
-
-// Deletes a folder and everything below it, read-only files included; links
-// are removed, never followed. True when it is gone.
-bool RemoveFolderTree(const std::wstring& path);

@@ -11,22 +11,10 @@ namespace {
 
 bool AnythingAt(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-}  // namespace
-
-TWorkFolder::TWorkFolder(const std::wstring& name) {
-  const std::wstring path = MakeUniqueTempName(
-      name, TTempNameHost{AnythingAt, [] { return GetTempDirectory(); },
-                          [] { return static_cast<uint32_t>(::GetTickCount()); }});
-  if (!::CreateDirectoryW(path.c_str(), nullptr))
-    throw EFailure(L"Cannot create the folder \"" + path + L"\".");
-  FPath = path;
-}
-
-TWorkFolder::~TWorkFolder() { RemoveFolderTree(FPath); }
-
-bool RemoveFolderTree(const std::wstring& path) {
+// Links are removed, never followed; read-only files go too.
+void RemoveFolderTree(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
   if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     WIN32_FIND_DATAW found{};
     const TFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &found));
@@ -46,5 +34,19 @@ bool RemoveFolderTree(const std::wstring& path) {
   }
   ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::RemoveDirectoryW(path.c_str());
-  return !AnythingAt(path);
 }
+
+}  // namespace
+
+TWorkFolder::TWorkFolder(const std::wstring& name) {
+  const std::wstring temp = GetTempDirectory();
+  // Never a folder beside the program instead.
+  if (temp.empty()) throw EFailure(L"The temp folder cannot be found.");
+  const std::wstring path = MakeUniqueTempName(
+      name, TTempNameHost{AnythingAt, [&] { return temp; }, [] { return static_cast<uint32_t>(::GetTickCount()); }});
+  if (!::CreateDirectoryW(path.c_str(), nullptr))
+    throw EFailure(L"Cannot create the folder \"" + path + L"\".");
+  FPath = path;
+}
+
+TWorkFolder::~TWorkFolder() { RemoveFolderTree(FPath); }

@@ -5,6 +5,7 @@
 #                looked at
 #   windows.iso  ISO 9660 tree holding only README.TXT, UDF tree all of windows/
 #                (BOOTMGR at the root: the /nt60 kind)
+#   half.iso     the first half of plain.iso, as a download stopped halfway
 # The trees stay beside the images, for comparing with the drive.
 #   usage: burn_images.sh OUTDIR [BIG_MB]
 set -eu
@@ -24,6 +25,7 @@ printf 'first file\r\n' > plain/a.txt
 head -c 200000 /dev/urandom > plain/docs/deep/data.bin
 printf 'notes\n' > "plain/docs/long name with spaces.txt"
 genisoimage -quiet -V PLAIN_DISC -J -r -o plain.iso plain/
+head -c $(($(stat -c %s plain.iso) / 2)) plain.iso > half.iso
 
 mkdir -p windows/sources windows/boot
 printf 'This disc holds a UDF file system.\r\n' > windows/README.TXT

@@ -47,13 +47,20 @@ inline bool WritePolicy(HKEY hive, long value) {
 }
 
 
-// Relative path -> size (-1 for a folder) of everything below `root`.
+// Relative path -> size (-1 for a folder) of everything below `root`, but
+// for what the system keeps hidden and system ("System Volume Information").
 inline std::map<std::wstring, long long> Tree(const std::filesystem::path& root) {
   std::map<std::wstring, long long> tree;
   std::error_code error;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root, error)) {
-    const std::wstring relative = entry.path().lexically_relative(root).wstring();
-    tree[relative] = entry.is_directory() ? -1 : static_cast<long long>(entry.file_size());
+  const DWORD systemOwn = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  for (std::filesystem::recursive_directory_iterator it(root, error), end; it != end; it.increment(error)) {
+    const DWORD attributes = ::GetFileAttributesW(it->path().c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & systemOwn) == systemOwn) {
+      it.disable_recursion_pending();
+      continue;
+    }
+    const std::wstring relative = it->path().lexically_relative(root).wstring();
+    tree[relative] = it->is_directory() ? -1 : static_cast<long long>(it->file_size());
   }
   return tree;
 }

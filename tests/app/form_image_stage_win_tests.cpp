@@ -213,6 +213,12 @@ TEST_F(BurnImageStageTest, FirstReaderRefusalFailsWithoutTryingUdf) {
   EXPECT_TRUE(RootNames().empty());
 }
 
+TEST_F(BurnImageStageTest, CutShortImageFailsAfterWritingWhatItCould) {
+  // Past the checks before erasing, as if they had not been made.
+  ExpectFailure(BurnFixture(L"half.iso"));
+  EXPECT_EQ(sztest::ReadBytes(L"Q:\\a.txt"), "first file\r\n");
+}
+
 TEST_F(BurnImageStageTest, UnwritableItemFailsAndKeepsWhatWasWritten) {
   // A folder in the way of a file item: the file cannot be created.
   fs::create_directory(L"Q:\\a.txt");

@@ -58,6 +58,17 @@ protected:
     Progress = gui::FindControlByOrder(Window, L"msctls_progress32", 0);
     Status = gui::FindControlByOrder(::GetParent(Progress), L"Static", 0);
   }
+  // Starts the program anew with its temp folder at `temp`.
+  static void StartAppWithTemp(const std::wstring& temp) {
+    std::vector<std::pair<const wchar_t*, std::wstring>> saved;
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+      wchar_t value[MAX_PATH] = {};
+      saved.emplace_back(name, std::wstring(value, ::GetEnvironmentVariableW(name, value, MAX_PATH)));
+      ::SetEnvironmentVariableW(name, temp.c_str());
+    }
+    StartApp();
+    for (const auto& [name, value] : saved) ::SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+  }
   static void TearDownTestSuite() {
     App.reset();
     StandIns.reset();
@@ -79,12 +90,12 @@ protected:
   // The program's work folder for install.wim, in the temp folder it gets.
   static std::wstring WimWorkFolder() { return gui::TempDir() + L"install_wim.tmp"; }
 
-  // Puts Q: into the drive list (Wine reports no USB bus) and selects it.
-  void SelectDriveQ() {
-    const int index = gui::AddComboItem(Drives, L"Q:");
+  // Puts a drive into the drive list (Wine reports no USB bus) and selects it.
+  void SelectDrive(const std::wstring& root = L"Q:") {
+    const int index = gui::AddComboItem(Drives, root);
     ASSERT_GE(index, 0);
     gui::SelectComboItem(Drives, index);
-    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ComboSelectionText(Drives) == L"Q:"; }, 5000));
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ComboSelectionText(Drives) == root; }, 5000));
   }
   void SetBootable(bool ticked, int fileSystem) {
     if (gui::IsChecked(Bootable) != ticked) gui::Click(Bootable);
@@ -92,10 +103,11 @@ protected:
     gui::SelectComboItem(FileSystems, fileSystem);  // after the tick, which picks FAT32
     ASSERT_TRUE(gui::WaitUntil([&] { return gui::ComboSelection(FileSystems) == fileSystem; }, 5000));
   }
-  void Prepare(const std::wstring& image, const std::wstring& label, bool bootable, int fileSystem = 0) {
+  void Prepare(const std::wstring& image, const std::wstring& label, bool bootable, int fileSystem = 0,
+               const std::wstring& root = L"Q:") {
     gui::SetText(IsoEdit, image);
     gui::SetText(LabelEdit, label);
-    SelectDriveQ();
+    SelectDrive(root);
     SetBootable(bootable, fileSystem);
   }
 
@@ -118,11 +130,30 @@ protected:
     EXPECT_EQ(box.Icon, icon) << Narrow(gui::BoxIconName(box.Icon));
   }
   // Burn, then Yes at the confirmation.
-  void StartBurn() {
+  void StartBurn(const std::wstring& root = L"Q:") {
     gui::Click(Burn);
     const gui::TMessageBox confirm = NextBox(10000);
-    ASSERT_EQ(confirm.Title, L"Burn Quillora \"Q:\"");
+    ASSERT_EQ(confirm.Title, L"Burn Quillora \"" + root + L"\"");
     Answer(confirm, IDYES);
+  }
+  // Burn, Yes, and the refusal of the checks before erasing: nothing run,
+  // the drive's marker alone, AutoRun as before, the window idle again.
+  void ExpectRefusedBeforeErasing(const std::wstring& text, const std::wstring& root = L"Q:") {
+    StartBurn(root);
+    const gui::TMessageBox refused = NextBox();
+    ExpectBox(refused, text, L"Error", TBoxIcon::Error);
+    EXPECT_EQ(refused.Buttons, std::vector<int>{IDOK});
+    Answer(refused, IDOK);
+    EXPECT_TRUE(App->WaitForNoMessageBox(1000));
+    EXPECT_TRUE(Log().empty());
+    const auto left = burntest::Tree(root + L"\\");
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(burntest::FileBytes(root + L"\\marker.txt"), "untouched");
+    EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
+    EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);
+    for (HWND control : {IsoEdit, LabelEdit, Drives, FileSystems, Bootable, Burn, Close})
+      EXPECT_TRUE(gui::IsEnabled(control));
+    EXPECT_FALSE(gui::IsVisible(Progress));
   }
   // The clean-up has run: AutoRun as before, controls enabled, drive list
   // rebuilt with nothing selected, no box left.
@@ -168,7 +199,7 @@ TEST_F(BurnEndToEnd, RefusalsTouchNothing) {
   ASSERT_TRUE(gui::WaitUntil([&] { return gui::ComboSelection(Drives) == 0; }, 5000));
   refused(L"Please select a USB drive.", L"Information", TBoxIcon::Information);
 
-  SelectDriveQ();
+  SelectDrive();
   for (const wchar_t* label : {L"MY:DISK", L"A+B"}) {
     gui::SetText(LabelEdit, label);
     refused(L"Invalid characters in Volume Label.", L"Error", TBoxIcon::Error);
@@ -277,6 +308,8 @@ TEST_F(BurnEndToEnd, BootableBurnWithNtfs) {
   EXPECT_TRUE(tool == L"bootsect_x64" || tool == L"bootsect_x86") << Narrow(log[1]);
   EXPECT_EQ(_wcsicmp(log[1].c_str(), (tool + L"|\"" + app + tool + L".exe\" /nt60 Q:").c_str()), 0)
       << Narrow(log[1]);
+  // The UDF pass ran beside the folder the stand-in diskpart made, as Windows does.
+  EXPECT_TRUE(fs::exists(L"Q:\\System Volume Information\\IndexerVolumeGuid"));
   EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
 }
 
@@ -306,13 +339,53 @@ TEST_F(BurnEndToEnd, LabelFailureLetsTheBurnGoOn) {
 }
 
 TEST_F(BurnEndToEnd, ImageFailureShowsNoSuccess) {
-  Prepare(Image(L"missing.iso"), L"", false);
+  // The format only pretends; a folder in the way of a.txt fails the image stage.
+  StandIns->Control(L"format", "exit=0\n");
+  ASSERT_TRUE(::CreateDirectoryW(L"Q:\\a.txt", nullptr));
+  Prepare(Image(L"plain.iso"), L"", false);
   StartBurn();
   const gui::TMessageBox failed = NextBox();
   ExpectBox(failed, L"Failed to burn ISO image.", L"Error", TBoxIcon::Error);
   Answer(failed, IDOK);
   ExpectIdleAfterBurn();
   EXPECT_EQ(StoredText(Status), L"Error.");
+}
+
+TEST_F(BurnEndToEnd, ChecksRefuseBeforeErasing) {
+  // Images that cannot be read: missing, or cut short halfway.
+  for (const wchar_t* name : {L"missing.iso", L"half.iso"}) {
+    Prepare(Image(name), L"", true, 0);
+    ExpectRefusedBeforeErasing(L"Cannot read the ISO image \"" + Image(name) + L"\".");
+  }
+
+  // A file over 4 GiB on FAT32, read through the UDF part as the burn would.
+  const std::wstring large = gui::BuildDir() + L"\\large-image\\large.iso";
+  Prepare(large, L"", false, 0);
+  ExpectRefusedBeforeErasing(L"FAT32 cannot hold files of 4 GB or more: \"sources\\extra.img\". Choose NTFS or exFAT.");
+  Prepare(large, L"", false, 3);
+  ExpectRefusedBeforeErasing(L"FAT cannot hold files of 4 GB or more: \"sources\\extra.img\". Choose NTFS or exFAT.");
+
+  // A real 8 MB drive for an image of about 96 MB.
+  standin::WriteWholeFile(L"S:\\marker.txt", "untouched");
+  Prepare(Image(L"plain.iso"), L"", false, 1, L"S:");
+  ULARGE_INTEGER available{}, total{};
+  ASSERT_TRUE(::GetDiskFreeSpaceExW(L"S:\\", &available, &total, nullptr));
+  ASSERT_EQ(total.QuadPart, 8u << 20);
+  // plain/ holds 100,863,314 bytes (burn_images.sh).
+  ExpectRefusedBeforeErasing(L"The ISO image needs 96.19 MB but the USB disk holds only 8 MB.", L"S:");
+  ::DeleteFileW(L"S:\\marker.txt");
+
+  // A 7z.dll that is not the codec library, and one that cannot be loaded.
+  const std::wstring library = Exe.substr(0, Exe.find_last_of(L'\\')) + L"\\7z.dll";
+  struct TRestore {
+    std::wstring Library;
+    ~TRestore() { ::CopyFileW((gui::BinDir() + L"\\7z.dll").c_str(), Library.c_str(), FALSE); }
+  } restore{library};
+  ASSERT_TRUE(::CopyFileW((gui::BinDir() + L"\\sz_nocreate.dll").c_str(), library.c_str(), FALSE));
+  Prepare(Image(L"windows.iso"), L"", true, 0);
+  ExpectRefusedBeforeErasing(L"Error, please reinstall this software.");
+  standin::WriteWholeFile(library, "not a library");
+  ExpectRefusedBeforeErasing(L"Error, please reinstall this software.");
 }
 
 TEST_F(BurnEndToEnd, BootSectorRefusalStillEndsInSuccess) {
@@ -325,7 +398,14 @@ TEST_F(BurnEndToEnd, BootSectorRefusalStillEndsInSuccess) {
   EXPECT_EQ(StoredText(Status), L"Error, bootable only for PC/AT BIOS.");
   Answer(done, IDOK);
   ExpectIdleAfterBurn();
-  EXPECT_NE(burntest::FileBytes(ScriptFile).find("format fs=fat32 quick\r\n"), std::string::npos);
+  // Q: is a folder of the host's disk: its size decides the partition line.
+  ULARGE_INTEGER available{}, total{};
+  ASSERT_TRUE(::GetDiskFreeSpaceExW(L"Q:\\", &available, &total, nullptr));
+  const std::string create = total.QuadPart > 33554432000u ? "create partition primary size=32000\r\n"
+                                                           : "create partition primary\r\n";
+  const std::string script = burntest::FileBytes(ScriptFile);
+  EXPECT_NE(script.find("clean\r\n" + create + "select partition 1"), std::string::npos) << script;
+  EXPECT_NE(script.find("format fs=fat32 quick\r\n"), std::string::npos);
 }
 
 TEST_F(BurnEndToEnd, MissingDiskPartShowsTheErrorAndTheRecoveryGuide) {
@@ -363,14 +443,7 @@ TEST_F(BurnEndToEnd, AltF4ClosesTheIdleWindowAndTheScriptGoes) {
 // does not exist) reaches the window's handler after the clean-up.
 TEST_F(BurnEndToEnd, UnexpectedFailureIsShownPlainAfterTheCleanUp) {
   const std::wstring temp = gui::BuildDir() + L"\\no-such-temp";
-  std::vector<std::pair<const wchar_t*, std::wstring>> saved;
-  for (const wchar_t* name : {L"TMP", L"TEMP"}) {
-    wchar_t value[MAX_PATH] = {};
-    saved.emplace_back(name, std::wstring(value, ::GetEnvironmentVariableW(name, value, MAX_PATH)));
-    ::SetEnvironmentVariableW(name, temp.c_str());
-  }
-  StartApp();
-  for (const auto& [name, value] : saved) ::SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+  StartAppWithTemp(temp);
   ASSERT_TRUE(App->IsRunning());
   Prepare(Image(L"windows.iso"), L"", true, 0);
   StartBurn();
@@ -504,26 +577,9 @@ TEST_F(SplitBurn, NtfsTakesInstallWimWhole) {
 // Last: the program runs with a temp folder on an 8 MB volume.
 TEST_F(SplitBurn, TooLittleTempSpaceIsRefusedBeforeErasing) {
   const std::wstring temp = SplitImage(L"small-temp");
-  std::vector<std::pair<const wchar_t*, std::wstring>> saved;
-  for (const wchar_t* name : {L"TMP", L"TEMP"}) {
-    wchar_t value[MAX_PATH] = {};
-    saved.emplace_back(name, std::wstring(value, ::GetEnvironmentVariableW(name, value, MAX_PATH)));
-    ::SetEnvironmentVariableW(name, temp.c_str());
-  }
-  StartApp();
-  for (const auto& [name, value] : saved) ::SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+  StartAppWithTemp(temp);
   Prepare(SplitImage(L"split.iso"), L"", false, 0);
-  StartBurn();
-  const gui::TMessageBox refused = NextBox(30000);
-  ExpectBox(refused, L"Not enough free space in \"" + temp + L"\\\" to split install.wim (4.07 GB needed).",
-            L"Error", TBoxIcon::Error);
-  Answer(refused, IDOK);
-  EXPECT_TRUE(Log().empty());
-  EXPECT_EQ(burntest::Tree(L"Q:\\").size(), 1u);  // marker.txt alone
-  EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
-  EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);
-  EXPECT_TRUE(gui::IsEnabled(Burn));
-  EXPECT_TRUE(App->WaitForNoMessageBox(1000));
+  ExpectRefusedBeforeErasing(L"Not enough free space in \"" + temp + L"\\\" to split install.wim (4.07 GB needed).");
   App->RequestClose();
   EXPECT_TRUE(App->WaitForExit(10000));
 }

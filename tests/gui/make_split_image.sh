@@ -35,5 +35,6 @@ for at in 0 $((3800 * mb - mb / 2)) $((4096 * mb + 2 * mb)); do
   head -c "$mb" /dev/urandom | dd of="$wim" bs="$mb" seek="$at" oflag=seek_bytes conv=notrunc status=none
 done
 cd ..
+# Written sparse: the zeros of install.wim take no room on the disk.
 genisoimage -quiet -udf -allow-limited-size -V CCSA_X64FRE -hide sources -hide bootmgr -hide boot \
-  -hide setup.exe -o split.iso split/
+  -hide setup.exe -o - split/ | dd of=split.iso bs=1M iflag=fullblock conv=sparse status=none

@@ -1,6 +1,6 @@
 // diskpart.exe /S "script": accepts only the eight-line script that makes a
-// bootable drive, then formats that drive. Like Windows 10, it refuses FAT32
-// on a volume over 32000 MB, after the clean.
+// bootable drive (its partition of a given size or the whole drive), then
+// formats that drive.
 #include <string>
 #include <vector>
 
@@ -67,16 +67,6 @@ bool CheckScript(const std::string& bytes, TScript& script, std::string& error) 
   return true;
 }
 
-// Windows' diskpart formats no FAT32 volume over 32000 MB.
-bool FitsFat32(const TScript& script, const std::wstring& root) {
-  if (script.FileSystem != "fat32") return true;
-  const unsigned long long limit = 32000ull * 1048576;
-  if (script.SizeMb > 0) return script.SizeMb * 1048576 <= limit;
-  ULARGE_INTEGER available{}, total{};
-  if (!::GetDiskFreeSpaceExW((root + L"\\").c_str(), &available, &total, nullptr)) return true;
-  return total.QuadPart <= limit;
-}
-
 int Work(int argc, wchar_t** argv) {
   if (argc != 3 || !standin::SameText(argv[1], L"/S")) {
     standin::PrintErr("Usage: diskpart /S script\r\n");
@@ -93,14 +83,8 @@ int Work(int argc, wchar_t** argv) {
     standin::PrintErr("DiskPart has encountered an error: " + error + "\r\n");
     return 1;
   }
-  const std::wstring root{static_cast<wchar_t>(asked.Letter), L':'};
-  const bool fits = FitsFat32(asked, root);
-  if (!(fits ? standin::FormatDrive(root, error) : standin::EmptyDrive(root, error))) {
+  if (!standin::FormatDrive(std::wstring{static_cast<wchar_t>(asked.Letter), L':'}, error)) {
     standin::PrintErr("DiskPart has encountered an error: " + error + "\r\n");
-    return 2;
-  }
-  if (!fits) {
-    standin::PrintErr("Virtual Disk Service error:\r\nThe volume size is too big.\r\n");
     return 2;
   }
   standin::PrintOut("DiskPart successfully cleaned the disk.\r\n"

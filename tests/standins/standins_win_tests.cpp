@@ -28,9 +28,14 @@ TRun RunTool(const std::wstring& commandLine, int stage = 0) {
 std::wstring DataDir() { return standin::BuildDir() + L"\\standin-data"; }
 
 // Empties Q:, then puts a file, a read-only file and a folder with a file there.
-void FillDriveQ() {
+// Q: is shared with the next tests: no read-only file may stay there.
+void EmptyDriveQ() {
   std::string error;
   ASSERT_TRUE(standin::EmptyDrive(L"Q:", error)) << error;
+}
+
+void FillDriveQ() {
+  EmptyDriveQ();
   ::CreateDirectoryW(L"Q:\\sub", nullptr);
   standin::WriteWholeFile(L"Q:\\a.txt", "a");
   standin::WriteWholeFile(L"Q:\\sub\\b.txt", "b");
@@ -45,7 +50,10 @@ int EntriesOnDriveQ() {
   if (find == INVALID_HANDLE_VALUE) return 0;
   do {
     const std::wstring name = found.cFileName;
-    if (name != L"." && name != L".." && name[0] != L'.') ++count;  // Wine's own .windows-* files
+    // Wine's own .windows-* files, and the system's hidden, system folder
+    // that a format leaves, do not count.
+    const DWORD own = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (name != L"." && name != L".." && name[0] != L'.' && (found.dwFileAttributes & own) != own) ++count;
   } while (::FindNextFileW(find, &found));
   ::FindClose(find);
   return count;
@@ -74,6 +82,10 @@ TEST(StandIns, FormatAndDiskpartEmptyTheDrive) {
   const TRun format = RunTool(ToolPath(L"format.com") + L" Q: /FS:EXFAT /Q /Y", 1);
   EXPECT_EQ(format.ExitCode, 0u);
   EXPECT_EQ(EntriesOnDriveQ(), 0);
+  // Left as Windows leaves a fresh volume.
+  const DWORD folder = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  EXPECT_EQ(::GetFileAttributesW(L"Q:\\System Volume Information") & folder, folder);
+  EXPECT_NE(::GetFileAttributesW(L"Q:\\System Volume Information\\IndexerVolumeGuid"), INVALID_FILE_ATTRIBUTES);
   for (const wchar_t* bad : {L" Q: /FS:XFS /Q /Y", L" Q:\\ /FS:NTFS /Q /Y", L" Q: /FS:NTFS /Q"})
     EXPECT_EQ(RunTool(ToolPath(L"format.com") + bad).ExitCode, 1u) << bad;
 
@@ -91,6 +103,8 @@ TEST(StandIns, FormatAndDiskpartEmptyTheDrive) {
       "format fs=FAT32 quick\r\nassign letter=Q\r\nexit\r\n",
       "select volume Q:\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\n"
       "format fs=ntfs quick\r\nassign letter=R\r\nexit\r\n",
+      "select volume Q:\r\nclean\r\ncreate partition primary size=\r\nselect partition 1\r\nactive\r\n"
+      "format fs=fat32 quick\r\nassign letter=Q\r\nexit\r\n",
   };
   FillDriveQ();
   for (const std::string& text : wrong) {
@@ -102,6 +116,12 @@ TEST(StandIns, FormatAndDiskpartEmptyTheDrive) {
   standin::WriteWholeFile(script, good);
   EXPECT_EQ(RunTool(diskpart).ExitCode, 0u);
   EXPECT_EQ(EntriesOnDriveQ(), 0);
+  FillDriveQ();
+  std::string sized = good;
+  sized.replace(sized.find("primary") + 7, 0, " size=32000");
+  standin::WriteWholeFile(script, sized);
+  EXPECT_EQ(RunTool(diskpart).ExitCode, 0u);
+  EXPECT_EQ(EntriesOnDriveQ(), 0);
 
   // A drive holding the tests' own files is never emptied.
   FillDriveQ();
@@ -111,7 +131,8 @@ TEST(StandIns, FormatAndDiskpartEmptyTheDrive) {
   ::SetEnvironmentVariableW(L"QUILLORA_STANDIN_DIR", scope.Dir().c_str());
   EXPECT_EQ(refused.ExitCode, 4u);
   EXPECT_EQ(EntriesOnDriveQ(), 4);
-  EXPECT_EQ(scope.Log().size(), 10u);
+  EXPECT_EQ(scope.Log().size(), 12u);
+  EmptyDriveQ();
 }
 
 TEST(StandIns, LabelAndBootSectorTools) {
@@ -159,6 +180,7 @@ TEST(StandIns, ControlFileScriptsTheTool) {
   const std::wstring last = L"bootsect_x86|" + command + L"\r\n";
   const std::wstring text = standin::Widen(log);
   EXPECT_EQ(text.substr(text.size() - last.size()), last);
+  EmptyDriveQ();
 }
 
 }  // namespace
