@@ -434,9 +434,8 @@ TEST(SevenZipBinding, SurveyReadsTheFilesTheImageStageWillWrite) {
   TImageSurvey survey = SurveyImage(Text(ImagesDir() / "windows.iso"));
   EXPECT_EQ(survey.Status, TImageSurvey::TStatus::Read);
   EXPECT_TRUE(survey.UsesUdf);
-  std::map<std::string, uint64_t> sizes;
+  std::map<std::string, uint64_t> sizes, expected;
   for (const TImageFile& file : survey.Files) sizes[Utf8(fs::path(file.Path))] = file.Size;
-  std::map<std::string, uint64_t> expected;
   for (const auto& [rel, bytes] : ReadTree(ImagesDir() / "windows").Files) expected[rel] = bytes.size();
   EXPECT_EQ(sizes, expected);
 
