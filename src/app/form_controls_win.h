@@ -45,13 +45,13 @@ enum : int {
 inline const COLORREF PanelColour = RGB(0xF0, 0xF0, 0xF0);
 inline const COLORREF TipColour = RGB(0, 0, 0xFF);
 inline const COLORREF WarningColour = RGB(0xFF, 0, 0);
+inline const COLORREF PanelTextColour = RGB(0, 0, 0);
 inline const int ProgressRange = 65535;
 // Shortest time between two paints of a moving progress bar.
 inline const ULONGLONG ProgressPaintGapMs = 250;
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
 
 // Newer user32 entry points, looked up so the program still starts on older systems.
 template <typename Fn>

@@ -5,11 +5,21 @@
 #include <uxtheme.h>
 
 #include "app/form_controls_win.h"
+#include "app/form_scale.h"
 #include "base/failure.h"
 
 using namespace form;
 
 namespace {
+
+// Windows' "Make text bigger" setting, in percent; 100 when unset.
+unsigned TextScalePercent() {
+  DWORD value = 0, size = sizeof(value);
+  if (::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Accessibility", L"TextScaleFactor",
+                     RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+    return 100;
+  return value;
+}
 
 // The address as shown: without scheme and final slash, so it fits its panel.
 std::wstring WebLabelText() {
@@ -25,7 +35,7 @@ std::wstring WebLabelText() {
 void TUSBForm::SizeClientArea() {
   const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(FHandle, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(FHandle, GWL_EXSTYLE));
-  RECT rect{0, 0, Scale(318), Scale(350)};
+  RECT rect{0, 0, ScaleX(318), ScaleY(350)};
   static const auto adjustForDpi =
       User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
   if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, FDpi))
@@ -35,7 +45,7 @@ void TUSBForm::SizeClientArea() {
   // A menu bar or caption wrapping can still change the client height: correct once.
   RECT client{};
   ::GetClientRect(FHandle, &client);
-  int dw = Scale(318) - client.right, dh = Scale(350) - client.bottom;
+  int dw = ScaleX(318) - client.right, dh = ScaleY(350) - client.bottom;
   if (dw || dh) {
     RECT frame{};
     ::GetWindowRect(FHandle, &frame);
@@ -45,25 +55,33 @@ void TUSBForm::SizeClientArea() {
 }
 
 void TUSBForm::CreateFonts() {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof(metrics);
-  static const auto forDpi =
-      User32Function<SystemParametersInfoForDpiFn>("SystemParametersInfoForDpi");
   LOGFONTW font{};
-  if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, FDpi)) {
-    font = metrics.lfMessageFont;
-  } else if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    font = metrics.lfMessageFont;
-    font.lfHeight = ::MulDiv(font.lfHeight, static_cast<int>(FDpi), static_cast<int>(SystemDpi()));
-  } else {
-    font.lfHeight = -Scale(12);
-    font.lfWeight = FW_NORMAL;
-    font.lfCharSet = DEFAULT_CHARSET;
-    wcscpy_s(font.lfFaceName, L"Segoe UI");
-  }
+  font.lfHeight = -FontPixelHeight(8, FDpi, TextScalePercent());
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = DEFAULT_CHARSET;
+  font.lfQuality = DEFAULT_QUALITY;
+  wcscpy_s(font.lfFaceName, L"MS Shell Dlg 2");
   FFont.Reset(::CreateFontIndirectW(&font));
   font.lfUnderline = TRUE;
   FUnderlineFont.Reset(::CreateFontIndirectW(&font));
+
+  // Measured once, as dialog units are: the layout grows with a larger font.
+  TFontCell cell = DesignFontCell;
+  FLineHeight = cell.Height;
+  HDC dc = ::GetDC(FHandle);
+  if (dc) {
+    HGDIOBJ old = ::SelectObject(dc, FFont.Get());
+    TEXTMETRICW metrics{};
+    SIZE letters{};
+    static const wchar_t alphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    if (::GetTextMetricsW(dc, &metrics) && ::GetTextExtentPoint32W(dc, alphabet, 52, &letters)) {
+      cell = {AverageCharWidth(letters.cx), metrics.tmHeight};
+      FLineHeight = metrics.tmHeight;
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(FHandle, dc);
+  }
+  FScale = TLayoutScale(FDpi, cell);
 }
 
 HWND TUSBForm::MakeControl(const wchar_t* className, const wchar_t* text, DWORD style,
@@ -166,7 +184,7 @@ void TUSBForm::ApplyLayout() {
     HFONT font = static_cast<HFONT>(
         (item.Control == TipLabel4 || item.Control == WebLabel) ? FUnderlineFont.Get() : FFont.Get());
     ::SendMessageW(item.Control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    int w = Scale(item.W), h = Scale(item.H);
+    int y = ScaleY(item.Y), w = ScaleX(item.W), h = ScaleY(item.H);
     if (item.AutoSize) {
       std::wstring text = WindowText(item.Control);
       HDC dc = ::GetDC(item.Control);
@@ -179,10 +197,15 @@ void TUSBForm::ApplyLayout() {
       w = rect.right - rect.left;
       h = rect.bottom - rect.top;
     }
-    ::SetWindowPos(item.Control, nullptr, Scale(item.X), Scale(item.Y), w, h,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
     wchar_t className[32] = {};
     ::GetClassNameW(item.Control, className, 32);
+    if (!item.AutoSize && _wcsicmp(className, WC_STATICW) == 0) {
+      const TVerticalSpan span = FScale.LabelSpan(item.Y, item.H, FLineHeight);
+      y = span.Top;
+      h = span.Height;
+    }
+    ::SetWindowPos(item.Control, nullptr, ScaleX(item.X), y, w, h,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     if (_wcsicmp(className, WC_COMBOBOXW) == 0) {
       // The selection field is the control's visible height; the list drops below it.
       LRESULT field = ::SendMessageW(item.Control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
@@ -191,7 +214,7 @@ void TUSBForm::ApplyLayout() {
       int border = (rect.bottom - rect.top) - static_cast<int>(field);
       if (field > 0 && border > 0 && h - border > 0)
         ::SendMessageW(item.Control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), h - border);
-      ::SetWindowPos(item.Control, nullptr, 0, 0, w, h + Scale(160),
+      ::SetWindowPos(item.Control, nullptr, 0, 0, w, h + ScaleY(160),
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
@@ -206,7 +229,7 @@ void TUSBForm::PlaceTipLabel3() {
   ::GetWindowRect(TipPanel, &panel);
   ::MapWindowPoints(nullptr, ::GetParent(TipPanel), reinterpret_cast<POINT*>(&panel), 2);
   ::MapWindowPoints(nullptr, ::GetParent(TipLabel3), reinterpret_cast<POINT*>(&label), 2);
-  int x = panel.left - (label.right - label.left) - Scale(6);
+  int x = panel.left - (label.right - label.left) - ScaleX(6);
   ::SetWindowPos(TipLabel3, nullptr, x, label.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -55,6 +55,8 @@ LRESULT TUSBForm::ColourStatic(HDC dc, HWND control) {
   }
   if (control == TipLabel1 || control == TipLabel2 || control == TipLabel3 || control == TipLabel4)
     ::SetTextColor(dc, TipColour);
+  else if (control == WebLabel)
+    ::SetTextColor(dc, PanelTextColour);  // the panel stays light in a high-contrast theme
   else if (control == MsgLabel2)
     ::SetTextColor(dc, WarningColour);
   else if (!::IsWindowEnabled(control))

@@ -74,8 +74,6 @@ TUSBForm::~TUSBForm() {
   if (USBForm == this) USBForm = nullptr;
 }
 
-int TUSBForm::Scale(int logical) const { return ::MulDiv(logical, static_cast<int>(FDpi), 96); }
-
 void TUSBForm::Create(HINSTANCE instance, bool visible) {
   if (FHandle) return;
   FInstance = instance;
@@ -93,6 +91,7 @@ void TUSBForm::Create(HINSTANCE instance, bool visible) {
                                 this);
   if (!hwnd) throw EFailure(L"The window cannot be created");
   FDpi = WindowDpi(hwnd);
+  CreateFonts();
   SizeClientArea();
 
   // Centre on the work area of the window's monitor.
@@ -108,9 +107,14 @@ void TUSBForm::Create(HINSTANCE instance, bool visible) {
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
-  CreateFonts();
   CreateControls();
-  Guarded([this] { FormCreate(); });
+  try {
+    FormCreate();
+  } catch (...) {
+    // A half-built window is of no use: the program ends with the failure.
+    Destroy();
+    throw;
+  }
   if (visible) {
     ::ShowWindow(hwnd, SW_SHOWNORMAL);
     ::UpdateWindow(hwnd);
@@ -157,7 +161,8 @@ void TUSBForm::FormCreate() {
 void TUSBForm::FormDestroy() {
   ScriptStringList.clear();
   try {
-    if (!ScriptFile.empty() && FileExists(ScriptFile)) ::DeleteFileW(ScriptFile.c_str());
+    // Only our own script: the name may be another running copy's by now.
+    if (ScriptSaved && !ScriptFile.empty() && FileExists(ScriptFile)) ::DeleteFileW(ScriptFile.c_str());
   } catch (...) {
     // The script file is a leftover at worst.
   }
@@ -295,21 +300,24 @@ std::wstring TUSBForm::ShowOpenDialog() {
 
 // --- window procedures ---
 
+std::wstring FailureMessage(const std::exception& failure) {
+  if (const auto* own = dynamic_cast<const EFailure*>(&failure)) return own->Message();
+  const std::string narrow = failure.what();
+  const int length = ::MultiByteToWideChar(CP_UTF8, 0, narrow.c_str(), static_cast<int>(narrow.size()),
+                                           nullptr, 0);
+  std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
+  if (length > 0)
+    ::MultiByteToWideChar(CP_UTF8, 0, narrow.c_str(), static_cast<int>(narrow.size()), wide.data(),
+                          length);
+  return wide;
+}
+
 template <typename Handler>
 void TUSBForm::Guarded(Handler&& handler) {
   try {
     handler();
-  } catch (const EFailure& failure) {
-    ShowUncaughtFailure(failure.Message());
   } catch (const std::exception& failure) {
-    std::string narrow = failure.what();
-    int length = ::MultiByteToWideChar(CP_UTF8, 0, narrow.c_str(), static_cast<int>(narrow.size()),
-                                       nullptr, 0);
-    std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
-    if (length > 0)
-      ::MultiByteToWideChar(CP_UTF8, 0, narrow.c_str(), static_cast<int>(narrow.size()),
-                            wide.data(), length);
-    ShowUncaughtFailure(wide);
+    ShowUncaughtFailure(FailureMessage(failure));
   }
 }
 
@@ -369,10 +377,10 @@ LRESULT TUSBForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       ::SetWindowPos(FHandle, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-      SizeClientArea();
       // The controls hold the old fonts until the layout hands out the new ones.
       TGdiObject oldFont = std::move(FFont), oldUnderlineFont = std::move(FUnderlineFont);
       CreateFonts();
+      SizeClientArea();
       ApplyLayout();
       return 0;
     }

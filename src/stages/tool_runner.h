@@ -30,7 +30,7 @@ public:
   // Closes both pipe ends and the child's handles; ends a child still running.
   void ReleaseToolProcess();
 
-  // Pumps the window's pending messages once (a bare runner has no window).
+  // Pumps the thread's pending messages once; also while a child runs.
   virtual void ProcessMessages();
 
   static bool KeepsToolOutput(int stage) { return stage == 0 || stage == 5 || stage == 6; }

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/message_pump.h"
 #include "base/win32_handles.h"
 
 namespace {
@@ -39,7 +40,7 @@ void AppendAnsiChunk(const char* bytes, DWORD count, std::wstring& output) {
 
 TToolRunner::~TToolRunner() { ReleaseToolProcess(); }
 
-void TToolRunner::ProcessMessages() {}
+void TToolRunner::ProcessMessages() { ProcessPendingMessages(); }
 
 TToolRunner::TToolOutcome TToolRunner::RunToolCommand(const std::wstring& commandLine, int stage,
                                                       std::wstring& output) {
@@ -79,12 +80,19 @@ TToolRunner::TToolOutcome TToolRunner::RunToolCommand(const std::wstring& comman
     ExitCode = STILL_ACTIVE;
 
     // The handle's signalled state tells the end, so an exit code of 259 is
-    // not mistaken for a running child. Waiting only while the pipe is empty
-    // keeps the processor free without slowing a talkative child.
+    // not mistaken for a running child. The window's messages wake the wait
+    // too, so it repaints and answers while the child runs (its inputs are
+    // off and it refuses to close meanwhile). A pipe cannot be waited on:
+    // while it is empty it is looked at again after a short wait.
     for (;;) {
       const bool read = DrainToolOutput(stage, output);
       ToolPolled();
-      if (::WaitForSingleObject(ProcessInfo.hProcess, read ? 0 : PollWaitMs) != WAIT_TIMEOUT) break;
+      const DWORD woken = ::MsgWaitForMultipleObjects(1, &ProcessInfo.hProcess, FALSE,
+                                                      read ? 0 : PollWaitMs, QS_ALLINPUT);
+      if (woken == WAIT_OBJECT_0 + 1)
+        ProcessMessages();
+      else if (woken != WAIT_TIMEOUT)
+        break;
     }
     DrainToolOutput(stage, output);  // what was written just before the end
 

@@ -125,7 +125,11 @@ std::vector<HWND> CheckLayout(HWND Window, UINT dpi) {
     } else {
       EXPECT_GT(r.right - r.left, Scale(20));
     }
-    if (e.W && e.H) {
+    if (i == 19) {
+      // The status line is lower than a line of its font: it grows, centred.
+      EXPECT_GE(r.bottom - r.top, Scale(e.H));
+      EXPECT_LE(std::abs(r.top + r.bottom - 2 * Scale(e.Y) - Scale(e.H)), 1);
+    } else if (e.W && e.H) {
       EXPECT_EQ(r.bottom - r.top, Scale(e.H));
     }
     EXPECT_EQ(gui::IsVisible(c), i != 20) << "only the progress bar starts hidden";
@@ -246,16 +250,17 @@ TEST_F(QuilloraWindow, RecoveryGuideBox) {
   EXPECT_TRUE(App.IsRunning());
 }
 
-TEST_F(QuilloraWindow, CloseDeletesTheScriptFile) {
+TEST_F(QuilloraWindow, CloseKeepsAScriptItDidNotSave) {
   const std::wstring script = gui::TempDir() + L"temp.dat";
   ::DeleteFileW(script.c_str());
   StartApp();
-  // The program chose temp.dat, which was free; a burn would create it now.
+  // The program chose temp.dat, which was free; another copy saves its script there.
   ASSERT_TRUE(MakeFile(script));
   gui::Click(Control(L"Close", L"Button"));
   ASSERT_TRUE(App.WaitForExit(10000));
   EXPECT_EQ(App.ExitCode(), 0u);
-  EXPECT_FALSE(Exists(script));
+  EXPECT_TRUE(Exists(script));
+  ::DeleteFileW(script.c_str());
 }
 
 TEST_F(QuilloraWindow, AltF4ClosesAndKeepsFilesItDidNotName) {
