@@ -59,7 +59,6 @@ void TUSBForm::CreateFonts() {
   font.lfHeight = -FontPixelHeight(8, FDpi, TextScalePercent());
   font.lfWeight = FW_NORMAL;
   font.lfCharSet = DEFAULT_CHARSET;
-  font.lfQuality = DEFAULT_QUALITY;
   wcscpy_s(font.lfFaceName, L"MS Shell Dlg 2");
   FFont.Reset(::CreateFontIndirectW(&font));
   font.lfUnderline = TRUE;

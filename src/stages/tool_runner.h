@@ -30,7 +30,8 @@ public:
   // Closes both pipe ends and the child's handles; ends a child still running.
   void ReleaseToolProcess();
 
-  // Pumps the thread's pending messages once; also while a child runs.
+  // Pumps the window's pending messages once (a bare runner has no window);
+  // called before the start and whenever messages arrive while the child runs.
   virtual void ProcessMessages();
 
   static bool KeepsToolOutput(int stage) { return stage == 0 || stage == 5 || stage == 6; }

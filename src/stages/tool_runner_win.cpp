@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/message_pump.h"
 #include "base/win32_handles.h"
 
 namespace {
@@ -42,7 +41,7 @@ void AppendAnsiChunk(const char* bytes, DWORD count, std::wstring& output) {
 
 TToolRunner::~TToolRunner() { ReleaseToolProcess(); }
 
-void TToolRunner::ProcessMessages() { ProcessPendingMessages(); }
+void TToolRunner::ProcessMessages() {}
 
 TToolRunner::TToolOutcome TToolRunner::RunToolCommand(const std::wstring& commandLine, int stage,
                                                       std::wstring& output) {

@@ -23,8 +23,8 @@ const wchar_t* const Success = L"Burn the ISO file to USB disk has been successf
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-// The stored text of another process's window, read without a message: the
-// program does not answer messages while a console tool runs.
+// The stored text of another process's window, read without a message, so a
+// busy program cannot hold the test up.
 std::wstring StoredText(HWND window) {
   wchar_t text[512] = {};
   return std::wstring(text, static_cast<size_t>(::GetWindowTextW(window, text, 512)));
