@@ -267,6 +267,7 @@ bool IsWine() {
 void PrepareWine() {
   MakeDpiAware();
   if (!IsWine()) return;
+  RestoreWineSettings();  // what a killed test left behind
   TRegKey key;
   if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0,
                         KEY_SET_VALUE, nullptr, key.Put(), nullptr) == ERROR_SUCCESS) {

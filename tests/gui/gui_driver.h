@@ -48,7 +48,8 @@ bool RemoveTree(const std::wstring& path);
 // Makes windows look like on Windows in a bare X server: Wine draws the
 // captions itself (HKCU\Software\Wine\X11 Driver Managed=N) and the fonts
 // that Wine ships (Tahoma, Marlett...) are installed in the prefix. Does
-// nothing outside Wine. Call before starting the program.
+// nothing outside Wine. Puts back the settings a killed test left changed
+// (RestoreWineSettings). Call before starting the program.
 void PrepareWine();
 bool IsWine();
 // The screen DPI Wine gives programs started now (LogPixels; 96 when unset).

@@ -3,7 +3,8 @@
 // control's text is measured with the control's own font against the room
 // the control gives it, in the program's process, where the fonts live.
 //   text_fit_probe.exe <report.txt> <screenshot.png>
-// The report holds "WINDOW <client width> <client height>" and one
+// The report holds "WINDOW <client width> <client height>", one
+// "INK <dark pixels> <text>" line for each link on a light panel and one
 // "CUT <what> <text>" line for each text that does not fit.
 #include <windows.h>
 
@@ -106,6 +107,17 @@ int wmain(int argc, wchar_t** argv) {
     // The X server draws on its own time: give the paint a moment before the picture.
     ::Sleep(500);
     if (!gui::SaveWindowScreenshot(form.Handle(), argv[2])) report.push_back(L"NO SCREENSHOT");
+    // How much dark ink the links on the light panels show, whatever the theme's colours.
+    for (HWND link : {form.TipLabel4, form.WebLabel}) {
+      int dark = 0;
+      if (auto pixels = gui::CaptureWindow(link))
+        for (int y = 0; y < pixels->Height; ++y)
+          for (int x = 0; x < pixels->Width; ++x) {
+            const COLORREF c = pixels->At(x, y);
+            dark += 299 * GetRValue(c) + 587 * GetGValue(c) + 114 * GetBValue(c) < 100 * 1000;
+          }
+      report.push_back(L"INK " + std::to_wstring(dark) + L" " + gui::WindowText(link));
+    }
     form.Close();
   });
   FILE* out = _wfopen(argv[1], L"w, ccs=UTF-8");

@@ -19,15 +19,13 @@ namespace {
 struct TProbeResult {
   SIZE Client{};
   std::vector<std::string> Cuts;
+  std::vector<int> Ink;  // dark pixels of each link on a light panel
 };
 
 class TextFit : public ::testing::Test {
 protected:
-  // Settings a killed run left behind go back first.
-  static void SetUpTestSuite() {
-    gui::PrepareWine();
-    gui::RestoreWineSettings();
-  }
+  // Settings a killed run left behind go back first (PrepareWine).
+  static void SetUpTestSuite() { gui::PrepareWine(); }
 
   TProbeResult Probe(const std::wstring& name) {
     TProbeResult result;
@@ -53,6 +51,8 @@ protected:
       if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
       if (line.rfind("WINDOW ", 0) == 0)
         std::istringstream(line.substr(7)) >> result.Client.cx >> result.Client.cy;
+      else if (line.rfind("INK ", 0) == 0)
+        result.Ink.push_back(std::stoi(line.substr(4)));
       else if (!line.empty())
         result.Cuts.push_back(line);
     }
@@ -99,6 +99,15 @@ TEST_F(TextFit, WiderFontGrowsTheWindow) {
   const TProbeResult result = Probe(L"wider-font");
   EXPECT_TRUE(result.Cuts.empty()) << Joined(result.Cuts);
   EXPECT_GT(result.Client.cx, 318);
+}
+
+// A high-contrast theme's white text would vanish on the light panels.
+TEST_F(TextFit, PanelLinksStayDarkInHighContrast) {
+  gui::TWineSettingScope white(L"Control Panel\\Colors", L"WindowText", std::wstring(L"255 255 255"));
+  ASSERT_TRUE(white.Applied());
+  const TProbeResult result = Probe(L"high-contrast");
+  ASSERT_EQ(result.Ink.size(), 2u);
+  for (int dark : result.Ink) EXPECT_GT(dark, 20);
 }
 
 }  // namespace
