@@ -1,7 +1,8 @@
 # make run   set-up, build, start Quillora under Wine
 # make test  set-up, build, every test
 # make bench set-up, optimised build, every benchmark
-.PHONY: all setup native win32 win64 build test run bench clean
+# make dist  set-up, 32-bit build, dist/Quillora-VERSION-win32.zip for Windows users
+.PHONY: all setup native win32 win64 build test run bench dist clean
 
 all: build
 
@@ -34,5 +35,9 @@ run: win32
 bench: setup
 	@bash scripts/bench
 
+dist: setup
+	@cmake --preset win32 >/dev/null
+	@bash scripts/dist
+
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -9,7 +9,7 @@ failures=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi; }
 
 check "PE32 GUI program for i386" 'file -b "$exe" | grep -q "^PE32 executable (GUI) Intel 80386"'
-windows_dlls='^(advapi32|comctl32|comdlg32|gdi32|kernel32|msvcrt|oleaut32|shell32|user32|uxtheme)\.dll$'
+windows_dlls='^(advapi32|comctl32|comdlg32|gdi32|kernel32|msvcrt|ole32|oleaut32|shell32|user32|uxtheme)\.dll$'
 others=$("$objdump" -p "$exe" | awk '/DLL Name:/ {print tolower($3)}' | grep -Ev "$windows_dlls")
 check "only Windows' own DLLs${others:+ (also: $others)}" '[ -z "$others" ]'
 check "manifest asks for requireAdministrator" \

@@ -144,6 +144,7 @@ bool TUSBForm::RunDiskPartScript(StageId stage, const std::wstring& script) {
   ScriptStringList.clear();
   ScriptStringList = SplitLines(script);
   SaveAnsiFile(ScriptFile, ScriptFileText(ScriptStringList));
+  ScriptSaved = true;
   return RunStage(stage);
 }
 

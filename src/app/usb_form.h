@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/form_scale.h"
 #include "base/win32_handles.h"
 #include "drives/autorun_guard.h"
 #include "drives/work_folder.h"
@@ -112,6 +113,7 @@ public:
   // NoDriveTypeAutoRun, NoDriveTypeAutoRun1: TAutoRunGuard
   std::vector<std::wstring> ScriptStringList;
   std::wstring ScriptFile;
+  bool ScriptSaved = false;  // this run wrote ScriptFile
   // ProcessInfo, ExitCode, ReadOut, WriteOut: TToolRunner
   HWND Wnd = nullptr;
 
@@ -134,9 +136,11 @@ public:
   bool QuitOnDestroy = false;
 
   HWND Handle() const { return FHandle; }
-  // Dots per inch the window is laid out for; Scale maps logical pixels to it.
+  // Dots per inch the window is laid out for; ScaleX and ScaleY map logical
+  // pixels to it and to the window's font.
   UINT Dpi() const { return FDpi; }
-  int Scale(int logical) const;
+  int ScaleX(int logical) const { return FScale.X(logical); }
+  int ScaleY(int logical) const { return FScale.Y(logical); }
 
 private:
   // Where a control sits in logical pixels; AutoSize labels fit their text.
@@ -174,11 +178,16 @@ private:
   TGdiObject FUnderlineFont;
   TGdiObject FPanelBrush;
   UINT FDpi = 96;
+  TLayoutScale FScale;
+  int FLineHeight = DesignFontCell.Height;  // of the window's font
   int FShownProgressPixel = -1;  // bar position last drawn, in pixels
   ULONGLONG FShownProgressTime = 0;
   std::vector<TLayoutItem> FLayout;
   HWND FFocusBeforeDisable = nullptr;
 };
+
+// A failure's text: an EFailure's message, else the UTF-8 text it carries.
+std::wstring FailureMessage(const std::exception& failure);
 
 // The one main window instance (the progress routine reaches the bar through it).
 extern TUSBForm* USBForm;

@@ -30,7 +30,8 @@ public:
   // Closes both pipe ends and the child's handles; ends a child still running.
   void ReleaseToolProcess();
 
-  // Pumps the window's pending messages once (a bare runner has no window).
+  // Pumps the window's pending messages once (a bare runner has no window);
+  // called before the start and whenever messages arrive while the child runs.
   virtual void ProcessMessages();
 
   static bool KeepsToolOutput(int stage) { return stage == 0 || stage == 5 || stage == 6; }

@@ -10,8 +10,10 @@ namespace {
 
 // Room the original command-line buffer had: 512 characters and the zero.
 constexpr std::size_t MinCommandBuffer = 513;
-// While the child runs and the pipe is empty, wait this long on the child.
-constexpr DWORD PollWaitMs = 5;
+// While the child runs and the pipe stays empty, the wait on the child
+// doubles from 1 ms up to this, so a silent child costs next to nothing and
+// a talkative one is read again at once.
+constexpr DWORD MaxPollWaitMs = 50;
 // How long a terminated child is given to be gone.
 constexpr DWORD TerminateWaitMs = 2000;
 
@@ -79,12 +81,24 @@ TToolRunner::TToolOutcome TToolRunner::RunToolCommand(const std::wstring& comman
     ExitCode = STILL_ACTIVE;
 
     // The handle's signalled state tells the end, so an exit code of 259 is
-    // not mistaken for a running child. Waiting only while the pipe is empty
-    // keeps the processor free without slowing a talkative child.
+    // not mistaken for a running child. The window's messages wake the wait
+    // too, so it repaints and answers while the child runs (its inputs are
+    // off and it refuses to close meanwhile). A pipe cannot be waited on:
+    // while it is empty it is looked at again after a short wait.
+    DWORD waitMs = 0;
     for (;;) {
       const bool read = DrainToolOutput(stage, output);
       ToolPolled();
-      if (::WaitForSingleObject(ProcessInfo.hProcess, read ? 0 : PollWaitMs) != WAIT_TIMEOUT) break;
+      waitMs = read ? 0 : std::min(std::max(2 * waitMs, DWORD{1}), MaxPollWaitMs);
+      const DWORD woken = ::MsgWaitForMultipleObjects(1, &ProcessInfo.hProcess, FALSE, waitMs, QS_ALLINPUT);
+      if (woken == WAIT_OBJECT_0 + 1) {
+        // Marks what is queued as seen, so a pump that leaves messages in the
+        // queue cannot turn the wait into a spin; what comes later wakes it.
+        ::GetQueueStatus(QS_ALLINPUT);
+        ProcessMessages();
+      }
+      else if (woken != WAIT_TIMEOUT)
+        break;
     }
     DrainToolOutput(stage, output);  // what was written just before the end
 

@@ -24,8 +24,8 @@ const wchar_t* const Success = L"Burn the ISO file to USB disk has been successf
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-// The stored text of another process's window, read without a message: the
-// program does not answer messages while a console tool runs.
+// The stored text of another process's window, read without a message, so a
+// busy program cannot hold the test up.
 std::wstring StoredText(HWND window) {
   wchar_t text[512] = {};
   return std::wstring(text, static_cast<size_t>(::GetWindowTextW(window, text, 512)));
@@ -277,6 +277,59 @@ TEST_F(BurnEndToEnd, PlainBurnWithLabel) {
 
   EXPECT_EQ(Log(), (std::vector<std::wstring>{L"format|\"format.com\" Q: /FS:FAT32 /Q /Y", L"label|label Q: MY DISK"}));
   EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"plain")));
+}
+
+// While a console tool runs the window stays alive: it answers at once,
+// moves, repaints and still refuses to close.
+TEST_F(BurnEndToEnd, WindowAnswersWhileAToolRuns) {
+  Prepare(Image(L"plain.iso"), L"", false);
+  StandIns->Control(L"format", "sleep_ms=5000\n");
+  StartBurn();
+  ASSERT_TRUE(gui::WaitUntil([&] { return !Log().empty(); }, 10000));
+  const ULONGLONG started = ::GetTickCount64();
+  App->RequestClose();
+
+  RECT before{};
+  ::GetWindowRect(Window, &before);
+  ::SetWindowPos(Window, nullptr, before.left + 24, before.top + 16, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+  EXPECT_TRUE(gui::WaitUntil(
+      [&] {
+        RECT now{};
+        ::GetWindowRect(Window, &now);
+        return now.left == before.left + 24 && now.top == before.top + 16;
+      },
+      1000))
+      << "not moved";
+  ::InvalidateRect(Window, nullptr, FALSE);
+  EXPECT_TRUE(gui::WaitUntil([&] { return !::GetUpdateRect(Window, nullptr, FALSE); }, 1000)) << "not repainted";
+
+  int answers = 0;
+  ULONGLONG slowest = 0;
+  gui::WaitUntil(
+      [&] {
+        const ULONGLONG sent = ::GetTickCount64();
+        DWORD_PTR result = 0;
+        EXPECT_TRUE(::SendMessageTimeoutW(Window, WM_NULL, 0, 0, SMTO_NORMAL, 200, &result));
+        slowest = std::max(slowest, ::GetTickCount64() - sent);
+        EXPECT_FALSE(::IsHungAppWindow(Window));
+        ++answers;
+        return false;
+      },
+      3000);
+  EXPECT_LE(slowest, 200u);
+  EXPECT_GT(answers, 20);
+  // All of it while the tool still ran, and the close request was refused.
+  EXPECT_EQ(StoredText(Status), L"Formatting USB disk...");
+  EXPECT_LT(::GetTickCount64() - started, 5000u);
+  EXPECT_TRUE(::IsWindow(Window));
+
+  const gui::TMessageBox done = NextBox();
+  ExpectBox(done, Success, L"Information", TBoxIcon::Information);
+  Answer(done, IDOK);
+  ExpectIdleAfterBurn();
+  EXPECT_TRUE(::IsWindow(Window));
+  ::SetWindowPos(Window, nullptr, before.left, before.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 TEST_F(BurnEndToEnd, BootableBurnWithNtfs) {

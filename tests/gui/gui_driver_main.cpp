@@ -1,7 +1,7 @@
 // Command-line use of the driver:
 //   gui_driver.exe --screenshot <Quillora.exe> <out.png>
 // starts the program, waits for its window, saves a PNG of it, closes the
-// program and exits 0.
+// program and exits 0 once the program has ended with exit code 0.
 #include <windows.h>
 
 #include <cstdio>
@@ -25,9 +25,14 @@ int wmain(int argc, wchar_t** argv) {
   ::Sleep(1000);
   bool saved = gui::SaveWindowScreenshot(app.Window(), argv[3]);
   app.RequestClose();
-  if (!app.WaitForExit(10000)) app.Terminate();
+  const bool closed = app.WaitForExit(10000) && app.ExitCode() == 0;
+  if (!closed) app.Terminate();
   if (!saved) {
     std::fwprintf(stderr, L"gui_driver: cannot save %ls\n", argv[3]);
+    return 1;
+  }
+  if (!closed) {
+    std::fwprintf(stderr, L"gui_driver: the program did not close cleanly\n");
     return 1;
   }
   return 0;

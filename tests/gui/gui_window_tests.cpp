@@ -3,6 +3,7 @@
 
 #include "app/usb_form.h"
 #include "base/win32_handles.h"
+#include "drives/temp_name.h"
 #include "gui/gui_driver.h"
 
 namespace {
@@ -125,7 +126,11 @@ std::vector<HWND> CheckLayout(HWND Window, UINT dpi) {
     } else {
       EXPECT_GT(r.right - r.left, Scale(20));
     }
-    if (e.W && e.H) {
+    if (i == 19) {
+      // The status line is lower than a line of its font: it grows, centred.
+      EXPECT_GE(r.bottom - r.top, Scale(e.H));
+      EXPECT_LE(std::abs(r.top + r.bottom - 2 * Scale(e.Y) - Scale(e.H)), 1);
+    } else if (e.W && e.H) {
       EXPECT_EQ(r.bottom - r.top, Scale(e.H));
     }
     EXPECT_EQ(gui::IsVisible(c), i != 20) << "only the progress bar starts hidden";
@@ -246,16 +251,17 @@ TEST_F(QuilloraWindow, RecoveryGuideBox) {
   EXPECT_TRUE(App.IsRunning());
 }
 
-TEST_F(QuilloraWindow, CloseDeletesTheScriptFile) {
+TEST_F(QuilloraWindow, CloseKeepsAScriptItDidNotSave) {
   const std::wstring script = gui::TempDir() + L"temp.dat";
   ::DeleteFileW(script.c_str());
   StartApp();
-  // The program chose temp.dat, which was free; a burn would create it now.
+  // The program chose temp.dat, which was free; another copy saves its script there.
   ASSERT_TRUE(MakeFile(script));
   gui::Click(Control(L"Close", L"Button"));
   ASSERT_TRUE(App.WaitForExit(10000));
   EXPECT_EQ(App.ExitCode(), 0u);
-  EXPECT_FALSE(Exists(script));
+  EXPECT_TRUE(Exists(script));
+  ::DeleteFileW(script.c_str());
 }
 
 TEST_F(QuilloraWindow, AltF4ClosesAndKeepsFilesItDidNotName) {
@@ -268,6 +274,103 @@ TEST_F(QuilloraWindow, AltF4ClosesAndKeepsFilesItDidNotName) {
   EXPECT_EQ(App.ExitCode(), 0u);
   EXPECT_TRUE(Exists(taken));
   ::DeleteFileW(taken.c_str());
+}
+
+// Sets the flag of a (process id, found) pair when the window is that process's form.
+BOOL CALLBACK NoteForm(HWND window, LPARAM param) {
+  auto* wanted = reinterpret_cast<std::pair<DWORD, bool>*>(param);
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(window, &process);
+  if (process == wanted->first && gui::ClassName(window) == L"TUSBForm") wanted->second = true;
+  return TRUE;
+}
+
+// The Linux path of a Windows path (Wine only); empty when unknown.
+std::string UnixPath(const std::wstring& path) {
+  using ToUnixFn = char*(CDECL*)(const wchar_t*);
+  const auto toUnix = reinterpret_cast<ToUnixFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+  if (!unix) return {};
+  std::string result = unix;
+  ::HeapFree(::GetProcessHeap(), 0, unix);
+  return result;
+}
+
+// Runs a shell command on the Linux side and waits until it has made
+// `marker`: Wine cannot wait on a Linux process. Wine makes many files in one
+// folder slowly (each new name is looked up case-blind), the shell does not.
+bool RunShell(const std::string& command, const std::wstring& marker) {
+  ::DeleteFileW(marker.c_str());
+  std::string line = "/bin/sh -c \"" + command + " && touch '" + UnixPath(marker) + "'\"";
+  std::wstring wide(line.begin(), line.end());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(L"Z:\\bin\\sh", wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    return false;
+  TKernelHandle process(info.hProcess), thread(info.hThread);
+  const bool done = gui::WaitUntil([&] { return Exists(marker); }, 120000);
+  ::DeleteFileW(marker.c_str());
+  return done;
+}
+
+// Every name the script could get is taken: the program shows the failure
+// with no window behind it and ends with a non-zero code.
+TEST_F(QuilloraWindow, StartUpFailureEndsTheProgramAfterItsBox) {
+  if (!gui::IsWine()) GTEST_SKIP() << "fills the temp folder from the Linux side";
+  const std::wstring temp = gui::BuildDir() + L"\\taken-temp";
+  const std::wstring names = temp + L"-names.txt", marker = temp + L".done";
+  const std::string unixTemp = UnixPath(temp);
+  ASSERT_FALSE(unixTemp.empty());
+  const std::wstring exe = gui::PrepareAppFolder(L"StartUpFailure");
+  ASSERT_FALSE(exe.empty());
+  struct TCleanUp {
+    std::string Folder;
+    std::wstring Names, Marker;
+    ~TCleanUp() {
+      RunShell("rm -rf '" + Folder + "'", Marker);
+      ::DeleteFileW(Names.c_str());
+    }
+  } cleanUp{unixTemp, names, marker};
+  // temp.dat and the 10001 counted names after any tick of the next 120 s.
+  std::string list = "temp.dat\n";
+  const DWORD first = ::GetTickCount();
+  for (DWORD i = 0; i <= 120000 + 10001; ++i) {
+    const std::wstring hex = Hex8(first + i);
+    list += "temp" + std::string(hex.begin(), hex.end()) + ".dat\n";
+  }
+  {
+    TFileHandle file(::CreateFileW(names.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(file && ::WriteFile(file.Get(), list.data(), static_cast<DWORD>(list.size()), &written, nullptr));
+  }
+  ASSERT_TRUE(RunShell("rm -rf '" + unixTemp + "' && mkdir '" + unixTemp + "' && cd '" + unixTemp +
+                           "' && xargs touch < '" + UnixPath(names) + "'",
+                       marker));
+  // A shared disk can be slow enough to use up the names before the start.
+  if (::GetTickCount() - first > 90000) GTEST_SKIP() << "filling the temp folder took over 90 s";
+
+  std::vector<std::pair<const wchar_t*, std::wstring>> saved;
+  for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+    wchar_t value[MAX_PATH] = {};
+    saved.emplace_back(name, std::wstring(value, ::GetEnvironmentVariableW(name, value, MAX_PATH)));
+    ::SetEnvironmentVariableW(name, temp.c_str());
+  }
+  EXPECT_FALSE(App.Start(exe, 0));  // no window to wait for
+  for (const auto& [name, value] : saved) ::SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+
+  auto box = App.WaitForMessageBox(60000);
+  ASSERT_TRUE(box) << "program running: " << App.IsRunning();
+  EXPECT_EQ(box->Text, L"Can't create temp file \"" + temp + L"\\temp{UniqueID}.dat\".");
+  EXPECT_EQ(box->Buttons, std::vector<int>{IDOK});
+  EXPECT_EQ(::GetWindow(box->Handle, GW_OWNER), nullptr);
+  std::pair<DWORD, bool> form{App.ProcessId(), false};
+  ::EnumWindows(&NoteForm, reinterpret_cast<LPARAM>(&form));
+  EXPECT_FALSE(form.second) << "the window is left behind the box";
+  EXPECT_TRUE(box->Press(IDOK));
+  ASSERT_TRUE(App.WaitForExit(10000));
+  EXPECT_NE(App.ExitCode(), 0u);
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#include "app/program_win.h"
+
+#include <commctrl.h>
+
+#include <exception>
+
+#include "app/usb_form.h"
+#include "base/com_scope.h"
+#include "base/failure.h"
+#include "base/message_pump.h"
+
+namespace {
+// Keeps a program planted in the current folder (format.com, label) or a DLL
+// there from being picked up by an elevated program.
+void HardenSearchPaths() {
+  ::SetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", L"1");
+  ::SetDllDirectoryW(L"");
+  using SetSearchPathModeFn = BOOL(WINAPI*)(DWORD);
+  HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+  if (!kernel32) return;
+  auto setSearchPathMode = reinterpret_cast<SetSearchPathModeFn>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetSearchPathMode")));
+  if (setSearchPathMode) setSearchPathMode(0x00000001 | 0x00008000);  // safe mode, permanent
+}
+
+void ShowStartFailure(const std::wstring& message) {
+  ::MessageBoxW(nullptr, UncaughtFailureText(message).c_str(), L"Quillora", MB_OK);
+}
+}  // namespace
+
+int RunQuillora(HINSTANCE instance, const std::function<void(TUSBForm&)>& shown) {
+  HardenSearchPaths();
+  const TComScope com;
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_WIN95_CLASSES;
+  ::InitCommonControlsEx(&controls);
+
+  TUSBForm form;
+  USBForm = &form;
+  // Create destroys a half-built window itself; the box comes after, with
+  // no window left behind it.
+  try {
+    form.Create(instance);
+  } catch (const std::exception& failure) {
+    ShowStartFailure(FailureMessage(failure));
+    return 1;
+  }
+  // Only now: a quit request from a window destroyed during Create would
+  // close the box above at once.
+  form.QuitOnDestroy = true;
+  if (shown) shown(form);
+  return RunMessageLoop();
+}
