@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/report_pacer.h"
 #include "base/win32_handles.h"
 #include "drives/autorun_guard.h"
 #include "sevenzip/progress_model.h"
@@ -106,6 +107,7 @@ public:
   HWND Wnd = nullptr;
 
   TProgressModel ProgressModel;  // Max and Value of ProgressBar
+  TReportPacer ProgressPacer{15};  // which progress reports process messages
   bool ProgressBarVisible = false;
 
   // Tests answer message boxes here instead of the system's box: the hook

@@ -278,28 +278,13 @@ const wchar_t* const DesktopKey = L"Control Panel\\Desktop";
 
 TWineDpiScope::TWineDpiScope(DWORD dpi) {
   if (!IsWine()) return;
+  FSaved.emplace(HKEY_CURRENT_USER, DesktopKey, L"LogPixels");
   TRegKey key;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, DesktopKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                        nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, DesktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(),
+                        nullptr) != ERROR_SUCCESS)
     return;
-  DWORD type = 0, size = sizeof(FOldValue);
-  FHadValue = ::RegQueryValueExW(key.Get(), L"LogPixels", nullptr, &type,
-                                 reinterpret_cast<BYTE*>(&FOldValue), &size) == ERROR_SUCCESS &&
-              type == REG_DWORD;
   FApplied = ::RegSetValueExW(key.Get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
                               sizeof(dpi)) == ERROR_SUCCESS;
-}
-
-TWineDpiScope::~TWineDpiScope() {
-  if (!FApplied) return;
-  TRegKey key;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, DesktopKey, 0, KEY_SET_VALUE, key.Put()) != ERROR_SUCCESS)
-    return;
-  if (FHadValue)
-    ::RegSetValueExW(key.Get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&FOldValue),
-                     sizeof(FOldValue));
-  else
-    ::RegDeleteValueW(key.Get(), L"LogPixels");
 }
 
 UINT WineLogPixels() {
@@ -519,13 +504,13 @@ TQuilloraProcess::~TQuilloraProcess() {
   if (FProcess) ::CloseHandle(FProcess);
 }
 
-bool TQuilloraProcess::Start(const std::wstring& exePath, DWORD timeoutMs) {
+bool TQuilloraProcess::Start(const std::wstring& exePath, DWORD timeoutMs, const std::wstring& workingFolder) {
   FLastError.clear();
   if (FProcess) {
     FLastError = L"already started";
     return false;
   }
-  const std::wstring folder = FolderOf(exePath);
+  const std::wstring folder = workingFolder.empty() ? FolderOf(exePath) : workingFolder;
   FStartDpi = IsWine() ? WineLogPixels() : 0;
   std::wstring commandLine = L"\"" + exePath + L"\"";
   STARTUPINFOW startup{};
