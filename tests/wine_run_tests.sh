@@ -34,7 +34,7 @@ check "nothing left after a failure" '! leftovers'
 
 printf 'sleep_ms=600000\n' > "$dir/label.ctl"
 start=$SECONDS
-WINE_RUN_TIMEOUT=20 run "$tool" Q: HANGS >/dev/null 2>&1 &
+WINE_RUN_TIMEOUT=10 run "$tool" Q: HANGS >/dev/null 2>&1 &
 runner=$!
 seen=0
 while kill -0 "$runner" 2>/dev/null; do

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -17,13 +18,14 @@
 
 namespace {
 
-const int ToolMs = 4000;
+// How long the stand-in tool runs: 4 s, so one tick of /proc is 0.25 %.
+const char* const ToolControl = "sleep_ms=4000\nexit=0\n";
 
 std::string ReadHostFile(const std::wstring& unixPath) {
   std::wstring path = L"Z:" + unixPath;
   for (wchar_t& c : path)
     if (c == L'/') c = L'\\';
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
@@ -51,7 +53,8 @@ std::wstring FindWineServer() {
   wchar_t prefix[MAX_PATH] = {};
   const DWORD n = ::GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return {};
-  const std::string wanted = "WINEPREFIX=" + std::string(prefix, prefix + n);
+  std::string wanted = "WINEPREFIX=";
+  for (DWORD i = 0; i < n; ++i) wanted += static_cast<char>(prefix[i]);
   WIN32_FIND_DATAW entry{};
   const HANDLE find = ::FindFirstFileW(L"Z:\\proc\\*", &entry);
   if (find == INVALID_HANDLE_VALUE) return {};
@@ -84,7 +87,7 @@ double OwnCpuSeconds() {
 
 int wmain() {
   standin::TStandInScope scope(L"bench-runner");
-  scope.Control(L"bootsect_x64", "sleep_ms=" + std::to_string(ToolMs) + "\nexit=0\n");
+  scope.Control(L"bootsect_x64", ToolControl);
   const std::wstring server = FindWineServer();
   const bool counted = !server.empty() && HostCpuSeconds(L"self") >= 0;
   std::vector<double> shares;

@@ -260,7 +260,9 @@ TEST_F(BurnImageStageTest, ProgressRoutineMovesTheBarAndPumpsMessages) {
   }
   EXPECT_GE(pumps, 1);
   EXPECT_LE(pumps, static_cast<int>(elapsed / 15) + 1);
-  if (!posted) ASSERT_TRUE(::PostMessageW(Form.Handle(), probe, 0, 0));
+  if (!posted) {
+    ASSERT_TRUE(::PostMessageW(Form.Handle(), probe, 0, 0));
+  }
   ExtractProgress(nullptr, false, 8 * gib);
   EXPECT_TRUE(pumped());
 }

@@ -70,7 +70,9 @@ protected:
 
   void SetUp() override {
     ASSERT_FALSE(Exe.empty());
-    if (!App || !App->IsRunning()) ASSERT_NO_FATAL_FAILURE(StartApp());
+    if (!App || !App->IsRunning()) {
+      ASSERT_NO_FATAL_FAILURE(StartApp());
+    }
     standin::ClearFolder(StandIns->Dir());  // log and control files
     burntest::EmptyDriveQ();
     standin::WriteWholeFile(L"Q:\\marker.txt", "untouched");
