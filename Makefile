@@ -27,6 +27,7 @@ test: build
 	@status=0; \
 	echo "== native tests"; ctest --preset native || status=1; \
 	echo "== Windows tests under Wine"; ctest --preset win32 || status=1; \
+	echo "== 64-bit Windows tests under Wine"; ctest --preset win64 || status=1; \
 	exit $$status
 
 run: win32

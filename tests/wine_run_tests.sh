@@ -11,24 +11,41 @@ trap 'rm -rf "$dir"' EXIT
 export QUILLORA_STANDIN_DIR="Z:${dir//\//\\}"
 failures=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi; }
+# Every process a run starts (wine, its wineserver, its Xvfb) inherits this
+# mark; other Wine jobs on the machine do not carry it.
+mark="wine-run-tests-$$-$RANDOM"
 # Live ones only: an ended server may linger a moment as a zombie.
-servers() { ps -eo pid=,stat=,args= | awk '$2 !~ /^Z/ && /wineserver|Xvfb/ && !/awk/ {print $1}' | sort; }
-# A wineserver or Xvfb that was not there before the run.
-leftovers() { [ -n "$(comm -13 <(echo "$before") <(servers))" ]; }
-before=$(servers)
+own() {
+  local p state
+  for p in /proc/[0-9]*; do
+    state=$(sed 's/^.*) //' "$p/stat" 2>/dev/null | cut -d' ' -f1)
+    [ -n "$state" ] && [ "$state" != Z ] || continue
+    tr '\0' '\n' < "$p/environ" 2>/dev/null | grep -qx "QUILLORA_RUN_MARK=$mark" && echo "${p#/proc/}"
+  done
+}
+leftovers() { [ -n "$(own)" ]; }
+run() { QUILLORA_RUN_MARK=$mark "$wine_run" "$@"; }
 
 printf 'exit=3\n' > "$dir/label.ctl"
-WINE_RUN_TIMEOUT=120 "$wine_run" "$tool" Q: FAILS >/dev/null 2>&1
+WINE_RUN_TIMEOUT=120 run "$tool" Q: FAILS >/dev/null 2>&1
 rc=$?
 check "a failing program fails the run (exit $rc)" '[ "$rc" = 3 ]'
 check "nothing left after a failure" '! leftovers'
 
 printf 'sleep_ms=600000\n' > "$dir/label.ctl"
 start=$SECONDS
-WINE_RUN_TIMEOUT=10 "$wine_run" "$tool" Q: HANGS >/dev/null 2>&1
+WINE_RUN_TIMEOUT=10 run "$tool" Q: HANGS >/dev/null 2>&1 &
+runner=$!
+seen=0
+while kill -0 "$runner" 2>/dev/null; do
+  [ -n "$(own | head -n 1)" ] && { seen=1; break; }
+  sleep 0.2
+done
+wait "$runner"
 rc=$?
+check "the run's own processes are told apart while it runs" '[ "$seen" = 1 ]'
 check "a hanging program is stopped and fails the run (exit $rc)" '[ "$rc" != 0 ] && [ $((SECONDS - start)) -lt 60 ]'
 check "nothing left after a time-out" '! leftovers'
 
-echo "$(( 4 - failures )) passed, $failures failed"
+echo "$(( 5 - failures )) passed, $failures failed"
 [ "$failures" = 0 ]

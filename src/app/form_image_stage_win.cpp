@@ -53,7 +53,7 @@ THResult ExtractProgress(void* /*sender*/, bool total, int64_t value) {
   }
   // Nothing may cross into the library as an exception.
   try {
-    form->ProcessMessages();
+    if (form->ProgressPacer.Due(total, value, ::GetTickCount64())) form->ProcessMessages();
   } catch (...) {
   }
   return 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/form_scale.h"
+#include "app/report_pacer.h"
 #include "base/win32_handles.h"
 #include "drives/autorun_guard.h"
 #include "drives/work_folder.h"
@@ -123,6 +124,7 @@ public:
   std::optional<TWorkFolder> WimWorkFolder;
 
   TProgressModel ProgressModel;  // Max and Value of ProgressBar
+  TReportPacer ProgressPacer{15};  // which progress reports process messages
   bool ProgressBarVisible = false;
 
   // Tests answer message boxes here instead of the system's box: the hook

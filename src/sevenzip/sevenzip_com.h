@@ -78,7 +78,10 @@ inline constexpr THResult kInvalidArg = THResult(0x80070057u);
 // UTF-32 with the library's own allocator on Linux).
 using TBStr = wchar_t*;
 
-// PROPVARIANT: 16 bytes on 32- and 64-bit: type, three reserved words, value.
+// PROPVARIANT: type, three reserved words, value. The library writes the
+// whole variant, so the value must be as wide as the platform's own: on
+// Windows its union holds a count and a pointer side by side (24 bytes in all
+// on 64-bit, 16 on 32-bit); the library's Linux build has no such member.
 inline constexpr uint16_t kVtEmpty = 0;
 inline constexpr uint16_t kVtI4 = 3;
 inline constexpr uint16_t kVtBstr = 8;
@@ -87,6 +90,12 @@ inline constexpr uint16_t kVtUI4 = 19;
 inline constexpr uint16_t kVtI8 = 20;
 inline constexpr uint16_t kVtUI8 = 21;
 inline constexpr int16_t kVariantTrue = -1;
+
+#ifdef _WIN32
+inline constexpr std::size_t kVariantValueSize = 2 * sizeof(void*);
+#else
+inline constexpr std::size_t kVariantValueSize = 8;
+#endif
 
 struct TPropVariant {
   uint16_t vt = kVtEmpty;
@@ -101,10 +110,15 @@ struct TPropVariant {
     uint64_t uhVal;
     TBStr bstrVal;
     uint32_t filetime[2];
+    uint8_t raw[kVariantValueSize];
   };
-  TPropVariant() : uhVal(0) {}
+  TPropVariant() : raw{} {}
 };
-static_assert(sizeof(TPropVariant) == 16, "PROPVARIANT must be 16 bytes");
+#if defined(_WIN64)
+static_assert(sizeof(TPropVariant) == 24, "PROPVARIANT is 24 bytes on 64-bit Windows");
+#else
+static_assert(sizeof(TPropVariant) == 16, "PROPVARIANT is 16 bytes on 32-bit Windows and in 7z.so");
+#endif
 
 // Item property ids of the library's readers.
 inline constexpr uint32_t kpidPath = 3;

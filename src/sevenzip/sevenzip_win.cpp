@@ -2,12 +2,23 @@
 // files, oleaut32 strings, the system message table.
 #include <windows.h>
 #include <oleauto.h>
+#include <propidl.h>
 
+#include <cstddef>
 #include <string>
 
 #include "base/win32_handles.h"
 #include "sevenzip/sevenzip.h"
 #include "sevenzip/sevenzip_platform.h"
+
+// The variant the library fills must match the system's own, field by field.
+static_assert(sizeof(SevenZip::TPropVariant) == sizeof(PROPVARIANT), "TPropVariant differs from PROPVARIANT");
+static_assert(alignof(SevenZip::TPropVariant) == alignof(PROPVARIANT), "TPropVariant differs from PROPVARIANT");
+static_assert(offsetof(SevenZip::TPropVariant, vt) == offsetof(PROPVARIANT, vt), "TPropVariant differs from PROPVARIANT");
+static_assert(offsetof(SevenZip::TPropVariant, uhVal) == offsetof(PROPVARIANT, uhVal),
+              "TPropVariant differs from PROPVARIANT");
+static_assert(offsetof(SevenZip::TPropVariant, bstrVal) == offsetof(PROPVARIANT, bstrVal),
+              "TPropVariant differs from PROPVARIANT");
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "app/usb_form.h"  // windows.h before commctrl.h
 #include <commctrl.h>
 #include "app/burn_test_support.h"
+#include "prefix_state_win.h"
 #include "standins/standin_fixture.h"
 
 namespace {
@@ -27,6 +28,9 @@ struct TBox {
 
 class BurnWorkflow : public ::testing::Test {
 protected:
+  prefixstate::TDriveQScope DriveQ;
+  prefixstate::TRegistryValueScope MachinePolicy{HKEY_LOCAL_MACHINE, burntest::PolicyKey, burntest::PolicyValue};
+  prefixstate::TRegistryValueScope UserPolicy{HKEY_CURRENT_USER, burntest::PolicyKey, burntest::PolicyValue};
   void SetUp() override {
     burntest::EmptyDriveQ();
     ASSERT_TRUE(WritePolicy(HKEY_LOCAL_MACHINE, 145));
@@ -50,10 +54,7 @@ protected:
     Form.SetControlText(Form.ISOFileEdit, standin::BuildDir() + L"\\burn-images\\windows.iso");
     ::SendMessageW(Form.BootableCheckBox, BM_SETCHECK, BST_CHECKED, 0);
   }
-  void TearDown() override {
-    Form.Destroy();
-    WritePolicy(HKEY_LOCAL_MACHINE, -1);
-  }
+  void TearDown() override { Form.Destroy(); }
   void ExpectCleanedUp() {
     EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
     EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);

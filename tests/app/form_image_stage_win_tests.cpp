@@ -15,6 +15,7 @@
 #include "app/usb_form.h"
 #include "base/win32_handles.h"
 #include "app/form_image_stage.h"
+#include "prefix_state_win.h"
 #include "sevenzip/sevenzip_test_files.h"
 
 namespace fs = std::filesystem;
@@ -90,6 +91,7 @@ std::map<std::wstring, std::string> FilesUnder(const fs::path& root, bool foldCa
 
 class BurnImageStageTest : public ::testing::Test {
 protected:
+  prefixstate::TDriveQScope DriveQ;
   void SetUp() override {
     ASSERT_FALSE(ImagesDir().empty()) << "QUILLORA_BURN_IMAGES is not set";
     EmptyDrive();
@@ -252,11 +254,36 @@ TEST_F(BurnImageStageTest, ProgressRoutineMovesTheBarAndPumpsMessages) {
   report(false, 3 * gib);
   EXPECT_NEAR(position(), 65535 / 2, 1);
 
+  // Messages go on a pass's first and last report and, between them, at most
+  // once every 15 ms however often the library reports.
   const UINT probe = WM_APP + 7;
+  const auto pumped = [&] {
+    MSG msg;
+    return !::PeekMessageW(&msg, Form.Handle(), probe, probe, PM_NOREMOVE);
+  };
   ASSERT_TRUE(::PostMessageW(Form.Handle(), probe, 0, 0));
-  ExtractProgress(nullptr, false, 4 * gib);
-  MSG msg;
-  EXPECT_FALSE(::PeekMessageW(&msg, Form.Handle(), probe, probe, PM_NOREMOVE));
+  ExtractProgress(nullptr, true, 8 * gib);
+  EXPECT_TRUE(pumped());
+  int pumps = 0;
+  bool posted = false;
+  const ULONGLONG start = ::GetTickCount64();
+  ULONGLONG elapsed = 0;
+  for (int64_t done = 1; elapsed < 200; ++done) {
+    if (!posted) posted = ::PostMessageW(Form.Handle(), probe, 0, 0);
+    ExtractProgress(nullptr, false, done * 4096);
+    if (posted && pumped()) {
+      ++pumps;
+      posted = false;
+    }
+    elapsed = ::GetTickCount64() - start;
+  }
+  EXPECT_GE(pumps, 1);
+  EXPECT_LE(pumps, static_cast<int>(elapsed / 15) + 1);
+  if (!posted) {
+    ASSERT_TRUE(::PostMessageW(Form.Handle(), probe, 0, 0));
+  }
+  ExtractProgress(nullptr, false, 8 * gib);
+  EXPECT_TRUE(pumped());
 }
 
 // Runs this program from a folder without 7z.dll: the library cannot load.

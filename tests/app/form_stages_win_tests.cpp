@@ -8,6 +8,7 @@
 #include "base/failure.h"
 #include "app/usb_form.h"
 #include "drives/host_checks.h"
+#include "prefix_state_win.h"
 #include "standins/standin_fixture.h"
 
 namespace {
@@ -39,6 +40,7 @@ std::wstring DiskPartScript(const std::wstring& fileSystem) {
 
 class StageWin : public ::testing::Test {
 protected:
+  prefixstate::TDriveQScope DriveQ;
   void SetUp() override {
     Form.Create(::GetModuleHandleW(nullptr), false);
     Form.MessageBoxHook = [this](const std::wstring& text, const std::wstring& title, UINT flags) {

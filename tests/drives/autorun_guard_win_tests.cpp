@@ -5,6 +5,7 @@
 
 #include "base/win32_handles.h"
 #include "drives/autorun_guard.h"
+#include "prefix_state_win.h"
 
 namespace {
 const wchar_t Policies[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies";
@@ -61,6 +62,8 @@ protected:
   }
   struct { bool policies, explorer; TValue value; } FBefore[2];
   const HKEY FHives[2] = {Machine, User};
+  // Also put back by the next test program should this one be killed.
+  prefixstate::TRegistryValueScope FMachineValue{Machine, Explorer, Name}, FUserValue{User, Explorer, Name};
   TAutoRunGuard Guard;
 };
 }  // namespace

@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "drives/usb_drives.h"
+#include "prefix_state_win.h"
 
 TEST(UsbDrives, MappedDriveAnswersAsScsi) {
   ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
@@ -13,6 +14,7 @@ TEST(UsbDrives, MappedDriveAnswersAsScsi) {
   EXPECT_GT(GetDriveTotalSize(17), 1000);
   EXPECT_EQ(GetDriveTotalSize(23), -1);
 
+  prefixstate::TRegistryValueScope separator(HKEY_CURRENT_USER, L"Control Panel\\International", L"sDecimal");
   wchar_t saved[8] = {};
   ASSERT_TRUE(::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved, 8));
   ASSERT_TRUE(::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L","));

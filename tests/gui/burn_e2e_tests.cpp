@@ -1,7 +1,8 @@
 // The whole program end to end: Quillora.exe under Wine, worked through the
 // GUI driver, with the real 7z.dll, the stand-in console tools, drive Q: and
-// the real Wine registry. The cases share one running program and run in
-// the order written, as a user would go on after each burn.
+// the real Wine registry. The cases share one running program, as a user
+// would go on after each burn, but each stands on its own: a case that ends
+// the program starts it again for the next.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -35,6 +36,10 @@ class BurnEndToEnd : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
     gui::PrepareWine();
+    DriveQ = std::make_unique<prefixstate::TDriveQScope>();
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+      Policies.push_back(std::make_unique<prefixstate::TRegistryValueScope>(hive, burntest::PolicyKey,
+                                                                          burntest::PolicyValue));
     ASSERT_TRUE(burntest::WritePolicy(HKEY_LOCAL_MACHINE, 145));
     ASSERT_TRUE(burntest::WritePolicy(HKEY_CURRENT_USER, -1));
     // Only the program's own folder may supply diskpart.exe.
@@ -42,7 +47,6 @@ protected:
     StandIns = std::make_unique<standin::TStandInScope>(L"burn-e2e");
     Exe = gui::PrepareAppFolder(L"burn_e2e");
     ASSERT_FALSE(Exe.empty());
-    StartApp();
   }
   static void StartApp() {
     App = std::make_unique<gui::TQuilloraProcess>();
@@ -72,13 +76,16 @@ protected:
   static void TearDownTestSuite() {
     App.reset();
     StandIns.reset();
-    burntest::WritePolicy(HKEY_LOCAL_MACHINE, -1);
-    // The split cases leave gigabytes behind when they fail.
-    burntest::EmptyDriveQ();
+    Policies.clear();
+    DriveQ.reset();  // empties Q:, where a failed split case leaves gigabytes
     gui::RemoveTree(WimWorkFolder());
   }
 
   void SetUp() override {
+    ASSERT_FALSE(Exe.empty());
+    if (!App || !App->IsRunning()) {
+      ASSERT_NO_FATAL_FAILURE(StartApp());
+    }
     standin::ClearFolder(StandIns->Dir());  // log and control files
     burntest::EmptyDriveQ();
     standin::WriteWholeFile(L"Q:\\marker.txt", "untouched");
@@ -172,10 +179,31 @@ protected:
     EXPECT_FALSE(gui::IsVisible(Progress));
   }
   std::vector<std::wstring> Log() const { return StandIns->Log(); }
+  // The script file that this case's diskpart call was given.
+  std::wstring ScriptFileOfThisBurn() const {
+    const std::vector<std::wstring> log = Log();
+    const std::wstring prefix = L"diskpart|\"diskpart.exe\" /S \"";
+    if (log.empty() || log[0].rfind(prefix, 0) != 0) {
+      ADD_FAILURE() << "no diskpart call in the log";
+      return {};
+    }
+    return log[0].substr(prefix.size(), log[0].size() - prefix.size() - 1);
+  }
+  // A bootable burn of the Windows-style image that ends in success.
+  void BootableBurn(int fileSystem) {
+    Prepare(Image(L"windows.iso"), L"", true, fileSystem);
+    StartBurn();
+    const gui::TMessageBox done = NextBox();
+    EXPECT_EQ(done.Text, Success);
+    Answer(done, IDOK);
+    ExpectIdleAfterBurn();
+  }
 
+  static inline std::unique_ptr<prefixstate::TDriveQScope> DriveQ;
+  static inline std::vector<std::unique_ptr<prefixstate::TRegistryValueScope>> Policies;
   static inline std::unique_ptr<standin::TStandInScope> StandIns;
   static inline std::unique_ptr<gui::TQuilloraProcess> App;
-  static inline std::wstring Exe, ScriptFile;
+  static inline std::wstring Exe;
   static inline HWND Window, IsoEdit, LabelEdit, Drives, FileSystems, Bootable, Burn, Close, Progress, Status;
 };
 
@@ -349,10 +377,7 @@ TEST_F(BurnEndToEnd, BootableBurnWithNtfs) {
 
   const std::vector<std::wstring> log = Log();
   ASSERT_EQ(log.size(), 2u);  // no label stage for an empty label
-  const std::wstring prefix = L"diskpart|\"diskpart.exe\" /S \"";
-  ASSERT_EQ(log[0].rfind(prefix, 0), 0u) << Narrow(log[0]);
-  ScriptFile = log[0].substr(prefix.size(), log[0].size() - prefix.size() - 1);
-  EXPECT_EQ(burntest::FileBytes(ScriptFile),
+  EXPECT_EQ(burntest::FileBytes(ScriptFileOfThisBurn()),
             "select volume Q:\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\n"
             "format fs=ntfs quick\r\nassign letter=Q\r\nexit\r\n");
   // The host's width picks the program; either way it gets /nt60 for BOOTMGR.
@@ -456,7 +481,7 @@ TEST_F(BurnEndToEnd, BootSectorRefusalStillEndsInSuccess) {
   ASSERT_TRUE(::GetDiskFreeSpaceExW(L"Q:\\", &available, &total, nullptr));
   const std::string create = total.QuadPart > 33554432000u ? "create partition primary size=32000\r\n"
                                                            : "create partition primary\r\n";
-  const std::string script = burntest::FileBytes(ScriptFile);
+  const std::string script = burntest::FileBytes(ScriptFileOfThisBurn());
   EXPECT_NE(script.find("clean\r\n" + create + "select partition 1"), std::string::npos) << script;
   EXPECT_NE(script.find("format fs=fat32 quick\r\n"), std::string::npos);
 }
@@ -468,6 +493,10 @@ TEST_F(BurnEndToEnd, MissingDiskPartShowsTheErrorAndTheRecoveryGuide) {
   ASSERT_FALSE(fs::exists(std::wstring(system) + L"\\diskpart.exe"));
   const std::wstring diskpart = Exe.substr(0, Exe.find_last_of(L'\\')) + L"\\diskpart.exe";
   ASSERT_TRUE(::DeleteFileW(diskpart.c_str()));
+  struct TPutBack {
+    std::wstring Path;
+    ~TPutBack() { ::CopyFileW((gui::BinDir() + L"\\diskpart.exe").c_str(), Path.c_str(), FALSE); }
+  } putBack{diskpart};
   Prepare(Image(L"windows.iso"), L"", true, 0);
   StartBurn();
   const gui::TMessageBox failed = NextBox();
@@ -481,15 +510,16 @@ TEST_F(BurnEndToEnd, MissingDiskPartShowsTheErrorAndTheRecoveryGuide) {
   ExpectIdleAfterBurn();
   EXPECT_TRUE(Log().empty());
   EXPECT_EQ(burntest::Tree(L"Q:\\").size(), 1u);
-  ::CopyFileW((gui::BinDir() + L"\\diskpart.exe").c_str(), diskpart.c_str(), FALSE);
 }
 
 TEST_F(BurnEndToEnd, AltF4ClosesTheIdleWindowAndTheScriptGoes) {
-  ASSERT_FALSE(ScriptFile.empty());
-  EXPECT_TRUE(fs::exists(ScriptFile));
+  BootableBurn(0);
+  const std::wstring scriptFile = ScriptFileOfThisBurn();
+  ASSERT_FALSE(scriptFile.empty());
+  EXPECT_TRUE(fs::exists(scriptFile));
   gui::PostKey(Window, VK_F4, true);
   ASSERT_TRUE(App->WaitForExit(10000));
-  EXPECT_FALSE(fs::exists(ScriptFile));
+  EXPECT_FALSE(fs::exists(scriptFile));
 }
 
 // A failure nobody expects (the script cannot be saved in a temp folder that

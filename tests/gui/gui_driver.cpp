@@ -582,13 +582,13 @@ TQuilloraProcess::~TQuilloraProcess() {
   if (FProcess) ::CloseHandle(FProcess);
 }
 
-bool TQuilloraProcess::Start(const std::wstring& exePath, DWORD timeoutMs) {
+bool TQuilloraProcess::Start(const std::wstring& exePath, DWORD timeoutMs, const std::wstring& workingFolder) {
   FLastError.clear();
   if (FProcess) {
     FLastError = L"already started";
     return false;
   }
-  const std::wstring folder = FolderOf(exePath);
+  const std::wstring folder = workingFolder.empty() ? FolderOf(exePath) : workingFolder;
   FStartDpi = IsWine() ? WineLogPixels() : 0;
   std::wstring commandLine = L"\"" + exePath + L"\"";
   STARTUPINFOW startup{};

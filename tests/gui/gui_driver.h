@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "prefix_state_win.h"
+
 namespace gui {
 
 // ---- folders -------------------------------------------------------------
@@ -169,11 +171,11 @@ public:
   TQuilloraProcess(const TQuilloraProcess&) = delete;
   TQuilloraProcess& operator=(const TQuilloraProcess&) = delete;
 
-  // Starts `exePath` (CreateProcessW, working folder = its folder; falls
-  // back to ShellExecuteExW "runas" when elevation is demanded) and waits
-  // until its main window "Quillora" is visible. False on failure, with
-  // the reason in LastError().
-  bool Start(const std::wstring& exePath, DWORD timeoutMs = 30000);
+  // Starts `exePath` (CreateProcessW, working folder = `workingFolder`, or
+  // its own folder when empty; falls back to ShellExecuteExW "runas" when
+  // elevation is demanded) and waits until its main window "Quillora" is
+  // visible. False on failure, with the reason in LastError().
+  bool Start(const std::wstring& exePath, DWORD timeoutMs = 30000, const std::wstring& workingFolder = {});
 
   HWND Window() const { return FWindow; }
   DWORD ProcessId() const { return FProcessId; }

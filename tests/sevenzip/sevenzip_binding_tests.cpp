@@ -18,6 +18,9 @@
 #include "sevenzip/image_survey.h"
 #include "sevenzip/sevenzip.h"
 #include "sevenzip_test_files.h"
+#ifdef _WIN32
+#include "prefix_state_win.h"
+#endif
 
 namespace fs = std::filesystem;
 using namespace SevenZip;
@@ -305,14 +308,12 @@ TEST(SevenZipBinding, BareLibraryNamesComeOnlyFromTheProgramFolder) {
 #ifdef _WIN32
 TEST(SevenZipBinding, DriveRootGetsItsBackslash) {
   // Q: is the test drive that wine-run maps to a folder.
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(L"Q:\\", ec)) fs::remove_all(entry.path(), ec);
+  prefixstate::TDriveQScope driveQ;
   TComPtr<I7zInArchive> archive = MakeInArchive(UdfFormatClassID);
   archive->OpenArchiveFile(Text(ImagesDir() / "windows.iso"));
   archive->ExtractToFolder(L"Q:");
   EXPECT_TRUE(ReadBytes(L"Q:\\sources\\boot.wim") == ReadBytes(ImagesDir() / "windows/sources/boot.wim"));
   EXPECT_TRUE(fs::exists(L"Q:\\README.TXT"));
-  for (const auto& entry : fs::directory_iterator(L"Q:\\", ec)) fs::remove_all(entry.path(), ec);
 }
 #endif
 

@@ -1,0 +1,156 @@
+#include "prefix_state_win.h"
+
+#include <cwctype>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/win32_handles.h"
+#include "standins/standin_common.h"
+
+namespace fs = std::filesystem;
+
+namespace prefixstate {
+namespace {
+
+bool EmptyDriveQ() {
+  std::string error;
+  return standin::EmptyDrive(L"Q:", error);
+}
+
+// Inside the prefix, so a new prefix starts with an empty journal.
+fs::path JournalDir() {
+  wchar_t windows[MAX_PATH] = {};
+  const UINT n = ::GetWindowsDirectoryW(windows, MAX_PATH);
+  return fs::path(std::wstring(windows, n)).root_path() / L"quillora-test-journal";
+}
+
+std::wstring HiveName(HKEY hive) { return hive == HKEY_LOCAL_MACHINE ? L"HKLM" : L"HKCU"; }
+HKEY HiveOf(const std::wstring& name) { return name == L"HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+
+// Entries are UTF-16 lines; registry data as hex digits.
+bool WriteEntry(const fs::path& file, const std::vector<std::wstring>& lines) {
+  std::wstring text;
+  for (const auto& line : lines) text += line + L"\n";
+  std::error_code error;
+  fs::create_directories(file.parent_path(), error);
+  const fs::path temporary = file.wstring() + L".new";
+  {
+    TFileHandle out(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (!out || !::WriteFile(out.Get(), text.data(), size, &written, nullptr) || written != size) return false;
+  }
+  return ::MoveFileExW(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+std::vector<std::wstring> ReadEntry(const fs::path& file) {
+  std::vector<std::wstring> lines;
+  TFileHandle in(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!in) return lines;
+  std::wstring text(::GetFileSize(in.Get(), nullptr) / sizeof(wchar_t), L'\0');
+  DWORD read = 0;
+  ::ReadFile(in.Get(), text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
+  text.resize(read / sizeof(wchar_t));
+  size_t start = 0;
+  for (size_t end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+std::wstring Hex(const std::vector<BYTE>& data) {
+  static const wchar_t digits[] = L"0123456789abcdef";
+  std::wstring text;
+  for (BYTE b : data) text += {digits[b >> 4], digits[b & 15]};
+  return text;
+}
+
+std::vector<BYTE> Bytes(const std::wstring& hex) {
+  std::vector<BYTE> data;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) data.push_back(static_cast<BYTE>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+  return data;
+}
+
+// The journal lines of a value as it is now.
+std::vector<std::wstring> Snapshot(HKEY hive, const std::wstring& key, const std::wstring& name) {
+  std::vector<std::wstring> lines{L"registry", HiveName(hive), key, name, L"0", L"0", L"0", L""};
+  TRegKey opened;
+  if (::RegOpenKeyExW(hive, key.c_str(), 0, KEY_QUERY_VALUE, opened.Put()) != ERROR_SUCCESS) return lines;
+  lines[4] = L"1";
+  DWORD type = 0, size = 0;
+  if (::RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return lines;
+  std::vector<BYTE> data(size);
+  if (::RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+    return lines;
+  data.resize(size);
+  lines[5] = L"1";
+  lines[6] = std::to_wstring(type);
+  lines[7] = Hex(data);
+  return lines;
+}
+
+bool Restore(const std::vector<std::wstring>& lines) {
+  if (lines.size() == 1 && lines[0] == L"drive-q") return EmptyDriveQ();
+  if (lines.size() != 8 || lines[0] != L"registry") return true;  // not ours: dropped
+  const HKEY hive = HiveOf(lines[1]);
+  const std::wstring& key = lines[2];
+  const std::wstring& name = lines[3];
+  if (lines[5] == L"1") {
+    TRegKey opened;
+    if (::RegCreateKeyExW(hive, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.Put(), nullptr) !=
+        ERROR_SUCCESS)
+      return false;
+    const std::vector<BYTE> data = Bytes(lines[7]);
+    return ::RegSetValueExW(opened.Get(), name.c_str(), 0, static_cast<DWORD>(std::stoul(lines[6])), data.data(),
+                            static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+  }
+  TRegKey opened;
+  if (::RegOpenKeyExW(hive, key.c_str(), 0, KEY_SET_VALUE, opened.Put()) == ERROR_SUCCESS)
+    ::RegDeleteValueW(opened.Get(), name.c_str());
+  opened.Release();
+  if (lines[4] == L"0") ::RegDeleteKeyW(hive, key.c_str());
+  return true;
+}
+
+std::wstring EntryName(const std::wstring& text) {
+  std::wstring name;
+  for (wchar_t c : text) name += (std::iswalnum(c) ? c : L'_');
+  return name;
+}
+
+}  // namespace
+
+TRegistryValueScope::TRegistryValueScope(HKEY hive, std::wstring key, std::wstring name) {
+  const fs::path entry = JournalDir() / EntryName(HiveName(hive) + L"_" + key + L"_" + name);
+  if (fs::exists(entry)) Restore(ReadEntry(entry));
+  if (WriteEntry(entry, Snapshot(hive, key, name))) FEntry = entry.wstring();
+}
+
+TRegistryValueScope::~TRegistryValueScope() {
+  if (!FEntry.empty() && Restore(ReadEntry(FEntry))) ::DeleteFileW(FEntry.c_str());
+}
+
+TDriveQScope::TDriveQScope() {
+  EmptyDriveQ();
+  const fs::path entry = JournalDir() / L"drive_q";
+  if (WriteEntry(entry, {L"drive-q"})) FEntry = entry.wstring();
+}
+
+TDriveQScope::~TDriveQScope() {
+  if (EmptyDriveQ() && !FEntry.empty()) ::DeleteFileW(FEntry.c_str());
+}
+
+void RepairLeftovers() {
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(JournalDir(), error)) {
+    if (entry.path().extension() == L".new") {
+      ::DeleteFileW(entry.path().c_str());
+      continue;
+    }
+    if (Restore(ReadEntry(entry.path()))) ::DeleteFileW(entry.path().c_str());
+  }
+}
+
+}  // namespace prefixstate

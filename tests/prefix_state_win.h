@@ -1,0 +1,42 @@
+#pragma once
+// Settings of the shared Wine prefix that tests change (screen DPI, decimal
+// separator, AutoRun policy, the contents of drive Q:). Each scope notes the
+// first state in a journal inside the prefix before it changes anything and
+// puts it back on every way out; a journal entry left by a killed test is
+// put back when the next test program starts.
+#include <windows.h>
+
+#include <string>
+
+namespace prefixstate {
+
+// One registry value: as found (with whether its key existed) on entry, put
+// back on exit.
+class TRegistryValueScope {
+public:
+  TRegistryValueScope(HKEY hive, std::wstring key, std::wstring name);
+  ~TRegistryValueScope();
+  TRegistryValueScope(const TRegistryValueScope&) = delete;
+  TRegistryValueScope& operator=(const TRegistryValueScope&) = delete;
+
+private:
+  std::wstring FEntry;  // the journal file
+};
+
+// Drive Q: empty on entry and on exit.
+class TDriveQScope {
+public:
+  TDriveQScope();
+  ~TDriveQScope();
+  TDriveQScope(const TDriveQScope&) = delete;
+  TDriveQScope& operator=(const TDriveQScope&) = delete;
+
+private:
+  std::wstring FEntry;
+};
+
+// Puts back whatever the journal still holds. Every Windows test program
+// does this before its first test.
+void RepairLeftovers();
+
+}  // namespace prefixstate
