@@ -5,23 +5,10 @@
 #include "drives/free_space.h"
 #include "drives/usb_drives.h"
 
-namespace {
-// A card reader slot without a card must not bring up the system's dialog.
-class TCriticalErrorsQuiet {
-public:
-  TCriticalErrorsQuiet() : FSaved(::SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-  ~TCriticalErrorsQuiet() { ::SetErrorMode(FSaved); }
-  TCriticalErrorsQuiet(const TCriticalErrorsQuiet&) = delete;
-  TCriticalErrorsQuiet& operator=(const TCriticalErrorsQuiet&) = delete;
-
-private:
-  UINT FSaved;
-};
-}  // namespace
-
 bool TUSBForm::CheckBeforeErasing(const std::wstring& root, int64_t& driveSize) {
   {
-    TCriticalErrorsQuiet quiet;
+    // A card reader slot without a card must not bring up the system's dialog.
+    TErrorModeScope quiet(SEM_FAILCRITICALERRORS);
     driveSize = GetDriveTotalSize(root[0] - L'A' + 1);
   }
   const std::wstring image = ControlText(ISOFileEdit);
