@@ -1,8 +1,9 @@
 #pragma once
 // What every benchmark prints and how it makes sure the two sides did the
 // same work. A figure is the median of at least MinPairs ratios, each from one
-// pair of runs (A then B), after a warm-up pair that is not counted: on a
-// shared machine single runs stray by a factor of two either way.
+// pair of runs (A and B, in turn A first and B first), after a warm-up pair
+// that is not counted: on a shared machine single runs stray by a factor of
+// two either way.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>

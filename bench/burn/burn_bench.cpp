@@ -19,9 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The stage's files are put aside here, on the same drive, while the bare
-// extraction writes to the root.
-const wchar_t* const StageOutput = L"stage-output";
+// The first side's files are put aside here, on the same drive, while the
+// second side writes to the root.
+const wchar_t* const FirstOutput = L"first-output";
 
 void EmptyDriveQ() {
   std::error_code error;
@@ -53,40 +53,51 @@ int wmain(int argc, wchar_t** argv) {
   ::SendMessageW(form.DriveComboBox, CB_SETCURSEL, ::SendMessageW(form.DriveComboBox, CB_GETCOUNT, 0, 0) - 1, 0);
   form.SetControlText(form.ISOFileEdit, image);
 
-  std::vector<double> ratios;
-  int status = 0;
-  for (int pair = 0; pair <= bench::MinPairs && status == 0; ++pair) {
-    EmptyDriveQ();
-    double start = Now();
-    if (!form.RunStage(BurnImage)) {
-      std::fprintf(stderr, "bench_burn: the image stage failed\n");
-      status = 1;
-      break;
-    }
-    const double stage = Now() - start;
-    std::error_code error;
-    fs::create_directory(fs::path(L"Q:\\") / StageOutput, error);
-    for (const auto& entry : fs::directory_iterator(L"Q:\\", error))
-      if (entry.path().filename() != StageOutput)
-        fs::rename(entry.path(), fs::path(L"Q:\\") / StageOutput / entry.path().filename(), error);
-
-    start = Now();
+  // Each side writes to the root of Q:; the first side's files are then put
+  // aside for the comparison.
+  const auto runStage = [&] {
+    if (form.RunStage(BurnImage)) return true;
+    std::fprintf(stderr, "bench_burn: the image stage failed\n");
+    return false;
+  };
+  const auto runBare = [&] {
     try {
       TComPtr<I7zInArchive> archive = MakeInArchive(IsoFormatClassID);
       archive->OpenArchiveFile(image);
       archive->ExtractToFolder(L"Q:");
+      return true;
     } catch (const EFailure& failure) {
       std::fprintf(stderr, "bench_burn: %s\n", failure.what());
-      status = 1;
-      break;
+      return false;
     }
-    const double bare = Now() - start;
+  };
+  std::vector<double> ratios;
+  int status = 0;
+  for (int pair = 0; pair <= bench::MinPairs && status == 0; ++pair) {
+    // The sides take turns at going first, so that an order effect (a warm
+    // cache, a fuller RAM folder) favours neither.
+    const bool stageFirst = pair % 2 == 0;
+    double seconds[2] = {};
+    EmptyDriveQ();
+    for (int turn = 0; turn < 2 && status == 0; ++turn) {
+      const bool stage = (turn == 0) == stageFirst;
+      const double start = Now();
+      if (!(stage ? runStage() : runBare())) status = 1;
+      seconds[stage ? 0 : 1] = Now() - start;
+      if (turn == 1) break;
+      std::error_code error;
+      fs::create_directory(fs::path(L"Q:\\") / FirstOutput, error);
+      for (const auto& entry : fs::directory_iterator(L"Q:\\", error))
+        if (entry.path().filename() != FirstOutput)
+          fs::rename(entry.path(), fs::path(L"Q:\\") / FirstOutput / entry.path().filename(), error);
+    }
+    if (status != 0) break;
     std::string why;
-    if (!bench::SameOutput(fs::path(L"Q:\\"), fs::path(L"Q:\\") / StageOutput, why, StageOutput)) {
+    if (!bench::SameOutput(fs::path(L"Q:\\"), fs::path(L"Q:\\") / FirstOutput, why, FirstOutput)) {
       std::fprintf(stderr, "bench_burn: the stage and the bare extraction wrote different files: %s\n", why.c_str());
       status = 1;
     }
-    if (pair > 0) ratios.push_back(stage / bare);  // the first pair warms up
+    if (pair > 0) ratios.push_back(seconds[0] / seconds[1]);  // the first pair warms up
   }
   EmptyDriveQ();
   form.Destroy();

@@ -1,11 +1,15 @@
-// Runs a stand-in tool that lasts a few seconds and compares the processor
-// time spent for this program meanwhile with the time that passed. Under Wine
-// every call into the system that waits or polls is a round trip to the Wine
+// Runs a stand-in tool that lasts a few seconds, once through the runner and
+// once waited for with no polling at all, in alternating pairs, and prints
+// the processor time the runner adds as a share of the time that passed.
+// Under Wine every call that waits or polls is a round trip to the Wine
 // server, so the server's time counts too: it is read from outside, in the
 // host's /proc, where the prefix's one wineserver is found by its WINEPREFIX.
+// Starting a Wine process costs the server far more than the runner does;
+// that cost is the same on both sides of a pair and drops out.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +17,7 @@
 #include <vector>
 
 #include "../bench_figures.h"
+#include "base/win32_handles.h"
 #include "stages/tool_runner.h"
 #include "standins/standin_fixture.h"
 
@@ -31,20 +36,28 @@ std::string ReadHostFile(const std::wstring& unixPath) {
   return text.str();
 }
 
-// User and system time of a host process (all its threads), in seconds; -1
-// when it cannot be read. /proc counts in USER_HZ ticks, 100 a second.
+// Processor time of a host process (all its threads), in seconds; -1 when it
+// cannot be read. The scheduler's counters are in nanoseconds; /proc's stat
+// counts 10 ms ticks, too coarse for a share well under 1 %.
 double HostCpuSeconds(const std::wstring& pid) {
-  const std::string stat = ReadHostFile(L"/proc/" + pid + L"/stat");
-  const size_t close = stat.rfind(')');
-  if (close == std::string::npos) return -1;
-  std::istringstream fields(stat.substr(close + 2));
-  std::string field;
-  unsigned long long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i == 14) utime = std::stoull(field);
-    if (i == 15) stime = std::stoull(field);
-  }
-  return fields ? static_cast<double>(utime + stime) / 100.0 : -1;
+  WIN32_FIND_DATAW entry{};
+  const std::wstring tasks = L"Z:\\proc\\" + pid + L"\\task\\";
+  const HANDLE find = ::FindFirstFileW((tasks + L"*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return -1;
+  unsigned long long nanoseconds = 0;
+  bool any = false;
+  do {
+    const std::wstring task = entry.cFileName;
+    if (task.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
+    std::istringstream fields(ReadHostFile(L"/proc/" + pid + L"/task/" + task + L"/schedstat"));
+    unsigned long long ran = 0;
+    if (fields >> ran) {
+      nanoseconds += ran;
+      any = true;
+    }
+  } while (::FindNextFileW(find, &entry));
+  ::FindClose(find);
+  return any ? static_cast<double>(nanoseconds) / 1e9 : -1;
 }
 
 // The host's process id of the wineserver of this program's prefix; empty
@@ -73,6 +86,15 @@ std::wstring FindWineServer() {
   return found;
 }
 
+// The host's process id of this program ("self" cannot be looked into deeper
+// through Wine's paths); empty when there is no /proc to read.
+std::wstring OwnHostPid() {
+  const std::string stat = ReadHostFile(L"/proc/self/stat");
+  const std::string pid = stat.substr(0, stat.find(' '));
+  if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) return {};
+  return std::wstring(pid.begin(), pid.end());
+}
+
 // This process alone, as Windows counts it.
 double OwnCpuSeconds() {
   FILETIME created{}, exited{}, kernel{}, user{};
@@ -83,34 +105,63 @@ double OwnCpuSeconds() {
   return seconds(kernel) + seconds(user);
 }
 
+// The other side of a pair: the same child, waited for with no polling.
+bool RunUnpolled(std::wstring commandLine) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started))
+    return false;
+  const TKernelHandle process(started.hProcess);
+  const TKernelHandle thread(started.hThread);
+  DWORD code = 1;
+  return ::WaitForSingleObject(process.Get(), INFINITE) == WAIT_OBJECT_0 &&
+         ::GetExitCodeProcess(process.Get(), &code) && code == 0;
+}
+
 }  // namespace
 
 int wmain() {
   standin::TStandInScope scope(L"bench-runner");
   scope.Control(L"bootsect_x64", ToolControl);
+  const std::wstring commandLine = standin::ToolPath(L"bootsect_x64.exe") + L" /nt60 Q:";
+  const std::wstring self = OwnHostPid();
   const std::wstring server = FindWineServer();
-  const bool counted = !server.empty() && HostCpuSeconds(L"self") >= 0;
-  std::vector<double> shares;
-  for (int run = 0; run <= bench::MinPairs; ++run) {
-    TToolRunner runner;
-    std::wstring output;
-    LARGE_INTEGER frequency{}, start{}, end{};
-    ::QueryPerformanceFrequency(&frequency);
-    // This process and its wineserver from outside, or this process alone.
-    const auto cpuNow = [&] { return counted ? HostCpuSeconds(L"self") + HostCpuSeconds(server) : OwnCpuSeconds(); };
+  const bool counted = !self.empty() && !server.empty() && HostCpuSeconds(self) >= 0 && HostCpuSeconds(server) >= 0;
+  // This process and its wineserver from outside, or this process alone.
+  const auto cpuNow = [&] { return counted ? HostCpuSeconds(self) + HostCpuSeconds(server) : OwnCpuSeconds(); };
+  LARGE_INTEGER frequency{};
+  ::QueryPerformanceFrequency(&frequency);
+  // Processor seconds and seconds passed of one run.
+  struct TSpent {
+    double Cpu = 0, Wall = 0;
+  };
+  const auto measure = [&](auto&& run) {
+    LARGE_INTEGER start{}, end{};
     const double cpuStart = cpuNow();
     ::QueryPerformanceCounter(&start);
-    const auto outcome = runner.RunToolCommand(standin::ToolPath(L"bootsect_x64.exe") + L" /nt60 Q:", 6, output);
+    const bool ran = run();
     ::QueryPerformanceCounter(&end);
     const double cpu = cpuNow() - cpuStart;
-    if (outcome != TToolRunner::TToolOutcome::Ended || runner.ExitCode != 0) {
+    if (!ran) {
       std::fprintf(stderr, "bench runner-cpu: the stand-in tool did not run\n");
-      return 1;
+      std::exit(1);
     }
-    const double wall = static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-    if (run > 0) shares.push_back(100.0 * cpu / wall);  // the first run warms up
+    return TSpent{cpu, static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart)};
+  };
+  std::vector<double> shares;
+  for (int pair = 0; pair <= bench::MinPairs; ++pair) {
+    const TSpent polled = measure([&] {
+      TToolRunner runner;
+      std::wstring output;
+      return runner.RunToolCommand(commandLine, 6, output) == TToolRunner::TToolOutcome::Ended &&
+             runner.ExitCode == 0;
+    });
+    const TSpent unpolled = measure([&] { return RunUnpolled(commandLine); });
+    if (pair > 0) shares.push_back(100.0 * (polled.Cpu - unpolled.Cpu) / polled.Wall);  // the first warms up
   }
-  bench::PrintFigure("runner-cpu", shares, "%", "runs", "< 1 %",
+  bench::PrintFigure("runner-cpu", shares, "%", "pairs", "< 1 %",
                      counted ? "" : " [the Wine server's time cannot be read here: this process alone]");
   return 0;
 }
