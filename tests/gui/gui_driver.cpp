@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 #include "base/win32_handles.h"
 #include "gui/png_writer.h"
@@ -267,7 +266,7 @@ bool IsWine() {
 void PrepareWine() {
   MakeDpiAware();
   if (!IsWine()) return;
-  RestoreWineSettings();  // what a killed test left behind
+  prefixstate::RepairLeftovers();  // what a killed test left behind
   TRegKey key;
   if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0,
                         KEY_SET_VALUE, nullptr, key.Put(), nullptr) == ERROR_SUCCESS) {
@@ -277,92 +276,25 @@ void PrepareWine() {
 }
 
 const wchar_t* const DesktopKey = L"Control Panel\\Desktop";
-// Old values of changed settings, one value each, named "key|name": type
-// REG_NONE when the setting was absent, else its type and then its bytes.
-const wchar_t* const SavedSettingsKey = L"Software\\QuilloraTests\\SavedSettings";
 
-namespace {
-void RestoreSetting(HKEY saved, const std::wstring& entry) {
-  std::vector<BYTE> data(64 * 1024);
-  DWORD type = 0, size = static_cast<DWORD>(data.size());
-  if (::RegQueryValueExW(saved, entry.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS) return;
-  const size_t bar = entry.find(L'|');
-  TRegKey key;
-  if (bar != std::wstring::npos &&
-      ::RegCreateKeyExW(HKEY_CURRENT_USER, entry.substr(0, bar).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                        nullptr, key.Put(), nullptr) == ERROR_SUCCESS) {
-    const std::wstring name = entry.substr(bar + 1);
-    if (type == REG_NONE || size < sizeof(DWORD)) {
-      ::RegDeleteValueW(key.Get(), name.c_str());
-    } else {
-      DWORD oldType = 0;
-      std::memcpy(&oldType, data.data(), sizeof(oldType));
-      ::RegSetValueExW(key.Get(), name.c_str(), 0, oldType, data.data() + sizeof(DWORD), size - sizeof(DWORD));
-    }
-  }
-  ::RegDeleteValueW(saved, entry.c_str());
-}
-}  // namespace
-
-TWineSettingScope::TWineSettingScope(const std::wstring& key, const std::wstring& name, DWORD value)
-    : FKey(key), FName(name) {
-  Apply(REG_DWORD, &value, sizeof(value));
+TWineSettingScope::TWineSettingScope(const std::wstring& key, const std::wstring& name, DWORD value) {
+  Apply(key, name, REG_DWORD, &value, sizeof(value));
 }
 
 TWineSettingScope::TWineSettingScope(const std::wstring& key, const std::wstring& name,
-                                     const std::wstring& value)
-    : FKey(key), FName(name) {
-  Apply(REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+                                     const std::wstring& value) {
+  Apply(key, name, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-void TWineSettingScope::Apply(DWORD type, const void* data, DWORD size) {
+void TWineSettingScope::Apply(const std::wstring& key, const std::wstring& name, DWORD type, const void* data,
+                              DWORD size) {
   if (!IsWine()) return;
-  TRegKey key, saved;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, FKey.c_str(), 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                        nullptr, key.Put(), nullptr) != ERROR_SUCCESS ||
-      ::RegCreateKeyExW(HKEY_CURRENT_USER, SavedSettingsKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                        nullptr, saved.Put(), nullptr) != ERROR_SUCCESS)
-    return;
-  const std::wstring entry = FKey + L"|" + FName;
-  // A value saved before and not yet put back is the true old one: keep it.
-  if (::RegQueryValueExW(saved.Get(), entry.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-    std::vector<BYTE> old(sizeof(DWORD) + 64 * 1024);
-    DWORD oldType = 0, oldSize = static_cast<DWORD>(old.size() - sizeof(DWORD));
-    if (::RegQueryValueExW(key.Get(), FName.c_str(), nullptr, &oldType, old.data() + sizeof(DWORD), &oldSize) ==
-        ERROR_SUCCESS) {
-      std::memcpy(old.data(), &oldType, sizeof(oldType));
-      ::RegSetValueExW(saved.Get(), entry.c_str(), 0, REG_BINARY, old.data(), sizeof(DWORD) + oldSize);
-    } else {
-      ::RegSetValueExW(saved.Get(), entry.c_str(), 0, REG_NONE, nullptr, 0);
-    }
-  }
-  FApplied = ::RegSetValueExW(key.Get(), FName.c_str(), 0, type, static_cast<const BYTE*>(data), size) ==
-             ERROR_SUCCESS;
-}
-
-TWineSettingScope::~TWineSettingScope() {
-  if (!IsWine()) return;
-  TRegKey saved;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, SavedSettingsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, saved.Put()) ==
-      ERROR_SUCCESS)
-    RestoreSetting(saved.Get(), FKey + L"|" + FName);
-}
-
-void RestoreWineSettings() {
-  if (!IsWine()) return;
-  TRegKey saved;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, SavedSettingsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, saved.Put()) !=
-      ERROR_SUCCESS)
-    return;
-  for (;;) {
-    wchar_t name[1024] = {};
-    DWORD length = 1024;
-    if (::RegEnumValueW(saved.Get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    const std::wstring entry(name, length);
-    RestoreSetting(saved.Get(), entry);
-    // An entry that cannot be put back must not hold up the rest.
-    ::RegDeleteValueW(saved.Get(), entry.c_str());
-  }
+  FOld.emplace(HKEY_CURRENT_USER, key, name);
+  TRegKey opened;
+  FApplied = ::RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                               opened.Put(), nullptr) == ERROR_SUCCESS &&
+             ::RegSetValueExW(opened.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) ==
+                 ERROR_SUCCESS;
 }
 
 UINT WineLogPixels() {

@@ -50,33 +50,27 @@ bool RemoveTree(const std::wstring& path);
 // Makes windows look like on Windows in a bare X server: Wine draws the
 // captions itself (HKCU\Software\Wine\X11 Driver Managed=N) and the fonts
 // that Wine ships (Tahoma, Marlett...) are installed in the prefix. Does
-// nothing outside Wine. Puts back the settings a killed test left changed
-// (RestoreWineSettings). Call before starting the program.
+// nothing outside Wine. Puts back the settings a killed test left changed.
+// Call before starting the program.
 void PrepareWine();
 bool IsWine();
 // The screen DPI Wine gives programs started now (LogPixels; 96 when unset).
 UINT WineLogPixels();
 
 // Sets a value under HKEY_CURRENT_USER for programs started from now on and
-// puts the old one back (or deletes the value) when it goes out of scope.
-// The old value is also kept in the registry until then, so that
-// RestoreWineSettings() puts back what a killed test left behind. Only for Wine.
+// puts the old one back (or deletes the value) when it goes out of scope,
+// also after a killed test (prefix_state_win.h). Only for Wine.
 class TWineSettingScope {
 public:
   TWineSettingScope(const std::wstring& key, const std::wstring& name, DWORD value);
   TWineSettingScope(const std::wstring& key, const std::wstring& name, const std::wstring& value);
-  ~TWineSettingScope();
-  TWineSettingScope(const TWineSettingScope&) = delete;
-  TWineSettingScope& operator=(const TWineSettingScope&) = delete;
   bool Applied() const { return FApplied; }
 
 private:
-  void Apply(DWORD type, const void* data, DWORD size);
-  std::wstring FKey, FName;
+  void Apply(const std::wstring& key, const std::wstring& name, DWORD type, const void* data, DWORD size);
+  std::optional<prefixstate::TRegistryValueScope> FOld;
   bool FApplied = false;
 };
-// Puts back every value a TWineSettingScope changed and did not restore.
-void RestoreWineSettings();
 
 // Sets the screen DPI programs started from now on see (Wine's
 // HKCU\Control Panel\Desktop LogPixels) and puts the old value back when it
