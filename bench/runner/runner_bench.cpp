@@ -23,7 +23,7 @@
 
 namespace {
 
-// How long the stand-in tool runs: 4 s, so one tick of /proc is 0.25 %.
+// How long the stand-in tool runs: 4 s, some eighty of the runner's longest waits.
 const char* const ToolControl = "sleep_ms=4000\nexit=0\n";
 
 std::string ReadHostFile(const std::wstring& unixPath) {
