@@ -9,9 +9,9 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -137,29 +137,43 @@ int wmain() {
   struct TSpent {
     double Cpu = 0, Wall = 0;
   };
-  const auto measure = [&](auto&& run) {
+  // Empty when the tool did not run as asked.
+  const auto measure = [&](auto&& run) -> std::optional<TSpent> {
     LARGE_INTEGER start{}, end{};
     const double cpuStart = cpuNow();
     ::QueryPerformanceCounter(&start);
     const bool ran = run();
     ::QueryPerformanceCounter(&end);
     const double cpu = cpuNow() - cpuStart;
-    if (!ran) {
-      std::fprintf(stderr, "bench runner-cpu: the stand-in tool did not run\n");
-      std::exit(1);
-    }
+    if (!ran) return std::nullopt;
     return TSpent{cpu, static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart)};
   };
-  std::vector<double> shares;
-  for (int pair = 0; pair <= bench::MinPairs; ++pair) {
-    const TSpent polled = measure([&] {
+  const auto polled = [&] {
+    return measure([&] {
       TToolRunner runner;
       std::wstring output;
       return runner.RunToolCommand(commandLine, 6, output) == TToolRunner::TToolOutcome::Ended &&
              runner.ExitCode == 0;
     });
-    const TSpent unpolled = measure([&] { return RunUnpolled(commandLine); });
-    if (pair > 0) shares.push_back(100.0 * (polled.Cpu - unpolled.Cpu) / polled.Wall);  // the first warms up
+  };
+  const auto unpolled = [&] { return measure([&] { return RunUnpolled(commandLine); }); };
+  std::vector<double> shares;
+  for (int pair = 0; pair <= bench::MinPairs; ++pair) {
+    // The sides take turns at going first, so that an order effect favours
+    // neither.
+    std::optional<TSpent> withRunner, without;
+    if (pair % 2 == 0) {
+      withRunner = polled();
+      without = unpolled();
+    } else {
+      without = unpolled();
+      withRunner = polled();
+    }
+    if (!withRunner || !without) {
+      std::fprintf(stderr, "bench runner-cpu: the stand-in tool did not run\n");
+      return 1;
+    }
+    if (pair > 0) shares.push_back(100.0 * (withRunner->Cpu - without->Cpu) / withRunner->Wall);  // the first warms up
   }
   bench::PrintFigure("runner-cpu", shares, "%", "pairs", "< 1 %",
                      counted ? "" : " [the Wine server's time cannot be read here: this process alone]");
