@@ -5,12 +5,14 @@
 // that is not counted: on a shared machine single runs stray by a factor of
 // two either way.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -29,20 +31,13 @@ inline void PrintFigure(const char* name, std::vector<double> values, const char
   std::fflush(stdout);
 }
 
-// Relative path -> size (-1 for a folder) of everything below `root`, but the
-// top-level entry `skip`.
-inline std::map<std::filesystem::path, long long> TreeOf(const std::filesystem::path& root,
-                                                         const std::filesystem::path& skip = {}) {
+// Relative path -> size (-1 for a folder) of everything below `root`.
+inline std::map<std::filesystem::path, long long> TreeOf(const std::filesystem::path& root) {
   std::map<std::filesystem::path, long long> tree;
   std::error_code error;
   for (auto it = std::filesystem::recursive_directory_iterator(root, error);
        it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-    const std::filesystem::path relative = it->path().lexically_relative(root);
-    if (!skip.empty() && *relative.begin() == skip) {
-      if (it->is_directory()) it.disable_recursion_pending();
-      continue;
-    }
-    tree[relative] = it->is_directory() ? -1 : static_cast<long long>(it->file_size());
+    tree[it->path().lexically_relative(root)] = it->is_directory() ? -1 : static_cast<long long>(it->file_size());
   }
   return tree;
 }
@@ -61,9 +56,8 @@ inline bool SameBytes(const std::filesystem::path& a, const std::filesystem::pat
 }
 
 // Both sides wrote the same names, sizes and bytes; `why` says what differs.
-inline bool SameOutput(const std::filesystem::path& a, const std::filesystem::path& b, std::string& why,
-                       const std::filesystem::path& skipInA = {}) {
-  const auto treeA = TreeOf(a, skipInA), treeB = TreeOf(b);
+inline bool SameOutput(const std::filesystem::path& a, const std::filesystem::path& b, std::string& why) {
+  const auto treeA = TreeOf(a), treeB = TreeOf(b);
   if (treeA.empty()) {
     why = "nothing was written";
     return false;
@@ -79,6 +73,32 @@ inline bool SameOutput(const std::filesystem::path& a, const std::filesystem::pa
       return false;
     }
   return true;
+}
+
+// 64 bits of every byte of a file, 8 at a time; 0 for a folder.
+inline std::uint64_t DigestOf(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::vector<std::uint64_t> words(1 << 17);
+  std::uint64_t digest = 0x9E3779B97F4A7C15ull;
+  while (in) {
+    std::fill(words.begin(), words.end(), 0);
+    in.read(reinterpret_cast<char*>(words.data()), static_cast<std::streamsize>(words.size() * sizeof(words[0])));
+    const std::size_t used = (static_cast<std::size_t>(in.gcount()) + 7) / 8;
+    for (std::size_t i = 0; i < used; ++i) {
+      digest = (digest ^ words[i]) * 0xFF51AFD7ED558CCDull;
+      digest ^= digest >> 29;
+    }
+  }
+  return digest;
+}
+
+// Relative path -> size and digest of everything below `root`: what a side
+// wrote, kept while its files make room for the other side's.
+inline std::map<std::filesystem::path, std::pair<long long, std::uint64_t>> ContentsOf(
+    const std::filesystem::path& root) {
+  std::map<std::filesystem::path, std::pair<long long, std::uint64_t>> contents;
+  for (const auto& [name, size] : TreeOf(root)) contents[name] = {size, size >= 0 ? DigestOf(root / name) : 0};
+  return contents;
 }
 
 }  // namespace bench

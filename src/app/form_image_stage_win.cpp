@@ -46,14 +46,18 @@ void ExtractPass(TUSBForm& form, TComPtr<I7zInArchive>& reader, const TGUID& cla
 THResult ExtractProgress(void* /*sender*/, bool total, int64_t value) {
   TUSBForm* form = USBForm;
   if (!form) return 0;
+  // Nothing may cross into the library as an exception.
   try {
     form->ProgressModel.Report(total, value);
+    // Reports come thousands of times per image, and under Wine even asking
+    // the bar's size is a round trip: the bar and the window follow at the
+    // pace of message processing (always on the first and the last report).
+    if (!form->ProgressPacer.Due(total, value, ::GetTickCount64())) return 0;
     form->UpdateProgressBar();
   } catch (...) {
   }
-  // Nothing may cross into the library as an exception.
   try {
-    if (form->ProgressPacer.Due(total, value, ::GetTickCount64())) form->ProcessMessages();
+    form->ProcessMessages();
   } catch (...) {
   }
   return 0;
