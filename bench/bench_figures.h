@@ -19,6 +19,19 @@ namespace bench {
 
 inline constexpr int MinPairs = 7;
 
+// Runs both sides of pair number `pair`, A first in even pairs and B first in
+// odd ones, so that an order effect favours neither.
+template <class TSideA, class TSideB>
+void RunPair(int pair, TSideA&& a, TSideB&& b) {
+  if (pair % 2 == 0) {
+    a();
+    b();
+  } else {
+    b();
+    a();
+  }
+}
+
 // Prints "bench NAME: M UNIT (min A, max B, N pairs; goal GOAL)".
 inline void PrintFigure(const char* name, std::vector<double> values, const char* unit, const char* counted,
                         const char* goal, const char* note = "") {

@@ -74,25 +74,23 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<double> ratios;
   int status = 0;
   for (int pair = 0; pair <= bench::MinPairs && status == 0; ++pair) {
-    // The sides take turns at going first, so that an order effect favours
-    // neither.
-    const bool stageFirst = pair % 2 == 0;
+    // Each side on an empty Q:; what it wrote is kept as a digest.
     double seconds[2] = {};
     std::map<fs::path, std::pair<long long, std::uint64_t>> wrote[2];
-    for (int turn = 0; turn < 2 && status == 0; ++turn) {
-      const bool stage = (turn == 0) == stageFirst;
+    const auto side = [&](int which, auto&& run) {
+      if (status != 0) return;
       EmptyDriveQ();
       const double start = Now();
-      if (!(stage ? runStage() : runBare())) status = 1;
-      seconds[turn] = Now() - start;
-      wrote[turn] = bench::ContentsOf(L"Q:\\");
-    }
+      if (!run()) status = 1;
+      seconds[which] = Now() - start;
+      wrote[which] = bench::ContentsOf(L"Q:\\");
+    };
+    bench::RunPair(pair, [&] { side(0, runStage); }, [&] { side(1, runBare); });
     if (status != 0) break;
     if (wrote[0].empty() || wrote[0] != wrote[1]) {
       std::fprintf(stderr, "bench_burn: the stage and the bare extraction wrote different files\n");
       status = 1;
     }
-    if (!stageFirst) std::swap(seconds[0], seconds[1]);
     if (pair > 0) ratios.push_back(seconds[0] / seconds[1]);  // the first pair warms up
   }
   EmptyDriveQ();

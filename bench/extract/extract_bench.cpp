@@ -114,16 +114,9 @@ int main(int argc, char** argv) {
     for (int pair = 0; pair <= Pairs; ++pair) {
       fs::remove_all(outBinding);
       fs::remove_all(out7zz);
-      // The sides take turns at going first, so that an order effect favours
-      // neither.
       double binding = 0, sevenZip = 0;
-      if (pair % 2 == 0) {
-        binding = TimeBinding(image, outBinding);
-        sevenZip = Time7zz(image, out7zz);
-      } else {
-        sevenZip = Time7zz(image, out7zz);
-        binding = TimeBinding(image, outBinding);
-      }
+      bench::RunPair(pair, [&] { binding = TimeBinding(image, outBinding); },
+                     [&] { sevenZip = Time7zz(image, out7zz); });
       std::string why;
       if (!bench::SameOutput(outBinding, out7zz, why)) {
         std::fprintf(stderr, "bench_extract: the binding and 7zz wrote different files: %s\n", why.c_str());

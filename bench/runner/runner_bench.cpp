@@ -159,16 +159,8 @@ int wmain() {
   const auto unpolled = [&] { return measure([&] { return RunUnpolled(commandLine); }); };
   std::vector<double> shares;
   for (int pair = 0; pair <= bench::MinPairs; ++pair) {
-    // The sides take turns at going first, so that an order effect favours
-    // neither.
     std::optional<TSpent> withRunner, without;
-    if (pair % 2 == 0) {
-      withRunner = polled();
-      without = unpolled();
-    } else {
-      without = unpolled();
-      withRunner = polled();
-    }
+    bench::RunPair(pair, [&] { withRunner = polled(); }, [&] { without = unpolled(); });
     if (!withRunner || !without) {
       std::fprintf(stderr, "bench runner-cpu: the stand-in tool did not run\n");
       return 1;
