@@ -18,6 +18,9 @@
 namespace bench {
 
 inline constexpr int MinPairs = 7;
+// A ratio bench's pair takes a few seconds and its two sides differ by a few
+// per cent, well inside one pair's noise: more pairs than the least.
+inline constexpr int RatioPairs = 2 * MinPairs + 1;
 
 // Runs both sides of pair number `pair`, A first in even pairs and B first in
 // odd ones, so that an order effect favours neither.

@@ -73,7 +73,7 @@ int wmain(int argc, wchar_t** argv) {
   };
   std::vector<double> ratios;
   int status = 0;
-  for (int pair = 0; pair <= bench::MinPairs && status == 0; ++pair) {
+  for (int pair = 0; pair <= bench::RatioPairs && status == 0; ++pair) {
     // Each side on an empty Q:; what it wrote is kept as a digest.
     double seconds[2] = {};
     std::map<fs::path, std::pair<long long, std::uint64_t>> wrote[2];

@@ -19,10 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A pair takes under two seconds and the two sides differ by a few per cent,
-// well inside one pair's noise: more pairs than the least.
-constexpr int Pairs = 2 * bench::MinPairs + 1;
-
 // Incompressible bytes, quickly.
 void WriteFile(const fs::path& path, uint64_t size, uint64_t& seed) {
   std::vector<uint64_t> block(1 << 17);
@@ -111,7 +107,7 @@ int main(int argc, char** argv) {
   const fs::path outBinding = work / "out-binding", out7zz = work / "out-7zz";
   std::vector<double> ratios;
   try {
-    for (int pair = 0; pair <= Pairs; ++pair) {
+    for (int pair = 0; pair <= bench::RatioPairs; ++pair) {
       fs::remove_all(outBinding);
       fs::remove_all(out7zz);
       double binding = 0, sevenZip = 0;

@@ -47,8 +47,9 @@ inline const COLORREF TipColour = RGB(0, 0, 0xFF);
 inline const COLORREF WarningColour = RGB(0xFF, 0, 0);
 inline const COLORREF PanelTextColour = RGB(0, 0, 0);
 inline const int ProgressRange = 65535;
-// Shortest time between two paints of a moving progress bar.
-inline const ULONGLONG ProgressPaintGapMs = 250;
+// Shortest time between two paints of a moving progress bar: under Wine one
+// paint costs some twenty server round trips.
+inline const ULONGLONG ProgressPaintGapMs = 500;
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);

@@ -124,7 +124,9 @@ public:
   std::optional<TWorkFolder> WimWorkFolder;
 
   TProgressModel ProgressModel;  // Max and Value of ProgressBar
-  TReportPacer ProgressPacer{15};  // which progress reports process messages
+  // Which progress reports process messages: every 50 ms still answers input
+  // at once, and under Wine each pass over the queue is a server round trip.
+  TReportPacer ProgressPacer{50};
   bool ProgressBarVisible = false;
 
   // Tests answer message boxes here instead of the system's box: the hook
