@@ -5,6 +5,7 @@
 // that is not counted: on a shared machine single runs stray by a factor of
 // two either way.
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +22,9 @@ inline constexpr int MinPairs = 7;
 // A ratio bench's pair takes a few seconds and its two sides differ by a few
 // per cent, well inside one pair's noise: more pairs than the least.
 inline constexpr int RatioPairs = 2 * MinPairs + 1;
+// A pair in which the host gave more than this share of the machine's
+// processor time to other guests timed the neighbours, not the sides.
+inline constexpr double MaxSteal = 0.05;
 
 // Runs both sides of pair number `pair`, A first in even pairs and B first in
 // odd ones, so that an order effect favours neither.
@@ -46,6 +50,69 @@ inline void PrintFigure(const char* name, std::vector<double> values, const char
               values.back(), n, counted, goal, note);
   std::fflush(stdout);
 }
+
+// The ratios of a ratio bench: the first pair warms up, and a pair that ran
+// while the host took more than MaxSteal ("steal" in PROC_STAT, the host's
+// /proc/stat) is run again, at most RatioPairs times in all.
+class TRatioPairs {
+public:
+  explicit TRatioPairs(std::filesystem::path procStat) : FProcStat(std::move(procStat)) {}
+
+  bool More() const { return FRatios.size() < static_cast<std::size_t>(RatioPairs); }
+  int Index() const { return FIndex; }  // for RunPair
+
+  // Runs one side of the pair and returns its seconds.
+  template <class TRun>
+  double TimeSide(TRun&& run) {
+    const auto [steal, total] = Ticks();
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto [stealAfter, totalAfter] = Ticks();
+    FSteal += stealAfter - steal;
+    FTicks += totalAfter - total;
+    return seconds;
+  }
+
+  // The pair's ratio, counted or not.
+  void End(double ratio) {
+    const bool stolen = static_cast<double>(FSteal) > MaxSteal * static_cast<double>(FTicks);
+    FSteal = FTicks = 0;
+    if (FIndex++ == 0) return;
+    if (stolen && FRedone < RatioPairs) {
+      ++FRedone;
+      return;
+    }
+    FRatios.push_back(ratio);
+  }
+  void Print(const char* name, const char* goal) const {
+    const std::string note = FRedone == 0 ? std::string()
+                                          : " [" + std::to_string(FRedone) +
+                                                " pairs run again: the host took the processors]";
+    PrintFigure(name, FRatios, "x", "pairs", goal, note.c_str());
+  }
+
+private:
+  // Steal and all ticks of every processor; zeros when unreadable, and
+  // then every pair counts.
+  std::pair<long long, long long> Ticks() const {
+    std::ifstream in(FProcStat);
+    std::string cpu;
+    long long field = 0, steal = 0, total = 0;
+    in >> cpu;
+    for (int i = 0; i < 8 && in >> field; ++i) {
+      total += field;
+      if (i == 7) steal = field;
+    }
+    return {steal, total};
+  }
+
+  std::filesystem::path FProcStat;
+  long long FSteal = 0, FTicks = 0;  // of this pair's sides
+  std::vector<double> FRatios;
+  int FIndex = 0;
+  int FRedone = 0;
+};
 
 // Relative path -> size (-1 for a folder) of everything below `root`.
 inline std::map<std::filesystem::path, long long> TreeOf(const std::filesystem::path& root) {

@@ -27,13 +27,6 @@ void EmptyDriveQ() {
   for (const auto& entry : fs::directory_iterator(L"Q:\\", error)) fs::remove_all(entry.path(), error);
 }
 
-double Now() {
-  LARGE_INTEGER frequency{}, counter{};
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -71,31 +64,31 @@ int wmain(int argc, wchar_t** argv) {
       return false;
     }
   };
-  std::vector<double> ratios;
+  bench::TRatioPairs pairs(L"Z:\\proc\\stat");
   int status = 0;
-  for (int pair = 0; pair <= bench::RatioPairs && status == 0; ++pair) {
+  while (pairs.More() && status == 0) {
     // Each side on an empty Q:; what it wrote is kept as a digest.
     double seconds[2] = {};
     std::map<fs::path, std::pair<long long, std::uint64_t>> wrote[2];
     const auto side = [&](int which, auto&& run) {
       if (status != 0) return;
       EmptyDriveQ();
-      const double start = Now();
-      if (!run()) status = 1;
-      seconds[which] = Now() - start;
+      seconds[which] = pairs.TimeSide([&] {
+        if (!run()) status = 1;
+      });
       wrote[which] = bench::ContentsOf(L"Q:\\");
     };
-    bench::RunPair(pair, [&] { side(0, runStage); }, [&] { side(1, runBare); });
+    bench::RunPair(pairs.Index(), [&] { side(0, runStage); }, [&] { side(1, runBare); });
     if (status != 0) break;
     if (wrote[0].empty() || wrote[0] != wrote[1]) {
       std::fprintf(stderr, "bench_burn: the stage and the bare extraction wrote different files\n");
       status = 1;
     }
-    if (pair > 0) ratios.push_back(seconds[0] / seconds[1]);  // the first pair warms up
+    pairs.End(seconds[0] / seconds[1]);
   }
   EmptyDriveQ();
   form.Destroy();
   if (status != 0) return status;
-  bench::PrintFigure("burn-overhead", ratios, "x", "pairs", "1.02");
+  pairs.Print("burn-overhead", "1.02");
   return 0;
 }

@@ -4,7 +4,6 @@
 // WORK_FOLDER should be in RAM (scripts/bench mounts one): the disk's noise
 // is larger than the difference looked for. The image, WORK_FOLDER/image.iso,
 // is made when missing and left for the other benchmarks.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -59,25 +58,17 @@ void MakeTree(const fs::path& root, uint64_t totalMiB) {
   }
 }
 
-double Seconds(const std::chrono::steady_clock::time_point& start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 int Run(const std::string& command) { return std::system(command.c_str()); }
 
-double TimeBinding(const fs::path& image, const fs::path& out) {
-  const auto start = std::chrono::steady_clock::now();
+void ExtractWithBinding(const fs::path& image, const fs::path& out) {
   TComPtr<I7zInArchive> archive = MakeInArchive(IsoFormatClassID);
   archive->OpenArchiveFile(image.wstring());
   archive->ExtractToFolder(out.wstring());
-  return Seconds(start);
 }
 
-double Time7zz(const fs::path& image, const fs::path& out) {
-  const auto start = std::chrono::steady_clock::now();
+void ExtractWith7zz(const fs::path& image, const fs::path& out) {
   if (Run("7zz x -y -bso0 -bsp0 -o'" + out.string() + "' '" + image.string() + "'") != 0)
     throw EFailure(L"7zz failed");
-  return Seconds(start);
 }
 
 }  // namespace
@@ -105,20 +96,20 @@ int main(int argc, char** argv) {
     }
   }
   const fs::path outBinding = work / "out-binding", out7zz = work / "out-7zz";
-  std::vector<double> ratios;
+  bench::TRatioPairs pairs("/proc/stat");
   try {
-    for (int pair = 0; pair <= bench::RatioPairs; ++pair) {
+    while (pairs.More()) {
       fs::remove_all(outBinding);
       fs::remove_all(out7zz);
       double binding = 0, sevenZip = 0;
-      bench::RunPair(pair, [&] { binding = TimeBinding(image, outBinding); },
-                     [&] { sevenZip = Time7zz(image, out7zz); });
+      bench::RunPair(pairs.Index(), [&] { binding = pairs.TimeSide([&] { ExtractWithBinding(image, outBinding); }); },
+                     [&] { sevenZip = pairs.TimeSide([&] { ExtractWith7zz(image, out7zz); }); });
       std::string why;
       if (!bench::SameOutput(outBinding, out7zz, why)) {
         std::fprintf(stderr, "bench_extract: the binding and 7zz wrote different files: %s\n", why.c_str());
         return 1;
       }
-      if (pair > 0) ratios.push_back(binding / sevenZip);  // the first pair warms up
+      pairs.End(binding / sevenZip);
     }
   } catch (const EFailure& failure) {
     std::fprintf(stderr, "bench_extract: %s\n", failure.what());
@@ -126,6 +117,6 @@ int main(int argc, char** argv) {
   }
   fs::remove_all(outBinding);
   fs::remove_all(out7zz);
-  bench::PrintFigure("extract-vs-7zz", ratios, "x", "pairs", "1.00");
+  pairs.Print("extract-vs-7zz", "1.00");
   return 0;
 }
