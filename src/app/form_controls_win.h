@@ -49,7 +49,7 @@ inline const COLORREF PanelTextColour = RGB(0, 0, 0);
 inline const int ProgressRange = 65535;
 // Shortest time between two paints of a moving progress bar: under Wine one
 // paint costs some twenty server round trips.
-inline const ULONGLONG ProgressPaintGapMs = 500;
+inline const ULONGLONG ProgressPaintGapMs = 250;
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);

@@ -11,7 +11,7 @@ using namespace form;
 void TUSBForm::UpdateProgressBar() {
   if (!ProgressBar) return;
   // A large image reports thousands of times and each repaint costs more than
-  // the bytes it shows: a visible change is drawn at most twice a second,
+  // the bytes it shows: a visible change is drawn at most four times a second,
   // and the bar's ends at once.
   RECT client{};
   ::GetClientRect(ProgressBar, &client);

@@ -233,7 +233,7 @@ TEST_F(BurnImageStageTest, UnwritableItemFailsAndKeepsWhatWasWritten) {
 
 TEST_F(BurnImageStageTest, ProgressRoutineMovesTheBarAndPumpsMessages) {
   ::SendMessageW(Form.ProgressBar, PBM_SETRANGE32, 0, 65535);  // as the window sets it
-  // The bar is painted at most twice a second: give each report its turn.
+  // The bar is painted at most four times a second: give each report its turn.
   const auto position = [this] { return static_cast<int>(::SendMessageW(Form.ProgressBar, PBM_GETPOS, 0, 0)); };
   const auto report = [](bool total, int64_t value) {
     ::Sleep(static_cast<DWORD>(form::ProgressPaintGapMs) + 150);
