@@ -126,7 +126,8 @@ public:
   TProgressModel ProgressModel;  // Max and Value of ProgressBar
   // Which progress reports process messages: every 50 ms still answers input
   // at once, and under Wine each pass over the queue is a server round trip.
-  TReportPacer ProgressPacer{50};
+  static constexpr std::uint64_t ProgressPumpGapMs = 50;
+  TReportPacer ProgressPacer{ProgressPumpGapMs};
   bool ProgressBarVisible = false;
 
   // Tests answer message boxes here instead of the system's box: the hook

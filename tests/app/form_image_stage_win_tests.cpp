@@ -256,7 +256,7 @@ TEST_F(BurnImageStageTest, ProgressRoutineMovesTheBarAndPumpsMessages) {
   EXPECT_NEAR(position(), 65535 / 2, 1);
 
   // Messages go on a pass's first and last report and, between them, at most
-  // once every 50 ms however often the library reports.
+  // once every gap however often the library reports.
   const UINT probe = WM_APP + 7;
   const auto pumped = [&] {
     MSG msg;
@@ -279,7 +279,7 @@ TEST_F(BurnImageStageTest, ProgressRoutineMovesTheBarAndPumpsMessages) {
     elapsed = ::GetTickCount64() - start;
   }
   EXPECT_GE(pumps, 1);
-  EXPECT_LE(pumps, static_cast<int>(elapsed / 50) + 1);
+  EXPECT_LE(pumps, static_cast<int>(elapsed / TUSBForm::ProgressPumpGapMs) + 1);
   if (!posted) {
     ASSERT_TRUE(::PostMessageW(Form.Handle(), probe, 0, 0));
   }
