@@ -2,7 +2,9 @@
 
 #include "app/usb_form.h"
 #include "app/burn_checks.h"
+#include "base/failure.h"
 #include "sevenzip/udf_fallback.h"
+#include "stages/stage_text.h"
 
 namespace {
 
@@ -69,6 +71,9 @@ bool TUSBForm::BurnImageStage(const std::wstring& root) {
   TComPtr<I7zInArchive> reader;
   TProgressBarScope bar(*this);
   try {
+    // Without a drive letter the files would land on the root of the current
+    // drive.
+    if (!IsDriveRoot(root)) throw EFailure(L"No drive to unpack the image onto.");
     ExtractPass(*this, reader, IsoFormatClassID, root);
     bool secondPass = false;
     {

@@ -216,6 +216,19 @@ TEST_F(BurnImageStageTest, FirstReaderRefusalFailsWithoutTryingUdf) {
   EXPECT_TRUE(RootNames().empty());
 }
 
+TEST_F(BurnImageStageTest, NoDriveSelectedFailsWithoutWritingAnywhere) {
+  // A stray root would be the current drive's: make that Q:.
+  wchar_t before[MAX_PATH] = {};
+  ASSERT_NE(::GetCurrentDirectoryW(MAX_PATH, before), 0u);
+  ASSERT_TRUE(::SetCurrentDirectoryW(L"Q:\\"));
+  const LRESULT blank = ::SendMessageW(Form.DriveComboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L""));
+  ::SendMessageW(Form.DriveComboBox, CB_SETCURSEL, static_cast<WPARAM>(blank), 0);
+  const bool result = BurnFixture(L"plain.iso");
+  ::SetCurrentDirectoryW(before);
+  ExpectFailure(result);
+  EXPECT_TRUE(RootNames().empty());
+}
+
 TEST_F(BurnImageStageTest, CutShortImageFailsAfterWritingWhatItCould) {
   // Past the checks before erasing, as if they had not been made.
   ExpectFailure(BurnFixture(L"half.iso"));
