@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows users' zip: made by scripts/dist, unpacked into an empty
+# The Windows users' zip of this build: made by scripts/dist, unpacked into an empty
 # folder, completed with the stand-in support files, it starts under Wine,
 # shows its window and closes cleanly.
 #   dist_tests.sh SOURCE_DIR BUILD_DIR
@@ -12,7 +12,9 @@ mkdir -p "$work/zip" "$work/app"
 
 bash "$src/scripts/dist" "$build" "$work/zip" >/dev/null
 version=$(sed -n 's/^project(Quillora VERSION \([0-9][0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
-zip_file="$work/zip/Quillora-$version-win32.zip"
+. "$src/scripts/wine-env"
+if pe_is_32bit "$build/bin/Quillora.exe"; then kind=win32; else kind=win64; fi
+zip_file="$work/zip/Quillora-$version-$kind.zip"
 [ -f "$zip_file" ] || { echo "FAILED: no $zip_file"; exit 1; }
 listing=$(unzip -Z1 "$zip_file" | sort | tr '\n' ' ')
 [ "$listing" = "7z-License.txt 7z-copying.txt 7z.dll Quillora.exe README.txt " ] ||

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Quillora.exe is a 32-bit GUI program that needs only Windows' own DLLs and
-# asks for administrator rights.
-#   exe_checks.sh QUILLORA_EXE OBJDUMP
+# Quillora.exe is a GUI program of the build's bitness that needs only
+# Windows' own DLLs and asks for administrator rights.
+#   exe_checks.sh QUILLORA_EXE OBJDUMP KIND   (KIND: how `file` names it)
 set -u
-exe=${1:?usage: exe_checks.sh QUILLORA_EXE OBJDUMP}
-objdump=${2:?usage: exe_checks.sh QUILLORA_EXE OBJDUMP}
+exe=${1:?usage: exe_checks.sh QUILLORA_EXE OBJDUMP KIND}
+objdump=${2:?usage: exe_checks.sh QUILLORA_EXE OBJDUMP KIND}
+kind=${3:?usage: exe_checks.sh QUILLORA_EXE OBJDUMP KIND}
 failures=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi; }
 
-check "PE32 GUI program for i386" 'file -b "$exe" | grep -q "^PE32 executable (GUI) Intel 80386"'
+check "$kind" 'file -b "$exe" | grep -qF "$kind"'
 windows_dlls='^(advapi32|comctl32|comdlg32|gdi32|kernel32|msvcrt|ole32|oleaut32|shell32|user32|uxtheme)\.dll$'
 others=$("$objdump" -p "$exe" | awk '/DLL Name:/ {print tolower($3)}' | grep -Ev "$windows_dlls")
 check "only Windows' own DLLs${others:+ (also: $others)}" '[ -z "$others" ]'
