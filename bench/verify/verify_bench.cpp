@@ -52,12 +52,11 @@ int main(int argc, char** argv) {
     const std::string cat = CatCommand(image, out);
     while (pairs.More()) {
       double verify = 0, read = 0;
-      bench::RunPair(pairs.Index(), [&] { verify = pairs.TimeSide([&] { OpenImage(image)->VerifyFolder(out.wstring()); }); },
-                     [&] {
-                       read = pairs.TimeSide([&] {
-                         if (std::system(cat.c_str()) != 0) throw EFailure(L"cat failed");
-                       });
-                     });
+      const auto compare = [&] { OpenImage(image)->VerifyFolder(out.wstring()); };
+      const auto readAll = [&] {
+        if (std::system(cat.c_str()) != 0) throw EFailure(L"cat failed");
+      };
+      bench::RunPair(pairs.Index(), [&] { verify = pairs.TimeSide(compare); }, [&] { read = pairs.TimeSide(readAll); });
       pairs.End(verify, read);
     }
   } catch (const EFailure& failure) {

@@ -85,6 +85,7 @@ uint64_t ReadBackFile(const std::wstring& path, void* sender, T7zProgressCallbac
   } catch (const EFailure& failure) {
     readBack.Fail(L"cannot be read: " + failure.Message());
   }
-  if (done != size) readBack.Fail(L"gives back " + std::to_wstring(done) + L" of its " + std::to_wstring(size) + L" bytes");
+  if (done != size)
+    readBack.Fail(L"gives back " + std::to_wstring(done) + L" of its " + std::to_wstring(size) + L" bytes");
   return done;
 }

@@ -602,8 +602,10 @@ THResult SZ_STDCALL T7zInArchive::SetOperationResult(int32_t opRes) noexcept {
     if (opRes != kOperationOk && !FExtractPath.empty() && FFailedItems++ == 0)
       FFirstFailedItem = ItemPath(FCurrentItem);
     // A damaged item is the image's fault, not the drive's.
-    if (FReadBack && opRes != kOperationOk) FReadBack->Close();
-    if (FReadBack) FReadBack->End();
+    if (FReadBack && opRes == kOperationOk)
+      FReadBack->End();
+    else if (FReadBack)
+      FReadBack->Close();
     return kOk;
   } catch (...) {
     return CaughtResult();

@@ -41,9 +41,9 @@ using T7zGetStreamCallBack = THResult (*)(void* sender, uint32_t index,
                                           TComPtr<SevenZip::ISequentialOutStream>& outStream);
 using T7zProgressCallback = THResult (*)(void* sender, bool total, int64_t value);
 
-// The binding's own interface; operations raise EFailure.
 class TReadBack;
 
+// The binding's own interface; operations raise EFailure.
 struct I7zInArchive : SevenZip::IUnknown {
   virtual void SZ_STDCALL OpenArchiveFile(const std::wstring& fileName) = 0;
   virtual void SZ_STDCALL OpenArchiveStream(SevenZip::IInStream* stream) = 0;
