@@ -3,7 +3,9 @@
 // same work. A figure is the median of at least MinPairs ratios, each from one
 // pair of runs (A and B, in turn A first and B first), after a warm-up pair
 // that is not counted: on a shared machine single runs stray by a factor of
-// two either way.
+// two either way. Where two sides differ by a few per cent, that noise (which
+// only ever adds time) moves even the median: such figures are judged on the
+// ratio of the two sides' lower quartiles over all rounds instead.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -39,15 +41,29 @@ void RunPair(int pair, TSideA&& a, TSideB&& b) {
   }
 }
 
+// Of sorted values.
+inline double Median(const std::vector<double>& sorted) {
+  const size_t n = sorted.size();
+  return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+}
+
+// The value a quarter of the way up the values.
+inline double LowerQuartile(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const double at = static_cast<double>(values.size() - 1) / 4;
+  const std::size_t below = static_cast<std::size_t>(at);
+  if (below + 1 >= values.size()) return values[below];
+  return values[below] + (at - static_cast<double>(below)) * (values[below + 1] - values[below]);
+}
+
 // Prints "bench NAME: M UNIT (min A, max B, N pairs; goal GOAL)".
 inline void PrintFigure(const char* name, std::vector<double> values, const char* unit, const char* counted,
                         const char* goal, const char* note = "") {
   std::sort(values.begin(), values.end());
   const size_t n = values.size();
   if (n == 0) return;
-  const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-  std::printf("bench %s: %.2f %s (min %.2f, max %.2f, %zu %s; goal %s)%s\n", name, median, unit, values.front(),
-              values.back(), n, counted, goal, note);
+  std::printf("bench %s: %.2f %s (min %.2f, max %.2f, %zu %s; goal %s)%s\n", name, Median(values), unit,
+              values.front(), values.back(), n, counted, goal, note);
   std::fflush(stdout);
 }
 
@@ -74,25 +90,44 @@ public:
     return seconds;
   }
 
-  // The pair's ratio, counted or not.
-  void End(double ratio) {
+  // The pair's seconds of side A and side B: their ratio counts unless the
+  // host took the processors; every round but the warm-up counts for the
+  // quartiles, whose noise only ever adds time.
+  void End(double secondsA, double secondsB) {
     const bool stolen = static_cast<double>(FSteal) > MaxSteal * static_cast<double>(FTicks);
     FSteal = FTicks = 0;
     if (FIndex++ == 0) return;
+    FSides[0].push_back(secondsA);
+    FSides[1].push_back(secondsB);
     if (stolen && FRedone < RatioPairs) {
       ++FRedone;
       return;
     }
-    FRatios.push_back(ratio);
+    FRatios.push_back(secondsA / secondsB);
   }
+  // "bench NAME: M x (min A, max B, N pairs; goal GOAL)": the median of pairs.
   void Print(const char* name, const char* goal) const {
-    const std::string note = FRedone == 0 ? std::string()
-                                          : " [" + std::to_string(FRedone) +
-                                                " pairs run again: the host took the processors]";
-    PrintFigure(name, FRatios, "x", "pairs", goal, note.c_str());
+    PrintFigure(name, FRatios, "x", "pairs", goal, Note().c_str());
+  }
+  // "bench NAME: Q x (lower quartiles over N rounds; median of pairs M, min
+  // A, max B; goal GOAL)".
+  void PrintQuartiles(const char* name, const char* goal) const {
+    if (FRatios.empty()) return;
+    std::vector<double> ratios = FRatios;
+    std::sort(ratios.begin(), ratios.end());
+    std::printf("bench %s: %.2f x (lower quartiles over %zu rounds; median of pairs %.2f, min %.2f, max %.2f; "
+                "goal %s)%s\n",
+                name, LowerQuartile(FSides[0]) / LowerQuartile(FSides[1]), FSides[0].size(), Median(ratios),
+                ratios.front(), ratios.back(), goal, Note().c_str());
+    std::fflush(stdout);
   }
 
 private:
+  std::string Note() const {
+    return FRedone == 0 ? std::string()
+                        : " [" + std::to_string(FRedone) + " pairs run again: the host took the processors]";
+  }
+
   // Steal and all ticks of every processor; zeros when unreadable, and
   // then every pair counts.
   std::pair<long long, long long> Ticks() const {
@@ -110,6 +145,7 @@ private:
   std::filesystem::path FProcStat;
   long long FSteal = 0, FTicks = 0;  // of this pair's sides
   std::vector<double> FRatios;
+  std::vector<double> FSides[2];  // seconds of every round after the warm-up
   int FIndex = 0;
   int FRedone = 0;
 };

@@ -7,56 +7,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
 
 #include "../bench_figures.h"
+#include "../bench_image.h"
 #include "sevenzip/sevenzip.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Incompressible bytes, quickly.
-void WriteFile(const fs::path& path, uint64_t size, uint64_t& seed) {
-  std::vector<uint64_t> block(1 << 17);
-  std::ofstream out(path, std::ios::binary);
-  while (size > 0) {
-    for (uint64_t& word : block) {
-      seed ^= seed << 13;
-      seed ^= seed >> 7;
-      seed ^= seed << 17;
-      word = seed;
-    }
-    uint64_t n = std::min<uint64_t>(size, block.size() * sizeof(uint64_t));
-    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n));
-    size -= n;
-  }
-}
-
-// Large files and many small ones in nested folders.
-void MakeTree(const fs::path& root, uint64_t totalMiB) {
-  uint64_t seed = 0x9E3779B97F4A7C15ull;
-  const uint64_t small = totalMiB / 4;  // a quarter in 256 KiB files
-  for (uint64_t i = 0; i < small * 4; ++i) {
-    char dirName[32], fileName[32];
-    std::snprintf(dirName, sizeof dirName, "d%llu", static_cast<unsigned long long>(i / 100));
-    std::snprintf(fileName, sizeof fileName, "f%llu.bin", static_cast<unsigned long long>(i));
-    fs::path dir = root / "small" / dirName;
-    fs::create_directories(dir);
-    WriteFile(dir / fileName, 256 * 1024, seed);
-  }
-  uint64_t left = totalMiB - small;
-  for (int i = 0; left > 0; ++i) {
-    uint64_t mib = std::min<uint64_t>(left, 200);
-    fs::create_directories(root / "large");
-    char name[32];
-    std::snprintf(name, sizeof name, "part%d.bin", i);
-    WriteFile(root / "large" / name, mib << 20, seed);
-    left -= mib;
-  }
-}
 
 int Run(const std::string& command) { return std::system(command.c_str()); }
 
@@ -85,15 +44,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path image = work / "image.iso";
-  if (!fs::exists(image)) {
-    MakeTree(work / "tree", totalMiB);
-    const int made = Run("genisoimage -quiet -J -r -o '" + image.string() + ".tmp' '" + (work / "tree").string() +
-                         "' && mv '" + image.string() + ".tmp' '" + image.string() + "'");
-    fs::remove_all(work / "tree");
-    if (made != 0) {
-      std::fprintf(stderr, "genisoimage failed\n");
-      return 1;
-    }
+  if (!bench::MakeImage(image, totalMiB)) {
+    std::fprintf(stderr, "genisoimage failed\n");
+    return 1;
   }
   const fs::path outBinding = work / "out-binding", out7zz = work / "out-7zz";
   bench::TRatioPairs pairs("/proc/stat");
@@ -109,7 +62,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_extract: the binding and 7zz wrote different files: %s\n", why.c_str());
         return 1;
       }
-      pairs.End(binding / sevenZip);
+      pairs.End(binding, sevenZip);
     }
   } catch (const EFailure& failure) {
     std::fprintf(stderr, "bench_extract: %s\n", failure.what());
@@ -117,6 +70,6 @@ int main(int argc, char** argv) {
   }
   fs::remove_all(outBinding);
   fs::remove_all(out7zz);
-  pairs.Print("extract-vs-7zz", "1.00");
+  pairs.PrintQuartiles("extract-vs-7zz", "1.00");
   return 0;
 }

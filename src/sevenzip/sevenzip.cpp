@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "sevenzip/read_back.h"
 #include "sevenzip/sevenzip_platform.h"
 
 using namespace SevenZip;
@@ -24,6 +25,34 @@ THResult CaughtResult() noexcept {
     return kFail;
   }
 }
+
+// Where VerifyFolder's items go: to the comparison with the drive's file.
+class TCompareStream : public TInterfacedObject, public ISequentialOutStream {
+public:
+  explicit TCompareStream(TReadBack& readBack) : FReadBack(readBack) {}
+
+  SZ_IUNKNOWN_METHODS
+
+  THResult SZ_STDCALL Write(const void* data, uint32_t size, uint32_t* processedSize) noexcept override {
+    if (processedSize) *processedSize = 0;
+    try {
+      FReadBack.Compare(data, size);
+      if (processedSize) *processedSize = size;
+      return kOk;
+    } catch (...) {
+      return CaughtResult();
+    }
+  }
+
+protected:
+  void* FindInterface(const TGUID& iid) noexcept override {
+    if (iid == IID_ISequentialOutStream || iid == IID_IUnknown) return static_cast<ISequentialOutStream*>(this);
+    return nullptr;
+  }
+
+private:
+  TReadBack& FReadBack;
+};
 
 std::wstring BStrText(TBStr text) { return text ? std::wstring(text) : std::wstring(); }
 
@@ -402,7 +431,7 @@ void SZ_STDCALL T7zInArchive::ExtractAllItems(bool test, void* sender, T7zGetStr
   ExtractItemList(nullptr, kAllItems, test, sender, callback);
 }
 
-void SZ_STDCALL T7zInArchive::ExtractToFolder(const std::wstring& folder) {
+void T7zInArchive::ExtractFolder(const std::wstring& folder) {
   TFinally clear([this] {
     FExtractPath.clear();
     FFailedItems = 0;
@@ -418,6 +447,21 @@ void SZ_STDCALL T7zInArchive::ExtractToFolder(const std::wstring& folder) {
   if (FFailedItems > 0)
     throw EFailure(std::to_wstring(FFailedItems) + L" files of the image could not be read, first: " +
                    FFirstFailedItem);
+}
+
+void SZ_STDCALL T7zInArchive::ExtractToFolder(const std::wstring& folder) { ExtractFolder(folder); }
+
+void SZ_STDCALL T7zInArchive::VerifyFolder(const std::wstring& folder) {
+  TReadBack readBack;
+  TFinally clear([this] { FReadBack = nullptr; });
+  FReadBack = &readBack;
+  try {
+    ExtractFolder(folder);
+  } catch (const EFailure&) {
+    // The library ends the pass with its own code for a fault of the drive.
+    if (!readBack.Fault()) throw;
+  }
+  if (readBack.Fault()) throw *readBack.Fault();
 }
 
 void SZ_STDCALL T7zInArchive::SetPasswordHandler(void* sender, T7zPasswordCallback callback) {
@@ -512,6 +556,11 @@ THResult T7zInArchive::GetFolderStream(uint32_t index, ISequentialOutStream** ou
     if (!IsItemPathInside(item, Platform::PathDelimiter)) return Platform::AccessDeniedResult();
     target = FExtractPath + item;
   }
+  if (FReadBack) {
+    FReadBack->Begin(target);
+    *outStream = MakeObject<TCompareStream>(*FReadBack).Detach();
+    return kOk;
+  }
   if (THResult r = ForceFolders(ParentPath(target)); r != kOk) return r;
   THResult error = kOk;
   std::unique_ptr<TStream> file = TryOpenFileStream(target, TFileMode::Create, error);
@@ -552,6 +601,11 @@ THResult SZ_STDCALL T7zInArchive::SetOperationResult(int32_t opRes) noexcept {
   try {
     if (opRes != kOperationOk && !FExtractPath.empty() && FFailedItems++ == 0)
       FFirstFailedItem = ItemPath(FCurrentItem);
+    // A damaged item is the image's fault, not the drive's.
+    if (FReadBack && opRes == kOperationOk)
+      FReadBack->End();
+    else if (FReadBack)
+      FReadBack->Close();
     return kOk;
   } catch (...) {
     return CaughtResult();

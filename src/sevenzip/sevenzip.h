@@ -41,6 +41,8 @@ using T7zGetStreamCallBack = THResult (*)(void* sender, uint32_t index,
                                           TComPtr<SevenZip::ISequentialOutStream>& outStream);
 using T7zProgressCallback = THResult (*)(void* sender, bool total, int64_t value);
 
+class TReadBack;
+
 // The binding's own interface; operations raise EFailure.
 struct I7zInArchive : SevenZip::IUnknown {
   virtual void SZ_STDCALL OpenArchiveFile(const std::wstring& fileName) = 0;
@@ -72,6 +74,13 @@ struct I7zInArchive : SevenZip::IUnknown {
   // ExtractToFolder writes this item to `target` (a file path) instead of
   // below the folder; an empty target undoes it. Kept until CloseArchive.
   virtual void SZ_STDCALL SetItemTarget(uint32_t index, const std::wstring& target) = 0;
+  // Reads the image as ExtractToFolder would (same folder, same item targets,
+  // same progress) but compares each item with the file it would write,
+  // read back from the drive past the system's cache. Stops at the first
+  // file that differs, is shorter or longer, is missing or cannot be read,
+  // raising EVerifyFailure (read_back.h) naming it; an item the image cannot
+  // give raises EFailure as extracting it would.
+  virtual void SZ_STDCALL VerifyFolder(const std::wstring& folder) = 0;
 
 protected:
   ~I7zInArchive() = default;
@@ -185,6 +194,7 @@ public:
   uint64_t SZ_STDCALL ItemSize64(uint32_t index) override;
   uint32_t SZ_STDCALL ArchiveErrorFlags() override;
   void SZ_STDCALL SetItemTarget(uint32_t index, const std::wstring& target) override;
+  void SZ_STDCALL VerifyFolder(const std::wstring& folder) override;
 
   // IArchiveOpenSetSubArchiveName
   THResult SZ_STDCALL SetSubArchiveName(const wchar_t* name) noexcept override;
@@ -213,6 +223,9 @@ protected:
   // A numeric archive property; false when the reader gives none.
   bool ReadArchiveNumber(uint32_t propID, uint64_t& number);
   void Extract(const uint32_t* items, uint32_t count, bool test);
+  // Every item below `folder` or at its own target, written or (with
+  // FReadBack set) compared.
+  void ExtractFolder(const std::wstring& folder);
   THResult GetFolderStream(uint32_t index, SevenZip::ISequentialOutStream** outStream);
 
   TComPtr<SevenZip::IInArchive> FInArchive;
@@ -235,6 +248,7 @@ protected:
   uint32_t FCurrentItem = 0;
   uint32_t FFailedItems = 0;
   std::wstring FFirstFailedItem;
+  TReadBack* FReadBack = nullptr;  // while VerifyFolder runs; never owned
 };
 
 enum TStreamOwnership { soReference = 0, soOwned = 1 };

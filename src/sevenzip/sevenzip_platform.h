@@ -1,6 +1,8 @@
 #pragma once
 // What the binding needs of the operating system; sevenzip_win.cpp and
 // sevenzip_posix.cpp answer it.
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "sevenzip/sevenzip_com.h"
@@ -29,5 +31,26 @@ THResult AccessDeniedResult() noexcept;
 bool DirectoryExists(const std::wstring& path) noexcept;
 // Creates one folder; an existing folder is fine. 0 or the failure code.
 THResult MakeDir(const std::wstring& path) noexcept;
+
+// Files read back from the drive come in whole blocks into buffers aligned
+// to ReadBackAlignment: a multiple of any sector size up to 64 KiB, as reads
+// past the system's cache require.
+inline constexpr uint32_t ReadBackBlock = 1u << 20;
+inline constexpr uint32_t ReadBackAlignment = 1u << 16;
+
+// A file of the drive read past the system's cache where the volume allows
+// it, so its bytes come from the drive and not from memory.
+class TUncachedFile {
+public:
+  virtual ~TUncachedFile() = default;
+  // Fills `block` (ReadBackBlock bytes, aligned) with the file's next bytes;
+  // fewer only at its end. Raises EFailure when the drive fails.
+  virtual uint32_t ReadBlock(uint8_t* block) = 0;
+  // The file's length as the open file gives it. Raises EFailure.
+  virtual uint64_t Size() = 0;
+};
+
+// Null with `error` set when the file cannot be opened.
+std::unique_ptr<TUncachedFile> OpenUncachedFile(const std::wstring& path, THResult& error);
 
 }  // namespace SevenZipPlatform

@@ -86,6 +86,36 @@ private:
   int64_t FPosition = 0;
 };
 
+// Plain reads: the Linux build serves tests and benchmarks only.
+class TPosixUncachedFile : public SevenZipPlatform::TUncachedFile {
+public:
+  explicit TPosixUncachedFile(int fd) : FFile(fd) {}
+  ~TPosixUncachedFile() override { close(FFile); }
+  TPosixUncachedFile(const TPosixUncachedFile&) = delete;
+  TPosixUncachedFile& operator=(const TPosixUncachedFile&) = delete;
+
+  uint32_t ReadBlock(uint8_t* block) override {
+    uint32_t done = 0;
+    while (done < SevenZipPlatform::ReadBackBlock) {
+      ssize_t n = read(FFile, block + done, SevenZipPlatform::ReadBackBlock - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw EFailure(ResultMessage(ErrnoResult(errno)));
+      if (n == 0) break;
+      done += static_cast<uint32_t>(n);
+    }
+    return done;
+  }
+
+  uint64_t Size() override {
+    struct stat st {};
+    if (fstat(FFile, &st) != 0) throw EFailure(ResultMessage(ErrnoResult(errno)));
+    return static_cast<uint64_t>(st.st_size);
+  }
+
+private:
+  int FFile;
+};
+
 }  // namespace
 
 namespace SevenZipPlatform {
@@ -163,6 +193,27 @@ THResult MakeDir(const std::wstring& path) noexcept {
     return DirectoryExists(path) ? SevenZip::kOk : ErrnoResult(error);
   } catch (...) {
     return SevenZip::kOutOfMemory;
+  }
+}
+
+std::unique_ptr<TUncachedFile> OpenUncachedFile(const std::wstring& path, THResult& error) {
+  const int fd = open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = ErrnoResult(errno);
+    return nullptr;
+  }
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    error = ErrnoResult(S_ISDIR(st.st_mode) ? EISDIR : errno);
+    close(fd);
+    return nullptr;
+  }
+  error = SevenZip::kOk;
+  try {
+    return std::make_unique<TPosixUncachedFile>(fd);
+  } catch (...) {
+    close(fd);
+    throw;
   }
 }
 

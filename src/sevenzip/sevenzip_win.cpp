@@ -82,6 +82,63 @@ private:
   TFileHandle FFile;
 };
 
+TFileHandle OpenForReading(const std::wstring& path, DWORD flags) {
+  return TFileHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | flags, nullptr));
+}
+
+// A volume that cannot read past its cache answers one of these.
+bool RefusesUncachedReads(DWORD error) { return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED; }
+
+// Without the cache, reads must be whole sectors into sector-aligned memory
+// at sector offsets: each read is a whole block at a block offset, and only
+// the file's last read comes back short.
+class TWinUncachedFile : public SevenZipPlatform::TUncachedFile {
+public:
+  TWinUncachedFile(std::wstring path, TFileHandle file, bool cached)
+      : FPath(std::move(path)), FFile(std::move(file)), FCached(cached) {}
+
+  uint32_t ReadBlock(uint8_t* block) override {
+    uint32_t done = 0;
+    while (done < SevenZipPlatform::ReadBackBlock) {
+      DWORD read = 0;
+      if (!ReadFile(FFile.Get(), block + done, SevenZipPlatform::ReadBackBlock - done, &read, nullptr)) {
+        const DWORD error = GetLastError();
+        if (FCached || !RefusesUncachedReads(error)) throw EFailure(ResultMessage(Win32Result(error)));
+        ReadThroughCache();
+        continue;
+      }
+      done += read;
+      FPosition += read;
+      if (read == 0 || !FCached) break;
+    }
+    return done;
+  }
+
+  uint64_t Size() override {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(FFile.Get(), &size)) throw EFailure(ResultMessage(Win32Result(GetLastError())));
+    return static_cast<uint64_t>(size.QuadPart);
+  }
+
+private:
+  // Only at a block boundary, where the refused read began.
+  void ReadThroughCache() {
+    TFileHandle file = OpenForReading(FPath, 0);
+    LARGE_INTEGER position;
+    position.QuadPart = FPosition;
+    if (!file || !SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN))
+      throw EFailure(ResultMessage(Win32Result(GetLastError())));
+    FFile = std::move(file);
+    FCached = true;
+  }
+
+  std::wstring FPath;
+  TFileHandle FFile;
+  bool FCached;
+  int64_t FPosition = 0;
+};
+
 }  // namespace
 
 namespace SevenZipPlatform {
@@ -131,6 +188,21 @@ THResult MakeDir(const std::wstring& path) noexcept {
   if (CreateDirectoryW(path.c_str(), nullptr)) return S_OK;
   DWORD error = GetLastError();
   return DirectoryExists(path) ? S_OK : Win32Result(error);
+}
+
+std::unique_ptr<TUncachedFile> OpenUncachedFile(const std::wstring& path, THResult& error) {
+  bool cached = false;
+  TFileHandle file = OpenForReading(path, FILE_FLAG_NO_BUFFERING);
+  if (!file && RefusesUncachedReads(GetLastError())) {
+    file = OpenForReading(path, 0);
+    cached = true;
+  }
+  if (!file) {
+    error = Win32Result(GetLastError());
+    return nullptr;
+  }
+  error = S_OK;
+  return std::make_unique<TWinUncachedFile>(path, std::move(file), cached);
 }
 
 }  // namespace SevenZipPlatform
