@@ -1,5 +1,7 @@
 #include "base/byte_source.h"
 
+#include <algorithm>
+
 #include "base/win32_handles.h"
 
 namespace {
@@ -12,7 +14,7 @@ public:
       OVERLAPPED at{};
       at.Offset = static_cast<DWORD>(offset);
       at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-      const DWORD wanted = buffer.size() > MAXDWORD ? MAXDWORD : static_cast<DWORD>(buffer.size());
+      const auto wanted = static_cast<DWORD>(std::min<size_t>(buffer.size(), MAXDWORD));
       DWORD read = 0;
       if (!::ReadFile(FFile.Get(), buffer.data(), wanted, &read, &at) || read == 0) return false;
       offset += read;
