@@ -27,10 +27,11 @@ inline int ProcessId() {
 #endif
 }
 
-// The folder of make_images.sh's output (a unix path; Z:\ under Wine).
-inline fs::path ImagesDir() {
-  const char* dir = std::getenv("SEVENZIP_IMAGES");
-  if (!dir || !*dir) ADD_FAILURE() << "SEVENZIP_IMAGES is not set";
+// The folder of an image script's output, named by `variable` (a unix path;
+// Z:\ under Wine).
+inline fs::path ImagesDir(const char* variable = "SEVENZIP_IMAGES") {
+  const char* dir = std::getenv(variable);
+  if (!dir || !*dir) ADD_FAILURE() << variable << " is not set";
   std::string text = dir ? dir : "";
 #ifdef _WIN32
   for (char& c : text)
