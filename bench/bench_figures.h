@@ -56,14 +56,25 @@ inline double LowerQuartile(std::vector<double> values) {
   return values[below] + (at - static_cast<double>(below)) * (values[below + 1] - values[below]);
 }
 
+// Under Wine the figure comes from whichever build runs on the machine.
+inline const char* BuildNote() {
+#if defined(_WIN64)
+  return " [64-bit Windows build]";
+#elif defined(_WIN32)
+  return " [32-bit Windows build]";
+#else
+  return "";
+#endif
+}
+
 // Prints "bench NAME: M UNIT (min A, max B, N pairs; goal GOAL)".
 inline void PrintFigure(const char* name, std::vector<double> values, const char* unit, const char* counted,
                         const char* goal, const char* note = "") {
   std::sort(values.begin(), values.end());
   const size_t n = values.size();
   if (n == 0) return;
-  std::printf("bench %s: %.2f %s (min %.2f, max %.2f, %zu %s; goal %s)%s\n", name, Median(values), unit,
-              values.front(), values.back(), n, counted, goal, note);
+  std::printf("bench %s: %.2f %s (min %.2f, max %.2f, %zu %s; goal %s)%s%s\n", name, Median(values), unit,
+              values.front(), values.back(), n, counted, goal, note, BuildNote());
   std::fflush(stdout);
 }
 
@@ -116,9 +127,9 @@ public:
     std::vector<double> ratios = FRatios;
     std::sort(ratios.begin(), ratios.end());
     std::printf("bench %s: %.2f x (lower quartiles over %zu rounds; median of pairs %.2f, min %.2f, max %.2f; "
-                "goal %s)%s\n",
+                "goal %s)%s%s\n",
                 name, LowerQuartile(FSides[0]) / LowerQuartile(FSides[1]), FSides[0].size(), Median(ratios),
-                ratios.front(), ratios.back(), goal, Note().c_str());
+                ratios.front(), ratios.back(), goal, Note().c_str(), BuildNote());
     std::fflush(stdout);
   }
 
