@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <string>
 
+#include "base/optional_api.h"
+#include "base/scoped_dc.h"
+
 namespace form {
 
 inline const wchar_t* const FormClassName = L"TUSBForm";
@@ -51,26 +54,14 @@ inline const int ProgressRange = 65535;
 // paint costs some twenty server round trips.
 inline const ULONGLONG ProgressPaintGapMs = 250;
 
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-
-// Newer user32 entry points, looked up so the program still starts on older systems.
-template <typename Fn>
-Fn User32Function(const char* name) {
-  HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-  if (!user32) return nullptr;
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(user32, name)));
-}
-
 inline UINT SystemDpi() {
-  HDC screen = ::GetDC(nullptr);
-  UINT dpi = screen ? static_cast<UINT>(::GetDeviceCaps(screen, LOGPIXELSX)) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
+  const TScopedDC screen(nullptr);
+  UINT dpi = screen ? static_cast<UINT>(::GetDeviceCaps(screen.Get(), LOGPIXELSX)) : 96;
   return dpi ? dpi : 96;
 }
 
 inline UINT WindowDpi(HWND hwnd) {
-  static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  const auto getDpiForWindow = OptionalApi::GetDpiForWindow();
   if (getDpiForWindow && hwnd) {
     UINT dpi = getDpiForWindow(hwnd);
     if (dpi) return dpi;

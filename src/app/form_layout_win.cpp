@@ -36,8 +36,7 @@ void TUSBForm::SizeClientArea() {
   const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(FHandle, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(FHandle, GWL_EXSTYLE));
   RECT rect{0, 0, ScaleX(318), ScaleY(350)};
-  static const auto adjustForDpi =
-      User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
+  const auto adjustForDpi = OptionalApi::AdjustWindowRectExForDpi();
   if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, FDpi))
     ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
   ::SetWindowPos(FHandle, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
@@ -67,18 +66,16 @@ void TUSBForm::CreateFonts() {
   // Measured once, as dialog units are: the layout grows with a larger font.
   TFontCell cell = DesignFontCell;
   FLineHeight = cell.Height;
-  HDC dc = ::GetDC(FHandle);
+  TScopedDC dc(FHandle);
   if (dc) {
-    HGDIOBJ old = ::SelectObject(dc, FFont.Get());
+    dc.Select(FFont.Get());
     TEXTMETRICW metrics{};
     SIZE letters{};
     static const wchar_t alphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    if (::GetTextMetricsW(dc, &metrics) && ::GetTextExtentPoint32W(dc, alphabet, 52, &letters)) {
+    if (::GetTextMetricsW(dc.Get(), &metrics) && ::GetTextExtentPoint32W(dc.Get(), alphabet, 52, &letters)) {
       cell = {AverageCharWidth(letters.cx), metrics.tmHeight};
       FLineHeight = metrics.tmHeight;
     }
-    ::SelectObject(dc, old);
-    ::ReleaseDC(FHandle, dc);
   }
   FScale = TLayoutScale(FDpi, cell);
 }
@@ -186,13 +183,13 @@ void TUSBForm::ApplyLayout() {
     int y = ScaleY(item.Y), w = ScaleX(item.W), h = ScaleY(item.H);
     if (item.AutoSize) {
       std::wstring text = WindowText(item.Control);
-      HDC dc = ::GetDC(item.Control);
-      HGDIOBJ old = ::SelectObject(dc, font);
       RECT rect{0, 0, 0, 0};
-      ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
-                  DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-      ::SelectObject(dc, old);
-      ::ReleaseDC(item.Control, dc);
+      {
+        TScopedDC dc(item.Control);
+        dc.Select(font);
+        ::DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &rect,
+                    DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+      }
       w = rect.right - rect.left;
       h = rect.bottom - rect.top;
     }

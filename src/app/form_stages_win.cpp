@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "base/system_error.h"
 #include "app/usb_form.h"
 #include "base/win32_handles.h"
 #include "drives/host_checks.h"
@@ -24,34 +25,16 @@ UINT IconFlag(TBoxIcon icon) {
   return MB_ICONINFORMATION;
 }
 
-// The system's text for an error code, without its trailing line break.
-std::wstring SystemErrorText(DWORD code) {
-  wchar_t buffer[1024] = {};
-  DWORD n = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer,
-                             static_cast<DWORD>(std::size(buffer)), nullptr);
-  std::wstring text(buffer, n);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
-  if (text.empty()) text = L"System error " + std::to_wstring(code) + L".";
-  return text;
-}
-
 [[noreturn]] void RaiseFileFailure(const wchar_t* what, const std::wstring& path, DWORD code) {
   throw EFailure(std::wstring(what) + L" \"" + path + L"\". " + SystemErrorText(code));
 }
 
-// Text in the ANSI code page, as the console programs read it.
-std::string ToAnsi(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) throw EFailure(L"Cannot convert the script to the system's code page. " + SystemErrorText(::GetLastError()));
-  std::string out(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, out.data(), size, nullptr, nullptr);
-  return out;
-}
-
+// In the ANSI code page, as the console programs read it.
 void SaveAnsiFile(const std::wstring& path, const std::wstring& text) {
-  const std::string bytes = ToAnsi(text);
+  const std::optional<std::string> ansi = WideToCodePage(CP_ACP, text);
+  if (!ansi)
+    throw EFailure(L"Cannot convert the script to the system's code page. " + SystemErrorText(::GetLastError()));
+  const std::string& bytes = *ansi;
   TFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                  nullptr));
   if (!file) RaiseFileFailure(L"Cannot create file", path, ::GetLastError());

@@ -10,6 +10,8 @@
 
 #include "base/failure.h"
 #include "base/message_pump.h"
+#include "base/program_folder.h"
+#include "base/text_convert.h"
 #include "drives/host_checks.h"
 #include "drives/usb_drives.h"
 
@@ -125,21 +127,7 @@ void TUSBForm::Create(HINSTANCE instance, bool visible) {
 
 void TUSBForm::FormCreate() {
   ScriptFile = MakeUniqueTempName(L"temp.dat");
-  std::wstring exe(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD length = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
-    if (length == 0) {
-      exe.clear();
-      break;
-    }
-    if (length < exe.size()) {
-      exe.resize(length);
-      break;
-    }
-    exe.resize(exe.size() * 2);
-  }
-  size_t slash = exe.find_last_of(L"\\/");
-  App_Path = slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash + 1);
+  App_Path = ProgramFolder();
   ScriptStringList.clear();
   diskpart_path = L"diskpart.exe";
   format_path = L"format.com";
@@ -304,13 +292,7 @@ std::wstring TUSBForm::ShowOpenDialog() {
 std::wstring FailureMessage(const std::exception& failure) {
   if (const auto* own = dynamic_cast<const EFailure*>(&failure)) return own->Message();
   const std::string narrow = failure.what();
-  const int length = ::MultiByteToWideChar(CP_UTF8, 0, narrow.c_str(), static_cast<int>(narrow.size()),
-                                           nullptr, 0);
-  std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
-  if (length > 0)
-    ::MultiByteToWideChar(CP_UTF8, 0, narrow.c_str(), static_cast<int>(narrow.size()), wide.data(),
-                          length);
-  return wide;
+  return WideFromCodePage(CP_UTF8, narrow.data(), narrow.size());
 }
 
 template <typename Handler>
