@@ -9,6 +9,8 @@
 #include "base/optional_api.h"
 #include "base/scoped_dc.h"
 
+class TUSBForm;
+
 namespace form {
 
 inline const wchar_t* const FormClassName = L"TUSBForm";
@@ -49,10 +51,6 @@ inline const COLORREF PanelColour = RGB(0xF0, 0xF0, 0xF0);
 inline const COLORREF TipColour = RGB(0, 0, 0xFF);
 inline const COLORREF WarningColour = RGB(0xFF, 0, 0);
 inline const COLORREF PanelTextColour = RGB(0, 0, 0);
-inline const int ProgressRange = 65535;
-// Shortest time between two paints of a moving progress bar: under Wine one
-// paint costs some twenty server round trips.
-inline const ULONGLONG ProgressPaintGapMs = 250;
 
 inline UINT SystemDpi() {
   const TScopedDC screen(nullptr);
@@ -79,5 +77,12 @@ inline std::wstring WindowText(HWND hwnd) {
   return text;
 }
 
+// Colours of the static controls and buttons (WM_CTLCOLORSTATIC, WM_CTLCOLORBTN).
+LRESULT ColourStatic(const TUSBForm& form, HDC dc, HWND control);
+// Flat panel: filled with the panel colour, reports a click to its parent like a static.
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Passes what a group box keeps to itself on to the window (`refData`).
+LRESULT CALLBACK ForwardingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                DWORD_PTR refData);
 
 }  // namespace form

@@ -33,7 +33,6 @@ int RunQuillora(HINSTANCE instance, const std::function<void(TUSBForm&)>& shown)
   ::InitCommonControlsEx(&controls);
 
   TUSBForm form;
-  USBForm = &form;
   // Create destroys a half-built window itself; the box comes after, with
   // no window left behind it.
   try {

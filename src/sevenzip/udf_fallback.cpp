@@ -4,11 +4,6 @@
 
 const wchar_t* const ReadmeNoticeName = L"README.TXT";
 
-bool CountsForUdfTest(uint32_t attributes) {
-  const uint32_t hiddenSystem = 0x2 | 0x4;  // FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM
-  return (attributes & hiddenSystem) != hiddenSystem;
-}
-
 bool NeedsUdfPass(const std::vector<std::wstring>& rootNames) {
   if (rootNames.size() != 1) return false;
   const std::wstring& name = rootNames.front();
