@@ -294,32 +294,16 @@ TEST_F(BurnJob, BrokenLibraryIsRefusedBeforeErasing) {
     if (!HasFailure()) std::ofstream(fs::path(standin::BinDir()) / L"child-passed") << "yes";
     return;
   }
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   const fs::path folder = fs::path(standin::BuildDir()) / L"burn-job-bad7z";
   for (const std::string& library : {std::string("nocreate"), std::string("text")}) {
     fs::remove_all(folder);
     fs::create_directories(folder);
-    fs::copy_file(path, folder / fs::path(path).filename());
     if (library == "nocreate")
       fs::copy_file(fs::path(standin::BinDir()) / L"sz_nocreate.dll", folder / L"7z.dll");
     else
       standin::WriteWholeFile((folder / L"7z.dll").wstring(), "not a library");
-    std::wstring command = L"\"" + (folder / fs::path(path).filename()).wstring() +
-                           L"\" --gtest_filter=BurnJob.BrokenLibraryIsRefusedBeforeErasing";
-    ::SetEnvironmentVariableW(ChildVariable, L"1");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                          folder.c_str(), &startup, &info);
-    ::SetEnvironmentVariableW(ChildVariable, nullptr);
-    ASSERT_TRUE(started);
-    TKernelHandle process(info.hProcess), thread(info.hThread);
-    ASSERT_EQ(::WaitForSingleObject(process.Get(), 120000), WAIT_OBJECT_0);
-    DWORD code = 1;
-    ::GetExitCodeProcess(process.Get(), &code);
-    EXPECT_EQ(code, 0u) << library;
+    EXPECT_EQ(burntest::RunInCopy(folder, L"BurnJob.BrokenLibraryIsRefusedBeforeErasing", ChildVariable), 0)
+        << library;
     EXPECT_TRUE(fs::exists(folder / L"child-passed")) << library;
   }
   fs::remove_all(folder);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/burn_job.h"
+#include "app/burn_test_support.h"
 #include "app/recording_view.h"
 #include "base/win32_handles.h"
 #include "prefix_state_win.h"
@@ -95,6 +96,7 @@ protected:
 
   bool Burn(const std::wstring& image) {
     Choice.IsoFile = image;
+    View.Statuses.clear();
     TBurnJob job(View, Choice, Script);
     return job.RunStage(BurnImage);
   }
@@ -251,24 +253,7 @@ TEST_F(BurnImageStageTest, MissingLibraryFails) {
   const fs::path folder = fs::path(exe).parent_path().parent_path() / L"burn-no7z";
   fs::remove_all(folder);
   fs::create_directories(folder);
-  const fs::path copy = folder / fs::path(exe).filename();
-  fs::copy_file(exe, copy);
-
-  std::wstring command = L"\"" + copy.wstring() +
-                         L"\" --gtest_filter=BurnImageStageTest.MissingLibraryFails";
-  ::SetEnvironmentVariableW(ChildVariable, L"1");
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
-                                        nullptr, folder.c_str(), &startup, &info);
-  ::SetEnvironmentVariableW(ChildVariable, nullptr);
-  ASSERT_TRUE(started);
-  TKernelHandle process(info.hProcess), thread(info.hThread);
-  ASSERT_EQ(::WaitForSingleObject(process.Get(), 120000), WAIT_OBJECT_0);
-  DWORD code = 1;
-  ::GetExitCodeProcess(process.Get(), &code);
-  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(burntest::RunInCopy(folder, L"BurnImageStageTest.MissingLibraryFails", ChildVariable), 0);
   EXPECT_TRUE(fs::exists(folder / L"child-passed"));
 }
 
