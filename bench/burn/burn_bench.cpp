@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "../bench_figures.h"
+#include "app/burn_job.h"
 #include "app/usb_form.h"
 #include "sevenzip/sevenzip.h"
 
@@ -41,15 +42,15 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "bench_burn: box: %ls\n", text.c_str());
     return IDOK;
   };
-  ::SendMessageW(form.DriveComboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Q:"));
-  ::SendMessageW(form.DriveComboBox, CB_SETCURSEL, ::SendMessageW(form.DriveComboBox, CB_GETCOUNT, 0, 0) - 1, 0);
-  form.SetControlText(form.ISOFileEdit, image);
+  // The image stage of a burn onto Q:, the window as its view.
+  TDiskPartScript script{L""};
+  TBurnJob job(form, TBurnChoice{image, L"Q:", L"FAT32", L"", false, form.SupportFiles}, script);
 
   // Each side writes to the root of Q: when it is empty. The other side's
   // files must not stay in RAM meanwhile: the side that wrote second ran
   // up to twice as slow then. What each wrote is compared by digest.
   const auto runStage = [&] {
-    if (form.RunStage(BurnImage)) return true;
+    if (job.RunStage(BurnImage)) return true;
     std::fprintf(stderr, "bench_burn: the image stage failed\n");
     return false;
   };

@@ -1,24 +1,5 @@
 #include "app/burn_rules.h"
 
-namespace {
-bool IsBlank(wchar_t c) { return static_cast<unsigned>(c) <= 32u; }
-
-// Only A to Z: the file-system names are ASCII and the locale must not matter.
-std::wstring AsciiLower(std::wstring text) {
-  for (wchar_t& c : text)
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  return text;
-}
-}  // namespace
-
-std::wstring TrimBlanks(const std::wstring& text) {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && IsBlank(text[first])) ++first;
-  while (last > first && IsBlank(text[last - 1])) --last;
-  return text.substr(first, last - first);
-}
-
 std::wstring CutVolumeLabel(const std::wstring& label) {
   return label.size() > VolumeLabelLimit ? label.substr(0, VolumeLabelLimit) : label;
 }
@@ -64,13 +45,13 @@ std::wstring BurnConfirmText(const std::wstring& drive, bool bootable) {
 
 std::wstring DiskPartScriptText(const std::wstring& root, const std::wstring& fileSystem, int64_t driveSize) {
   const std::wstring letter = root.substr(0, 1);
-  const bool capped = AsciiLower(fileSystem) == L"fat32" && driveSize > Fat32VolumeLimitMb * 1048576;
+  const bool capped = AsciiLowerCase(fileSystem) == L"fat32" && driveSize > Fat32VolumeLimitMb * 1048576;
   return L"select volume " + root + L"\r\n"
          L"clean\r\n"
          L"create partition primary" + (capped ? L" size=" + std::to_wstring(Fat32VolumeLimitMb) : L"") + L"\r\n"
          L"select partition 1\r\n"
          L"active\r\n"
-         L"format fs=" + AsciiLower(fileSystem) + L" quick\r\n"
+         L"format fs=" + AsciiLowerCase(fileSystem) + L" quick\r\n"
          L"assign letter=" + letter + L"\r\n"
          L"exit";
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/ascii_text.h"
+
 // Longest volume label the file systems accept.
 inline constexpr std::size_t VolumeLabelLimit = 11;
 
@@ -21,9 +23,6 @@ inline constexpr const wchar_t* BurnCompleteText =
     L"Burn the ISO file to USB disk has been successfully completed.";
 inline constexpr const wchar_t* InformationTitle = L"Information";
 inline constexpr const wchar_t* ErrorTitle = L"Error";
-
-// Removes characters 0 to 32 (blanks and control characters) at both ends.
-std::wstring TrimBlanks(const std::wstring& text);
 
 // The label cut to VolumeLabelLimit characters.
 std::wstring CutVolumeLabel(const std::wstring& label);

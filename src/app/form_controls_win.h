@@ -6,6 +6,11 @@
 #include <algorithm>
 #include <string>
 
+#include "base/optional_api.h"
+#include "base/scoped_dc.h"
+
+class TUSBForm;
+
 namespace form {
 
 inline const wchar_t* const FormClassName = L"TUSBForm";
@@ -46,31 +51,15 @@ inline const COLORREF PanelColour = RGB(0xF0, 0xF0, 0xF0);
 inline const COLORREF TipColour = RGB(0, 0, 0xFF);
 inline const COLORREF WarningColour = RGB(0xFF, 0, 0);
 inline const COLORREF PanelTextColour = RGB(0, 0, 0);
-inline const int ProgressRange = 65535;
-// Shortest time between two paints of a moving progress bar: under Wine one
-// paint costs some twenty server round trips.
-inline const ULONGLONG ProgressPaintGapMs = 250;
-
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-
-// Newer user32 entry points, looked up so the program still starts on older systems.
-template <typename Fn>
-Fn User32Function(const char* name) {
-  HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-  if (!user32) return nullptr;
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(user32, name)));
-}
 
 inline UINT SystemDpi() {
-  HDC screen = ::GetDC(nullptr);
-  UINT dpi = screen ? static_cast<UINT>(::GetDeviceCaps(screen, LOGPIXELSX)) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
+  const TScopedDC screen(nullptr);
+  UINT dpi = screen ? static_cast<UINT>(::GetDeviceCaps(screen.Get(), LOGPIXELSX)) : 96;
   return dpi ? dpi : 96;
 }
 
 inline UINT WindowDpi(HWND hwnd) {
-  static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  const auto getDpiForWindow = OptionalApi::GetDpiForWindow();
   if (getDpiForWindow && hwnd) {
     UINT dpi = getDpiForWindow(hwnd);
     if (dpi) return dpi;
@@ -88,5 +77,12 @@ inline std::wstring WindowText(HWND hwnd) {
   return text;
 }
 
+// Colours of the static controls and buttons (WM_CTLCOLORSTATIC, WM_CTLCOLORBTN).
+LRESULT ColourStatic(const TUSBForm& form, HDC dc, HWND control);
+// Flat panel: filled with the panel colour, reports a click to its parent like a static.
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Passes what a group box keeps to itself on to the window (`refData`).
+LRESULT CALLBACK ForwardingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                DWORD_PTR refData);
 
 }  // namespace form

@@ -1,4 +1,5 @@
 // Where the controls sit and which font they use.
+#include "app/form_layout.h"
 #include "app/usb_form.h"
 
 #include <commctrl.h>
@@ -32,29 +33,41 @@ std::wstring WebLabelText() {
 
 }  // namespace
 
-void TUSBForm::SizeClientArea() {
-  const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(FHandle, GWL_STYLE));
-  const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(FHandle, GWL_EXSTYLE));
+void TFormLayout::SetUp(HWND window, UINT dpi) {
+  FDpi = dpi;
+  CreateFonts(window);
+  SizeClientArea(window);
+}
+
+void TFormLayout::ChangeDpi(HWND window, UINT dpi) {
+  // The controls hold the old fonts until the layout hands out the new ones.
+  TGdiObject oldFont = std::move(FFont), oldUnderlineFont = std::move(FUnderlineFont);
+  SetUp(window, dpi);
+  Apply(window);
+}
+
+void TFormLayout::SizeClientArea(HWND window) {
+  const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE));
   RECT rect{0, 0, ScaleX(318), ScaleY(350)};
-  static const auto adjustForDpi =
-      User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
+  const auto adjustForDpi = OptionalApi::AdjustWindowRectExForDpi();
   if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, FDpi))
     ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
-  ::SetWindowPos(FHandle, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+  ::SetWindowPos(window, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   // A menu bar or caption wrapping can still change the client height: correct once.
   RECT client{};
-  ::GetClientRect(FHandle, &client);
+  ::GetClientRect(window, &client);
   int dw = ScaleX(318) - client.right, dh = ScaleY(350) - client.bottom;
   if (dw || dh) {
     RECT frame{};
-    ::GetWindowRect(FHandle, &frame);
-    ::SetWindowPos(FHandle, nullptr, 0, 0, frame.right - frame.left + dw,
+    ::GetWindowRect(window, &frame);
+    ::SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + dw,
                    frame.bottom - frame.top + dh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
-void TUSBForm::CreateFonts() {
+void TFormLayout::CreateFonts(HWND window) {
   LOGFONTW font{};
   font.lfHeight = -FontPixelHeight(8, FDpi, TextScalePercent());
   font.lfWeight = FW_NORMAL;
@@ -67,31 +80,41 @@ void TUSBForm::CreateFonts() {
   // Measured once, as dialog units are: the layout grows with a larger font.
   TFontCell cell = DesignFontCell;
   FLineHeight = cell.Height;
-  HDC dc = ::GetDC(FHandle);
+  TScopedDC dc(window);
   if (dc) {
-    HGDIOBJ old = ::SelectObject(dc, FFont.Get());
+    dc.Select(FFont.Get());
     TEXTMETRICW metrics{};
     SIZE letters{};
     static const wchar_t alphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    if (::GetTextMetricsW(dc, &metrics) && ::GetTextExtentPoint32W(dc, alphabet, 52, &letters)) {
+    if (::GetTextMetricsW(dc.Get(), &metrics) && ::GetTextExtentPoint32W(dc.Get(), alphabet, 52, &letters)) {
       cell = {AverageCharWidth(letters.cx), metrics.tmHeight};
       FLineHeight = metrics.tmHeight;
     }
-    ::SelectObject(dc, old);
-    ::ReleaseDC(FHandle, dc);
   }
   FScale = TLayoutScale(FDpi, cell);
 }
 
-HWND TUSBForm::MakeControl(const wchar_t* className, const wchar_t* text, DWORD style,
-                           DWORD exStyle, HWND parent, int id, int x, int y, int w, int h,
-                           bool autoSize) {
+HWND TFormLayout::MakeControl(HINSTANCE instance, const wchar_t* className, const wchar_t* text, DWORD style,
+                              DWORD exStyle, HWND parent, int id, int x, int y, int w, int h, bool autoSize) {
   HWND control = ::CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0,
                                    0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   FInstance, nullptr);
+                                   instance, nullptr);
   if (!control) throw EFailure(std::wstring(L"The control cannot be created: ") + className);
-  FLayout.push_back({control, x, y, w, h, autoSize});
+  FItems.push_back({control, x, y, w, h, autoSize});
   return control;
+}
+
+void TFormLayout::Underline(HWND control) {
+  for (TItem& item : FItems)
+    if (item.Control == control) item.Underlined = true;
+}
+
+void TFormLayout::KeepLeftOf(HWND control, HWND anchor, int gap) {
+  for (TItem& item : FItems)
+    if (item.Control == control) {
+      item.LeftOf = anchor;
+      item.Gap = gap;
+    }
 }
 
 void TUSBForm::CreateControls() {
@@ -103,96 +126,97 @@ void TUSBForm::CreateControls() {
   const DWORD label = SS_LEFTNOWORDWRAP | SS_NOPREFIX;
   HWND w = FHandle;
 
-  ISOFileEditGroupBox = MakeControl(WC_BUTTONW, L"ISO File", group, groupEx, w,
+  ISOFileEditGroupBox = Layout.MakeControl(FInstance, WC_BUTTONW, L"ISO File", group, groupEx, w,
                                     IdISOFileEditGroupBox, 12, 5, 293, 45);
-  ISOFileEdit = MakeControl(WC_EDITW, L"", edit, WS_EX_CLIENTEDGE, ISOFileEditGroupBox,
+  ISOFileEdit = Layout.MakeControl(FInstance, WC_EDITW, L"", edit, WS_EX_CLIENTEDGE, ISOFileEditGroupBox,
                             IdISOFileEdit, 14, 17, 210, 20);
-  BrowseButton = MakeControl(WC_BUTTONW, L"Browse", button, 0, ISOFileEditGroupBox,
+  BrowseButton = Layout.MakeControl(FInstance, WC_BUTTONW, L"Browse", button, 0, ISOFileEditGroupBox,
                              IdBrowseButton, 230, 17, 49, 19);
-  USBDriveGroupBox = MakeControl(WC_BUTTONW, L"USB Drive", group, groupEx, w, IdUSBDriveGroupBox,
+  USBDriveGroupBox = Layout.MakeControl(FInstance, WC_BUTTONW, L"USB Drive", group, groupEx, w, IdUSBDriveGroupBox,
                                  12, 54, 293, 209);
-  DriveGroupBox = MakeControl(WC_BUTTONW, L"Drive (Burning will erase ALL data on USB disk)",
+  DriveGroupBox = Layout.MakeControl(FInstance, WC_BUTTONW, L"Drive (Burning will erase ALL data on USB disk)",
                               group, groupEx, USBDriveGroupBox, IdDriveGroupBox, 12, 18, 267, 63);
-  DriveComboBox = MakeControl(WC_COMBOBOXW, L"", combo, 0, DriveGroupBox, IdDriveComboBox, 12, 21,
+  DriveComboBox = Layout.MakeControl(FInstance, WC_COMBOBOXW, L"", combo, 0, DriveGroupBox, IdDriveComboBox, 12, 21,
                               188, 20);
-  RefreshButton = MakeControl(WC_BUTTONW, L"Refresh", button, 0, DriveGroupBox, IdRefreshButton,
+  RefreshButton = Layout.MakeControl(FInstance, WC_BUTTONW, L"Refresh", button, 0, DriveGroupBox, IdRefreshButton,
                               207, 21, 50, 19);
-  CapacityLabel = MakeControl(WC_STATICW, L"USB disk capacity must be larger than iso file.", label,
+  CapacityLabel = Layout.MakeControl(FInstance, WC_STATICW, L"USB disk capacity must be larger than iso file.", label,
                               0, DriveGroupBox, IdCapacityLabel, 12, 45, 241, 13);
-  FileSystemGroupBox = MakeControl(WC_BUTTONW, L"File System", group, groupEx, USBDriveGroupBox,
+  FileSystemGroupBox = Layout.MakeControl(FInstance, WC_BUTTONW, L"File System", group, groupEx, USBDriveGroupBox,
                                    IdFileSystemGroupBox, 12, 89, 105, 52);
-  FileSystemComboBox = MakeControl(WC_COMBOBOXW, L"", combo, 0, FileSystemGroupBox,
+  FileSystemComboBox = Layout.MakeControl(FInstance, WC_COMBOBOXW, L"", combo, 0, FileSystemGroupBox,
                                    IdFileSystemComboBox, 12, 21, 80, 20);
   for (const wchar_t* fs : {L"FAT32", L"NTFS", L"exFAT", L"FAT"})
     ::SendMessageW(FileSystemComboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(fs));
   ::SendMessageW(FileSystemComboBox, CB_SETCURSEL, 0, 0);
-  LabelGroupBox = MakeControl(WC_BUTTONW, L"Volume Label (max 11 chars)", group, groupEx,
+  LabelGroupBox = Layout.MakeControl(FInstance, WC_BUTTONW, L"Volume Label (max 11 chars)", group, groupEx,
                               USBDriveGroupBox, IdLabelGroupBox, 128, 89, 151, 52);
-  LabelEdit = MakeControl(WC_EDITW, L"", edit, WS_EX_CLIENTEDGE, LabelGroupBox, IdLabelEdit, 14, 21,
+  LabelEdit = Layout.MakeControl(FInstance, WC_EDITW, L"", edit, WS_EX_CLIENTEDGE, LabelGroupBox, IdLabelEdit, 14, 21,
                           123, 20);
-  BootableCheckBox = MakeControl(WC_BUTTONW, L"Bootable, only supports Windows ISO image.",
+  BootableCheckBox = Layout.MakeControl(FInstance, WC_BUTTONW, L"Bootable, only supports Windows ISO image.",
                                  BS_AUTOCHECKBOX | WS_TABSTOP, 0, USBDriveGroupBox,
                                  IdBootableCheckBox, 14, 145, 265, 16);
-  TipLabel1 = MakeControl(WC_STATICW, L"USB disk should have only one partition.", label, 0,
+  TipLabel1 = Layout.MakeControl(FInstance, WC_STATICW, L"USB disk should have only one partition.", label, 0,
                           USBDriveGroupBox, IdTipLabel1, 18, 161, 0, 0, true);
-  TipLabel2 = MakeControl(WC_STATICW, L"Do not use on USB which has multiple partitions.", label, 0,
+  TipLabel2 = Layout.MakeControl(FInstance, WC_STATICW, L"Do not use on USB which has multiple partitions.", label, 0,
                           USBDriveGroupBox, IdTipLabel2, 18, 174, 0, 0, true);
   // X is fixed by FormCreate, once the label knows its width.
-  TipLabel3 = MakeControl(WC_STATICW, L"If create failed and USB be unusable:", label, 0,
+  TipLabel3 = Layout.MakeControl(FInstance, WC_STATICW, L"If create failed and USB be unusable:", label, 0,
                           USBDriveGroupBox, IdTipLabel3, 0, 187, 0, 0, true);
-  TipPanel = MakeControl(PanelClassName, L"", WS_CLIPCHILDREN, 0, USBDriveGroupBox, IdTipPanel, 204,
+  TipPanel = Layout.MakeControl(FInstance, PanelClassName, L"", WS_CLIPCHILDREN, 0, USBDriveGroupBox, IdTipPanel, 204,
                          188, 81, 15);
   // Not SS_NOTIFY: the label lets the mouse through to the panel (click, hand cursor).
-  TipLabel4 = MakeControl(WC_STATICW, L"recovery guide.", SS_RIGHT | SS_NOPREFIX, 0, TipPanel,
+  TipLabel4 = Layout.MakeControl(FInstance, WC_STATICW, L"recovery guide.", SS_RIGHT | SS_NOPREFIX, 0, TipPanel,
                           IdTipLabel4, 0, -2, 0, 0, true);
-  StatusGroupBox = MakeControl(WC_BUTTONW, L"Status", group & ~static_cast<DWORD>(WS_CLIPCHILDREN),
+  StatusGroupBox = Layout.MakeControl(FInstance, WC_BUTTONW, L"Status", group & ~static_cast<DWORD>(WS_CLIPCHILDREN),
                                groupEx, w, IdStatusGroupBox, 12, 267, 293, 42);
-  ProgressBar = MakeControl(PROGRESS_CLASSW, L"", PBS_SMOOTH, 0, StatusGroupBox, IdProgressBar, 14,
+  ProgressBar = Layout.MakeControl(FInstance, PROGRESS_CLASSW, L"", PBS_SMOOTH, 0, StatusGroupBox, IdProgressBar, 14,
                             16, 265, 17);
   ::ShowWindow(ProgressBar, SW_HIDE);
   // The themed bar animates and would paint over the status text.
   ::SetWindowTheme(ProgressBar, L"", L"");
-  ::SendMessageW(ProgressBar, PBM_SETRANGE32, 0, ProgressRange);
-  StatusLabel = MakeControl(WC_STATICW, L"", SS_CENTER | SS_NOPREFIX, WS_EX_TRANSPARENT,
+  StatusLabel = Layout.MakeControl(FInstance, WC_STATICW, L"", SS_CENTER | SS_NOPREFIX, WS_EX_TRANSPARENT,
                             StatusGroupBox, IdStatusLabel, 14, 18, 265, 12);
   // Children stack in creation order with the first on top: lift the label over the bar.
   ::SetWindowPos(StatusLabel, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  ::SetWindowSubclass(ProgressBar, &TUSBForm::ProgressBarProc, 0, reinterpret_cast<DWORD_PTR>(this));
+  StatusPanel.Attach(StatusGroupBox, StatusLabel, ProgressBar);
   // The two notes may overlap with wide fonts: both see-through, so neither
   // paints its box over the other's text.
-  MsgLabel1 = MakeControl(WC_STATICW, L"Freeware, use at your own risk.", label, WS_EX_TRANSPARENT,
+  MsgLabel1 = Layout.MakeControl(FInstance, WC_STATICW, L"Freeware, use at your own risk.", label, WS_EX_TRANSPARENT,
                           w, IdMsgLabel1, 12, 306, 0, 0, true);
-  MsgLabel2 = MakeControl(WC_STATICW, L"USB disk will be formatted.", SS_RIGHT | SS_NOPREFIX,
+  MsgLabel2 = Layout.MakeControl(FInstance, WC_STATICW, L"USB disk will be formatted.", SS_RIGHT | SS_NOPREFIX,
                           WS_EX_TRANSPARENT, w, IdMsgLabel2, 168, 309, 0, 0, true);
-  BurnButton = MakeControl(WC_BUTTONW, L"Burn", button, 0, w, IdBurnButton, 170, 326, 65, 19);
-  CloseButton = MakeControl(WC_BUTTONW, L"Close", button, 0, w, IdCloseButton, 239, 326, 65, 19);
-  WebPanel = MakeControl(PanelClassName, L"", WS_CLIPCHILDREN, 0, w, IdWebPanel, 12, 322, 93, 15);
-  WebLabel = MakeControl(WC_STATICW, WebLabelText().c_str(), label, 0, WebPanel, IdWebLabel, 0, 0, 0, 0,
+  BurnButton = Layout.MakeControl(FInstance, WC_BUTTONW, L"Burn", button, 0, w, IdBurnButton, 170, 326, 65, 19);
+  CloseButton = Layout.MakeControl(FInstance, WC_BUTTONW, L"Close", button, 0, w, IdCloseButton, 239, 326, 65, 19);
+  WebPanel = Layout.MakeControl(FInstance, PanelClassName, L"", WS_CLIPCHILDREN, 0, w, IdWebPanel, 12, 322, 93, 15);
+  WebLabel = Layout.MakeControl(FInstance, WC_STATICW, WebLabelText().c_str(), label, 0, WebPanel, IdWebLabel, 0, 0, 0, 0,
                          true);
 
   // A group box keeps WM_COMMAND and colour requests of its children to itself: pass them on.
   for (HWND parent : {ISOFileEditGroupBox, USBDriveGroupBox, DriveGroupBox, FileSystemGroupBox,
                       LabelGroupBox, StatusGroupBox})
-    ::SetWindowSubclass(parent, &TUSBForm::ForwardingProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    ::SetWindowSubclass(parent, &ForwardingProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
-  ApplyLayout();
+  Layout.Underline(TipLabel4);
+  Layout.Underline(WebLabel);
+  Layout.KeepLeftOf(TipLabel3, TipPanel, 6);
+  Layout.Apply(FHandle);
 }
 
-void TUSBForm::ApplyLayout() {
-  for (const TLayoutItem& item : FLayout) {
-    HFONT font = static_cast<HFONT>(
-        (item.Control == TipLabel4 || item.Control == WebLabel) ? FUnderlineFont.Get() : FFont.Get());
+void TFormLayout::Apply(HWND window) {
+  for (const TItem& item : FItems) {
+    HFONT font = static_cast<HFONT>(item.Underlined ? FUnderlineFont.Get() : FFont.Get());
     ::SendMessageW(item.Control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     int y = ScaleY(item.Y), w = ScaleX(item.W), h = ScaleY(item.H);
     if (item.AutoSize) {
       std::wstring text = WindowText(item.Control);
-      HDC dc = ::GetDC(item.Control);
-      HGDIOBJ old = ::SelectObject(dc, font);
       RECT rect{0, 0, 0, 0};
-      ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
-                  DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-      ::SelectObject(dc, old);
-      ::ReleaseDC(item.Control, dc);
+      {
+        TScopedDC dc(item.Control);
+        dc.Select(font);
+        ::DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &rect,
+                    DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+      }
       w = rect.right - rect.left;
       h = rect.bottom - rect.top;
     }
@@ -217,18 +241,18 @@ void TUSBForm::ApplyLayout() {
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
-  PlaceTipLabel3();
-  ::InvalidateRect(FHandle, nullptr, TRUE);
+  for (const TItem& item : FItems)
+    if (item.LeftOf) PlaceLeftOf(item);
+  ::InvalidateRect(window, nullptr, TRUE);
 }
 
-void TUSBForm::PlaceTipLabel3() {
-  if (!TipLabel3 || !TipPanel) return;
+void TFormLayout::PlaceLeftOf(const TItem& item) const {
   RECT label{}, panel{};
-  ::GetWindowRect(TipLabel3, &label);
-  ::GetWindowRect(TipPanel, &panel);
-  ::MapWindowPoints(nullptr, ::GetParent(TipPanel), reinterpret_cast<POINT*>(&panel), 2);
-  ::MapWindowPoints(nullptr, ::GetParent(TipLabel3), reinterpret_cast<POINT*>(&label), 2);
-  int x = panel.left - (label.right - label.left) - ScaleX(6);
-  ::SetWindowPos(TipLabel3, nullptr, x, label.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::GetWindowRect(item.Control, &label);
+  ::GetWindowRect(item.LeftOf, &panel);
+  ::MapWindowPoints(nullptr, ::GetParent(item.LeftOf), reinterpret_cast<POINT*>(&panel), 2);
+  ::MapWindowPoints(nullptr, ::GetParent(item.Control), reinterpret_cast<POINT*>(&label), 2);
+  int x = panel.left - (label.right - label.left) - ScaleX(item.Gap);
+  ::SetWindowPos(item.Control, nullptr, x, label.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

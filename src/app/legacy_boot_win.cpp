@@ -1,4 +1,4 @@
-#include "app/usb_form.h"
+#include "app/burn_job.h"
 #include "drives/host_checks.h"
 
 namespace {
@@ -17,7 +17,7 @@ const TLegacyBootCopy LegacyBootCopies[] = {
 };
 }  // namespace
 
-void TUSBForm::LegacyBootStep(const std::wstring& root) {
+void TBurnJob::LegacyBootStep(const std::wstring& root) {
   for (const TLegacyBootCopy& row : LegacyBootCopies) {
     const std::wstring target = root + row.Target;
     const std::wstring source = root + row.Source;

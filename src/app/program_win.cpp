@@ -7,6 +7,7 @@
 #include "app/usb_form.h"
 #include "base/com_scope.h"
 #include "base/failure.h"
+#include "base/optional_api.h"
 #include "base/message_pump.h"
 
 namespace {
@@ -15,12 +16,7 @@ namespace {
 void HardenSearchPaths() {
   ::SetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", L"1");
   ::SetDllDirectoryW(L"");
-  using SetSearchPathModeFn = BOOL(WINAPI*)(DWORD);
-  HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
-  if (!kernel32) return;
-  auto setSearchPathMode = reinterpret_cast<SetSearchPathModeFn>(
-      reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetSearchPathMode")));
-  if (setSearchPathMode) setSearchPathMode(0x00000001 | 0x00008000);  // safe mode, permanent
+  if (const auto setSearchPathMode = OptionalApi::SetSearchPathMode()) setSearchPathMode(0x00000001 | 0x00008000);  // safe mode, permanent
 }
 
 void ShowStartFailure(const std::wstring& message) {
@@ -37,7 +33,6 @@ int RunQuillora(HINSTANCE instance, const std::function<void(TUSBForm&)>& shown)
   ::InitCommonControlsEx(&controls);
 
   TUSBForm form;
-  USBForm = &form;
   // Create destroys a half-built window itself; the box comes after, with
   // no window left behind it.
   try {

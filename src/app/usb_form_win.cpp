@@ -8,30 +8,20 @@
 
 #include <algorithm>
 
+#include "app/burn_job.h"
+#include "app/burn_rules.h"
+#include "app/stage_runner.h"
 #include "base/failure.h"
 #include "base/message_pump.h"
+#include "base/scope_guard.h"
+#include "base/text_convert.h"
+#include "drives/drive_list.h"
 #include "drives/host_checks.h"
 #include "drives/usb_drives.h"
 
 using namespace form;
 
-TUSBForm* USBForm = nullptr;
-
 const wchar_t* const ProductWebAddress = L"https://quillora.app/";
-
-const wchar_t* const RecoveryGuideText =
-    L"If create bootable USB disk failed, sometimes the USB disk will be unusable, you can try the "
-    L"following steps to recover it:\r\n\r\n"
-    L"1. Insert your USB disk, click \"Start\", and then click \"Control Panel\".\r\n"
-    L"(a) For Win7/Vista, in the \"System and Security\", click \"Administrative Tools\", and then "
-    L"double-click \"Computer Management\".\r\n"
-    L"(b) For WinXP, in the \"Performance and Maintenance\", click \"Administrative Tools\", and "
-    L"then double-click \"Computer Management\".\r\n\r\n"
-    L"2. In \"Computer Management\" console tree, expand \"Storage\", click \"Disk "
-    L"Management\".\r\n\r\n"
-    L"3. In \"Disk Management\", right-click your USB disk (unallocated space), and then click "
-    L"\"New Simple Volume\", the \"New Simple Volume Wizard\" should appear, step-by-step, that "
-    L"is all.";
 
 namespace {
 
@@ -65,23 +55,15 @@ bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, 
 
 }  // namespace
 
-TUSBForm::TUSBForm() {
-  if (!USBForm) USBForm = this;
-}
-
-TUSBForm::~TUSBForm() {
-  Destroy();
-  if (USBForm == this) USBForm = nullptr;
-}
+TUSBForm::~TUSBForm() { Destroy(); }
 
 void TUSBForm::Create(HINSTANCE instance, bool visible) {
   if (FHandle) return;
   FInstance = instance;
-  FPanelBrush.Reset(::CreateSolidBrush(PanelColour));
   if (!RegisterWindowClass(instance, FormClassName, &TUSBForm::WindowProc,
                            ::LoadCursorW(nullptr, IDC_ARROW),
                            reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1))) ||
-      !RegisterWindowClass(instance, PanelClassName, &TUSBForm::PanelProc,
+      !RegisterWindowClass(instance, PanelClassName, &PanelProc,
                            ::LoadCursorW(nullptr, IDC_HAND), nullptr))
     throw EFailure(L"The window class cannot be registered");
 
@@ -90,9 +72,7 @@ void TUSBForm::Create(HINSTANCE instance, bool visible) {
                                 CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance,
                                 this);
   if (!hwnd) throw EFailure(L"The window cannot be created");
-  FDpi = WindowDpi(hwnd);
-  CreateFonts();
-  SizeClientArea();
+  Layout.SetUp(hwnd, WindowDpi(hwnd));
 
   // Centre on the work area of the window's monitor.
   MONITORINFO monitor{};
@@ -124,51 +104,12 @@ void TUSBForm::Create(HINSTANCE instance, bool visible) {
 
 
 void TUSBForm::FormCreate() {
-  ScriptFile = MakeUniqueTempName(L"temp.dat");
-  std::wstring exe(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD length = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
-    if (length == 0) {
-      exe.clear();
-      break;
-    }
-    if (length < exe.size()) {
-      exe.resize(length);
-      break;
-    }
-    exe.resize(exe.size() * 2);
-  }
-  size_t slash = exe.find_last_of(L"\\/");
-  App_Path = slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash + 1);
-  ScriptStringList.clear();
-  diskpart_path = L"diskpart.exe";
-  format_path = L"format.com";
-  label_path = L"label";
-  dism_path = L"dism.exe";
-  try {
-    bootsect_path = App_Path + BootSectProgramName();
-  } catch (...) {
-    bootsect_path = App_Path + L"bootsect_x86.exe";
-  }
-  ListUsbDrives(DriveComboBox);
-  ::SendMessageW(DriveComboBox, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-  PlaceTipLabel3();
-  ReadOut = INVALID_HANDLE_VALUE;
-  WriteOut = INVALID_HANDLE_VALUE;
-  ProcessInfo.hProcess = nullptr;
-  Wnd = FHandle;
+  Script.emplace(MakeUniqueTempName(L"temp.dat"));
+  SupportFiles = FindSupportFiles();
+  RefreshDrives();
 }
 
-void TUSBForm::FormDestroy() {
-  ScriptStringList.clear();
-  try {
-    // Only our own script: the name may be another running copy's by now.
-    if (ScriptSaved && !ScriptFile.empty() && FileExists(ScriptFile)) ::DeleteFileW(ScriptFile.c_str());
-  } catch (...) {
-    // The script file is a leftover at worst.
-  }
-  ReleaseToolProcess();
-}
+void TUSBForm::FormDestroy() { Script.reset(); }
 
 void TUSBForm::FormCloseQuery(bool& canClose) {
   canClose = CloseButton && ::IsWindowEnabled(CloseButton);
@@ -184,10 +125,7 @@ void TUSBForm::Destroy() {
 
 void TUSBForm::CloseButtonClick() { Close(); }
 
-void TUSBForm::RefreshButtonClick() {
-  ListUsbDrives(DriveComboBox);
-  ::SendMessageW(DriveComboBox, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-}
+void TUSBForm::RefreshButtonClick() { RefreshDrives(); }
 
 void TUSBForm::BootableCheckBoxChange() {
   if (::SendMessageW(BootableCheckBox, BM_GETCHECK, 0, 0) != BST_CHECKED) return;
@@ -210,6 +148,76 @@ void TUSBForm::WebPanelClick() {
   ::ShellExecuteW(nullptr, L"open", ProductWebAddress, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+namespace {
+bool IsTicked(HWND checkBox) { return ::SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+std::wstring ShowOpenDialog(HWND owner) {
+  std::wstring buffer(32768, L'\0');
+  static const wchar_t filter[] = L"ISO Files (*.iso)\0*.iso\0";
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter;
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = buffer.data();
+  dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+  dialog.lpstrDefExt = L"iso";
+  // NOCHANGEDIR: the current folder must not wander to where the image lies.
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+  if (!::GetOpenFileNameW(&dialog)) return std::wstring();
+  buffer.resize(wcsnlen(buffer.c_str(), buffer.size()));
+  return buffer;
+}
+}  // namespace
+
+void TUSBForm::BrowseButtonClick() {
+  const std::wstring path = OpenDialogHook ? OpenDialogHook() : ShowOpenDialog(FHandle);
+  if (path.empty()) return;
+  if (!FileExists(path)) return;
+  ::SetWindowTextW(ISOFileEdit, path.c_str());
+  if (!CheckSupportFiles(SupportFiles, *this)) return;
+  EnableControls(false);
+  const TScopeGuard enable([this] { EnableControls(true); });
+  TStageRunner runner(*this);
+  runner.ShowLabel = [this](const std::wstring& label) { ::SetWindowTextW(LabelEdit, label.c_str()); };
+  TStageCommandParts parts = CommandParts(SupportFiles);
+  parts.ScriptFile = Script ? Script->File() : std::wstring();
+  parts.Root = DriveRootOf(GetSelectedDrive());
+  parts.IsoFile = WindowText(ISOFileEdit);
+  runner.Run(ReadIsoInfo, parts);
+}
+
+void TUSBForm::BurnButtonClick() {
+  const std::wstring drive = GetSelectedDrive();
+  const TBurnInput input = CheckBurnInput(WindowText(ISOFileEdit), drive, WindowText(LabelEdit));
+  // The edits show what the checks saw: trimmed, and the label cut.
+  ::SetWindowTextW(ISOFileEdit, input.IsoFile.c_str());
+  ::SetWindowTextW(LabelEdit, input.Label.c_str());
+  switch (input.Verdict) {
+    case TBurnInput::TVerdict::NoIsoFile:
+      ShowMessage(NoIsoFileText, InformationTitle, MB_ICONINFORMATION);
+      return;
+    case TBurnInput::TVerdict::NoUsbDrive:
+      ShowMessage(NoUsbDriveText, InformationTitle, MB_ICONINFORMATION);
+      return;
+    case TBurnInput::TVerdict::InvalidLabel:
+      ShowMessage(InvalidLabelText, ErrorTitle, MB_ICONERROR);
+      return;
+    case TBurnInput::TVerdict::Accepted:
+      break;
+  }
+
+  const bool bootable = IsTicked(BootableCheckBox);
+  if (ShowMessage(BurnConfirmText(drive, bootable), BurnConfirmTitle(drive),
+                  MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    return;
+  TBurnJob job(*this,
+               TBurnChoice{WindowText(ISOFileEdit), drive, GetSelectedFileSystem(), WindowText(LabelEdit), bootable,
+                           SupportFiles},
+               *Script);
+  job.Run();
+}
+
 // --- operations ---
 
 std::wstring TUSBForm::GetSelectedDrive() {
@@ -229,8 +237,19 @@ std::wstring TUSBForm::GetSelectedFileSystem() {
 }
 
 void TUSBForm::SetStatus(const std::wstring& text) {
-  SetControlText(StatusLabel, text);
+  StatusPanel.SetText(text);
   ProcessMessages();
+}
+
+void TUSBForm::SetProgressVisible(bool visible) { StatusPanel.SetBarVisible(visible); }
+
+void TUSBForm::ResetProgress() { StatusPanel.Reset(); }
+
+bool TUSBForm::ReportProgress(bool total, std::int64_t value) { return StatusPanel.Report(total, value); }
+
+void TUSBForm::RefreshDrives() {
+  ListUsbDrives(DriveComboBox);
+  ::SendMessageW(DriveComboBox, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
 }
 
 void TUSBForm::EnableControls(bool enabled) {
@@ -261,107 +280,74 @@ void TUSBForm::EnableControls(bool enabled) {
   }
 }
 
-int TUSBForm::ShowMessage(const std::wstring& text, const std::wstring& title, UINT flags) {
+int TUSBForm::ShowMessage(const std::wstring& text, const std::wstring& title, unsigned flags) {
   if (MessageBoxHook) return MessageBoxHook(text, title, flags);
-  return ::MessageBoxW(Wnd, text.c_str(), title.c_str(), flags);
-}
-
-void TUSBForm::ShowUncaughtFailure(const std::wstring& message) {
-  ShowMessage(UncaughtFailureText(message), L"Quillora", MB_OK);
+  return ::MessageBoxW(FHandle, text.c_str(), title.c_str(), flags);
 }
 
 void TUSBForm::ProcessMessages() { ProcessPendingMessages(); }
-
-std::wstring TUSBForm::ControlText(HWND control) const { return WindowText(control); }
-
-void TUSBForm::SetControlText(HWND control, const std::wstring& text) {
-  if (!control) return;
-  ::SetWindowTextW(control, text.c_str());
-  if (control == StatusLabel) RedrawStatus();
-}
-
-std::wstring TUSBForm::ShowOpenDialog() {
-  if (OpenDialogHook) return OpenDialogHook();
-  std::wstring buffer(32768, L'\0');
-  static const wchar_t filter[] = L"ISO Files (*.iso)\0*.iso\0";
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = Wnd;
-  dialog.lpstrFilter = filter;
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = buffer.data();
-  dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-  dialog.lpstrDefExt = L"iso";
-  // NOCHANGEDIR: the current folder must not wander to where the image lies.
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-  if (!::GetOpenFileNameW(&dialog)) return std::wstring();
-  buffer.resize(wcsnlen(buffer.c_str(), buffer.size()));
-  return buffer;
-}
 
 // --- window procedures ---
 
 std::wstring FailureMessage(const std::exception& failure) {
   if (const auto* own = dynamic_cast<const EFailure*>(&failure)) return own->Message();
   const std::string narrow = failure.what();
-  const int length = ::MultiByteToWideChar(CP_UTF8, 0, narrow.c_str(), static_cast<int>(narrow.size()),
-                                           nullptr, 0);
-  std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
-  if (length > 0)
-    ::MultiByteToWideChar(CP_UTF8, 0, narrow.c_str(), static_cast<int>(narrow.size()), wide.data(),
-                          length);
-  return wide;
+  return WideFromCodePage(CP_UTF8, narrow.data(), narrow.size());
 }
 
+namespace {
+// Runs an event handler; a failure it lets escape is shown in a plain box,
+// the program goes on.
 template <typename Handler>
-void TUSBForm::Guarded(Handler&& handler) {
+void Guarded(TUSBForm& form, Handler&& handler) {
   try {
     handler();
   } catch (const std::exception& failure) {
-    ShowUncaughtFailure(FailureMessage(failure));
+    form.ShowMessage(UncaughtFailureText(FailureMessage(failure)), L"Quillora", MB_OK);
   }
 }
 
-void TUSBForm::Dispatch(int id, int code) {
+void Dispatch(TUSBForm& form, int id, int code) {
   switch (id) {
     case IdBrowseButton:
-      if (code == BN_CLICKED) Guarded([this] { BrowseButtonClick(); });
+      if (code == BN_CLICKED) Guarded(form, [&form] { form.BrowseButtonClick(); });
       break;
     case IdRefreshButton:
-      if (code == BN_CLICKED) Guarded([this] { RefreshButtonClick(); });
+      if (code == BN_CLICKED) Guarded(form, [&form] { form.RefreshButtonClick(); });
       break;
     case IdBootableCheckBox:
-      if (code == BN_CLICKED) Guarded([this] { BootableCheckBoxChange(); });
+      if (code == BN_CLICKED) Guarded(form, [&form] { form.BootableCheckBoxChange(); });
       break;
     case IdBurnButton:
-      if (code == BN_CLICKED) Guarded([this] { BurnButtonClick(); });
+      if (code == BN_CLICKED) Guarded(form, [&form] { form.BurnButtonClick(); });
       break;
     case IdCloseButton:
-      if (code == BN_CLICKED) Guarded([this] { CloseButtonClick(); });
+      if (code == BN_CLICKED) Guarded(form, [&form] { form.CloseButtonClick(); });
       break;
     case IdTipPanel:
-      if (code == STN_CLICKED) Guarded([this] { TipPanelClick(); });
+      if (code == STN_CLICKED) Guarded(form, [&form] { form.TipPanelClick(); });
       break;
     case IdWebPanel:
-      if (code == STN_CLICKED) Guarded([this] { WebPanelClick(); });
+      if (code == STN_CLICKED) Guarded(form, [&form] { form.WebPanelClick(); });
       break;
     default:
       break;
   }
 }
+}  // namespace
 
 LRESULT TUSBForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND:
-      if (lParam) Dispatch(LOWORD(wParam), HIWORD(wParam));
+      if (lParam) Dispatch(*this, LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      return ColourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+      return ColourStatic(*this, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_CLOSE: {
       bool canClose = true;
       bool answered = false;
-      Guarded([&] {
+      Guarded(*this, [&] {
         FormCloseQuery(canClose);
         answered = true;
       });
@@ -369,20 +355,16 @@ LRESULT TUSBForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_DESTROY:
-      Guarded([this] { FormDestroy(); });
+      Guarded(*this, [this] { FormDestroy(); });
       if (QuitOnDestroy) ::PostQuitMessage(0);
       return 0;
     case WM_DPICHANGED: {
-      FDpi = HIWORD(wParam) ? HIWORD(wParam) : FDpi;
+      const UINT dpi = HIWORD(wParam) ? HIWORD(wParam) : Layout.Dpi();
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
       ::SetWindowPos(FHandle, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-      // The controls hold the old fonts until the layout hands out the new ones.
-      TGdiObject oldFont = std::move(FFont), oldUnderlineFont = std::move(FUnderlineFont);
-      CreateFonts();
-      SizeClientArea();
-      ApplyLayout();
+      Layout.ChangeDpi(FHandle, dpi);
       return 0;
     }
     default:
@@ -403,7 +385,6 @@ LRESULT CALLBACK TUSBForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
   if (msg == WM_NCDESTROY) {
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     form->FHandle = nullptr;
-    form->Wnd = nullptr;
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
   }
   return form->HandleMessage(msg, wParam, lParam);

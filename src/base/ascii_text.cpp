@@ -1,8 +1,31 @@
 #include "base/ascii_text.h"
 
+namespace {
+bool IsBlank(wchar_t c) { return static_cast<unsigned>(c) <= 32u; }
+}  // namespace
+
+wchar_t AsciiUpper(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+wchar_t AsciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
 std::wstring AsciiUpperCase(std::wstring text) {
-  for (wchar_t& c : text) {
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-  }
+  for (wchar_t& c : text) c = AsciiUpper(c);
+  return text;
+}
+
+std::wstring AsciiLowerCase(std::wstring text) {
+  for (wchar_t& c : text) c = AsciiLower(c);
+  return text;
+}
+
+std::wstring TrimBlanks(const std::wstring& text) {
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && IsBlank(text[first])) ++first;
+  while (last > first && IsBlank(text[last - 1])) --last;
+  return text.substr(first, last - first);
+}
+
+std::wstring TrimTrailingBlanks(std::wstring text) {
+  while (!text.empty() && IsBlank(text.back())) text.pop_back();
   return text;
 }

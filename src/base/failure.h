@@ -3,6 +3,8 @@
 #include <exception>
 #include <string>
 
+#include "base/text_convert.h"
+
 class EFailure : public std::exception {
 public:
   explicit EFailure(std::wstring message);
@@ -13,9 +15,6 @@ private:
   std::wstring FMessage;
   std::string FNarrow;  // UTF-8 copy for what()
 };
-
-// UTF-8 form of a wide text (UTF-16 or UTF-32, whichever wchar_t holds).
-std::string ToUtf8(const std::wstring& text);
 
 // Text for the handler of uncaught failures: the message with a full stop
 // added unless it already ends in one.

@@ -1,19 +1,10 @@
 #include "drives/host_checks.h"
 
+#include "base/optional_api.h"
 #include "base/win32_handles.h"
 #include "drives/temp_name.h"
 
 namespace {
-// GetProcAddress gives a generic pointer; going through void(*)() keeps the
-// cast free of function-type warnings.
-template <typename Fn>
-Fn LookUp(HMODULE module, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
-
-using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
-using TGetNativeSystemInfo = void(WINAPI*)(LPSYSTEM_INFO);
-
 bool Is64BitArchitecture(WORD architecture) {
   return architecture == PROCESSOR_ARCHITECTURE_AMD64 || architecture == PROCESSOR_ARCHITECTURE_IA64;
 }
@@ -45,15 +36,8 @@ bool FileExists(const std::wstring& path) {
 }
 
 bool IsWow64() {
-  HMODULE kernel = ::GetModuleHandleW(L"KERNEL32.DLL");
-  TModule loaded;
-  if (kernel == nullptr) {
-    loaded.Reset(::LoadLibraryW(L"KERNEL32.DLL"));
-    kernel = loaded.Get();
-  }
-  if (kernel == nullptr) return false;
-  const auto isWow64Process = LookUp<TIsWow64Process>(kernel, "IsWow64Process");
-  const auto getNativeSystemInfo = LookUp<TGetNativeSystemInfo>(kernel, "GetNativeSystemInfo");
+  const auto isWow64Process = OptionalApi::IsWow64Process();
+  const auto getNativeSystemInfo = OptionalApi::GetNativeSystemInfo();
   if (isWow64Process == nullptr) return false;
   BOOL underWow64 = FALSE;
   if (!isWow64Process(::GetCurrentProcess(), &underWow64) || !underWow64) return false;

@@ -5,22 +5,12 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/ascii_text.h"
+#include "base/optional_api.h"
 #include "base/win32_handles.h"
 #include "drives/byte_size.h"
 
 namespace {
-using TGetDiskFreeSpaceExW = BOOL(WINAPI*)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-
-TGetDiskFreeSpaceExW LookUpGetDiskFreeSpaceEx() {
-  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  if (kernel == nullptr) return nullptr;
-  return reinterpret_cast<TGetDiskFreeSpaceExW>(
-      reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "GetDiskFreeSpaceExW")));
-}
-
-// Looked up once, at program start.
-const TGetDiskFreeSpaceExW GetDiskFreeSpaceExPtr = LookUpGetDiskFreeSpaceEx();
-
 constexpr DWORD QueryPropertyIoctl = 0x2D1400;  // IOCTL_STORAGE_QUERY_PROPERTY
 constexpr DWORD QueryInputSize = 18;            // property id, query type, 10 zero bytes
 constexpr DWORD DescriptorBufferSize = 1024;
@@ -52,7 +42,7 @@ void AddItem(HWND comboBox, const std::wstring& text) {
 int32_t GetDriveBusType(wchar_t letter) {
   TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
   try {
-    if (letter >= L'A' && letter <= L'Z') letter = static_cast<wchar_t>(letter - L'A' + L'a');
+    letter = AsciiLower(letter);
     const std::wstring device = std::wstring(L"\\\\.\\") + letter + L":";
     TFileHandle volume(
         ::CreateFileW(device.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -77,10 +67,10 @@ int32_t GetDriveBusType(wchar_t letter) {
 int64_t GetDriveTotalSize(int driveNumber) {
   if (driveNumber < 1 || driveNumber > 26) return -1;
   const std::wstring root = std::wstring(1, static_cast<wchar_t>(L'A' + driveNumber - 1)) + L":\\";
-  if (GetDiskFreeSpaceExPtr != nullptr) {
+  if (const auto getDiskFreeSpaceEx = OptionalApi::GetDiskFreeSpaceExW()) {
     ULARGE_INTEGER available{};
     ULARGE_INTEGER total{};
-    if (!GetDiskFreeSpaceExPtr(root.c_str(), &available, &total, nullptr)) return -1;
+    if (!getDiskFreeSpaceEx(root.c_str(), &available, &total, nullptr)) return -1;
     return static_cast<int64_t>(total.QuadPart);
   }
   DWORD sectorsPerCluster = 0;

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "base/scope_guard.h"
 #include "sevenzip/read_back.h"
 #include "sevenzip/sevenzip_platform.h"
 
@@ -55,19 +56,6 @@ private:
 };
 
 std::wstring BStrText(TBStr text) { return text ? std::wstring(text) : std::wstring(); }
-
-// Runs a clean-up on every way out of a scope.
-template <typename F>
-class TFinally {
-public:
-  explicit TFinally(F f) : FAction(std::move(f)) {}
-  TFinally(const TFinally&) = delete;
-  TFinally& operator=(const TFinally&) = delete;
-  ~TFinally() { FAction(); }
-
-private:
-  F FAction;
-};
 
 bool IsDelimiter(wchar_t c, wchar_t delimiter) {
   return c == delimiter || (delimiter == L'\\' && c == L'/');
@@ -411,14 +399,14 @@ void T7zInArchive::Extract(const uint32_t* items, uint32_t count, bool test) {
 }
 
 void SZ_STDCALL T7zInArchive::ExtractItemToStream(uint32_t index, TStream& stream, bool test) {
-  TFinally clear([this] { FStream = nullptr; });
+  TScopeGuard clear([this] { FStream = nullptr; });
   FStream = &stream;
   Extract(&index, 1, test);
 }
 
 void SZ_STDCALL T7zInArchive::ExtractItemList(const uint32_t* items, uint32_t count, bool test,
                                               void* sender, T7zGetStreamCallBack callback) {
-  TFinally clear([this] {
+  TScopeGuard clear([this] {
     FExtractSender = nullptr;
     FExtractCallBack = nullptr;
   });
@@ -432,7 +420,7 @@ void SZ_STDCALL T7zInArchive::ExtractAllItems(bool test, void* sender, T7zGetStr
 }
 
 void T7zInArchive::ExtractFolder(const std::wstring& folder) {
-  TFinally clear([this] {
+  TScopeGuard clear([this] {
     FExtractPath.clear();
     FFailedItems = 0;
     FFirstFailedItem.clear();
@@ -453,7 +441,7 @@ void SZ_STDCALL T7zInArchive::ExtractToFolder(const std::wstring& folder) { Extr
 
 void SZ_STDCALL T7zInArchive::VerifyFolder(const std::wstring& folder) {
   TReadBack readBack;
-  TFinally clear([this] { FReadBack = nullptr; });
+  TScopeGuard clear([this] { FReadBack = nullptr; });
   FReadBack = &readBack;
   try {
     ExtractFolder(folder);

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+#include "base/program_folder.h"
+#include "base/system_error.h"
 #include "base/win32_handles.h"
 #include "sevenzip/sevenzip.h"
 #include "sevenzip/sevenzip_platform.h"
@@ -23,20 +25,6 @@ static_assert(offsetof(SevenZip::TPropVariant, bstrVal) == offsetof(PROPVARIANT,
 namespace {
 
 THResult Win32Result(DWORD error) { return HRESULT_FROM_WIN32(error); }
-
-std::wstring ExecutableFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
 
 class TWinFileStream : public TStream {
 public:
@@ -149,7 +137,7 @@ void* LoadLib(const std::wstring& lib) {
   // A bare name comes from the executable's folder only: an elevated program
   // must not load a planted copy from the current folder or the PATH.
   std::wstring path = lib;
-  if (lib.find_first_of(L"\\/:") == std::wstring::npos) path = ExecutableFolder() + lib;
+  if (lib.find_first_of(L"\\/:") == std::wstring::npos) path = ProgramFolder() + lib;
   return LoadLibraryW(path.c_str());
 }
 
@@ -163,17 +151,7 @@ SevenZip::TBStr AllocBStr(void*, const wchar_t* text) noexcept { return SysAlloc
 
 void FreeBStr(void*, SevenZip::TBStr text) noexcept { SysFreeString(text); }
 
-std::wstring SystemMessage(THResult code) {
-  wchar_t* buffer = nullptr;
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                               FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer),
-                           0, nullptr);
-  std::wstring text;
-  if (n && buffer) text.assign(buffer, n);
-  if (buffer) LocalFree(buffer);
-  return text;
-}
+std::wstring SystemMessage(THResult code) { return ::SystemMessage(static_cast<DWORD>(code)); }
 
 THResult LastErrorResult() noexcept { return Win32Result(GetLastError()); }
 

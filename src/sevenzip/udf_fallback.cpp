@@ -1,18 +1,8 @@
 #include "sevenzip/udf_fallback.h"
 
+#include "base/ascii_text.h"
+
 const wchar_t* const ReadmeNoticeName = L"README.TXT";
-
-namespace {
-
-// Only a to z: the file system's own case rules are not the test.
-wchar_t UpperAsciiLetter(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
-
-}  // namespace
-
-bool CountsForUdfTest(uint32_t attributes) {
-  const uint32_t hiddenSystem = 0x2 | 0x4;  // FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM
-  return (attributes & hiddenSystem) != hiddenSystem;
-}
 
 bool NeedsUdfPass(const std::vector<std::wstring>& rootNames) {
   if (rootNames.size() != 1) return false;
@@ -20,6 +10,6 @@ bool NeedsUdfPass(const std::vector<std::wstring>& rootNames) {
   const std::wstring notice = ReadmeNoticeName;
   if (name.size() != notice.size()) return false;
   for (std::size_t i = 0; i < name.size(); ++i)
-    if (UpperAsciiLetter(name[i]) != notice[i]) return false;
+    if (AsciiUpper(name[i]) != notice[i]) return false;
   return true;
 }

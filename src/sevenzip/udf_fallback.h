@@ -7,11 +7,6 @@
 
 extern const wchar_t* const ReadmeNoticeName;  // "README.TXT"
 
-// Whether a root entry with these file attributes counts for the test.
-// Entries both hidden and system are the system's own ("System Volume
-// Information", "$RECYCLE.BIN"), made on a fresh volume at any moment.
-bool CountsForUdfTest(uint32_t attributes);
-
 // True when `rootNames` holds exactly one name equal to README.TXT, letters
 // a to z compared without case.
 bool NeedsUdfPass(const std::vector<std::wstring>& rootNames);

@@ -8,17 +8,17 @@
 
 // Everything a command line is made of, taken at the moment the stage runs.
 struct TStageCommandParts {
-  std::wstring AppPath;       // App_Path, ends in a backslash
-  std::wstring FormatPath;    // format_path
-  std::wstring LabelPath;     // label_path
-  std::wstring DiskPartPath;  // diskpart_path
-  std::wstring BootSectPath;  // bootsect_path
-  std::wstring DismPath;      // dism_path
+  std::wstring AppPath;       // the program folder, ends in a backslash
+  std::wstring FormatPath;
+  std::wstring LabelPath;
+  std::wstring DiskPartPath;
+  std::wstring BootSectPath;
+  std::wstring DismPath;
   std::wstring WimFile;       // the install.wim copy that is split
   std::wstring ScriptFile;
-  std::wstring IsoFile;       // text of ISOFileEdit
-  std::wstring Label;         // text of LabelEdit
-  std::wstring FileSystem;    // GetSelectedFileSystem
+  std::wstring IsoFile;       // the image chosen
+  std::wstring Label;         // the label chosen
+  std::wstring FileSystem;    // the file system chosen
   std::wstring Root;          // drive root (DriveRootOf)
 };
 

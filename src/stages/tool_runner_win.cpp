@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/text_convert.h"
 #include "base/win32_handles.h"
 
 namespace {
@@ -27,14 +28,8 @@ DWORD BytesWaiting(HANDLE pipe) {
 
 // One chunk on its own, in the ANSI code page; a zero byte ends its text.
 void AppendAnsiChunk(const char* bytes, DWORD count, std::wstring& output) {
-  const int length = static_cast<int>(std::find(bytes, bytes + count, '\0') - bytes);
-  if (length == 0) return;
-  const UINT codePage = ::GetACP();
-  const int wide = ::MultiByteToWideChar(codePage, 0, bytes, length, nullptr, 0);
-  if (wide <= 0) return;
-  const std::size_t at = output.size();
-  output.resize(at + static_cast<std::size_t>(wide));
-  ::MultiByteToWideChar(codePage, 0, bytes, length, output.data() + at, wide);
+  const std::size_t length = static_cast<std::size_t>(std::find(bytes, bytes + count, '\0') - bytes);
+  output += WideFromCodePage(CP_ACP, bytes, length);
 }
 
 }  // namespace

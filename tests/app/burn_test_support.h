@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the burn tests: the real Wine registry's AutoRun policy, the
-// drive Q: and comparisons of a drive with the tree an image was made from.
+// drive Q:, comparisons of a drive with the tree an image was made from, and
+// a test run again in a copy of this program elsewhere.
 #include <windows.h>
 
 #include <filesystem>
@@ -77,6 +78,30 @@ inline bool SameTree(const std::filesystem::path& a, const std::filesystem::path
   for (const auto& [name, size] : tree)
     if (size >= 0 && FileBytes(a / name) != FileBytes(b / name)) return false;
   return true;
+}
+
+// Runs the test `filter` again in a copy of this program in `folder`, which
+// is then its program folder, with `variable` set so the copy knows. The
+// copy's exit code; -1 when it did not start or end within two minutes.
+inline long RunInCopy(const std::filesystem::path& folder, const std::wstring& filter, const wchar_t* variable) {
+  wchar_t exe[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  const std::filesystem::path copy = folder / std::filesystem::path(exe).filename();
+  std::filesystem::copy_file(exe, copy, std::filesystem::copy_options::overwrite_existing);
+  std::wstring command = L"\"" + copy.wstring() + L"\" --gtest_filter=" + filter;
+  ::SetEnvironmentVariableW(variable, L"1");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        folder.c_str(), &startup, &info);
+  ::SetEnvironmentVariableW(variable, nullptr);
+  if (!started) return -1;
+  const TKernelHandle process(info.hProcess), thread(info.hThread);
+  if (::WaitForSingleObject(process.Get(), 120000) != WAIT_OBJECT_0) return -1;
+  DWORD code = 1;
+  ::GetExitCodeProcess(process.Get(), &code);
+  return static_cast<long>(code);
 }
 
 }  // namespace burntest

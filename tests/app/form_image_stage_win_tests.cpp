@@ -1,6 +1,6 @@
-// Stage 3 under Wine: the real 7z.dll, a real window and drive Q:.
+// Stage 3 under Wine, run by the job through a recording view: the real
+// 7z.dll and drive Q:.
 #include <windows.h>
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "app/usb_form.h"
+#include "app/burn_job.h"
+#include "app/burn_test_support.h"
+#include "app/recording_view.h"
 #include "base/win32_handles.h"
-#include "app/form_controls_win.h"
-#include "app/form_image_stage.h"
 #include "prefix_state_win.h"
 #include "sevenzip/sevenzip_test_files.h"
 
@@ -25,12 +25,6 @@ namespace {
 
 const wchar_t* const Drive = L"Q:";
 const wchar_t* const ChildVariable = L"QUILLORA_BURN_NO7Z_CHILD";
-
-struct TBox {
-  std::wstring Text, Title;
-  UINT Flags;
-  bool BarVisible;  // the model flag and the control's own style, both
-};
 
 // The images' folder: a unix path set by CTest, reached through drive Z:.
 fs::path ImagesDir() {
@@ -96,65 +90,63 @@ protected:
   void SetUp() override {
     ASSERT_FALSE(ImagesDir().empty()) << "QUILLORA_BURN_IMAGES is not set";
     EmptyDrive();
-    Form.Create(::GetModuleHandleW(nullptr), false);
-    ASSERT_EQ(USBForm, &Form);
-    const LRESULT index = ::SendMessageW(Form.DriveComboBox, CB_ADDSTRING, 0,
-                                         reinterpret_cast<LPARAM>(Drive));
-    ::SendMessageW(Form.DriveComboBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    Form.MessageBoxHook = [this](const std::wstring& text, const std::wstring& title, UINT flags) {
-      const bool styleVisible =
-          (::GetWindowLongW(Form.ProgressBar, GWL_STYLE) & WS_VISIBLE) != 0;
-      Boxes.push_back({text, title, flags, Form.ProgressBarVisible && styleVisible});
-      return IDOK;
-    };
-  }
-
-  bool BarShown() const {
-    return Form.ProgressBarVisible || (::GetWindowLongW(Form.ProgressBar, GWL_STYLE) & WS_VISIBLE);
+    Choice.Drive = Drive;
+    Choice.FileSystem = L"FAT32";
   }
 
   bool Burn(const std::wstring& image) {
-    Form.SetControlText(Form.ISOFileEdit, image);
-    return Form.RunStage(BurnImage);
+    Choice.IsoFile = image;
+    View.Statuses.clear();
+    TBurnJob job(View, Choice, Script);
+    return job.RunStage(BurnImage);
   }
   bool BurnFixture(const wchar_t* name) { return Burn((ImagesDir() / name).wstring()); }
 
   // A failed burn: one error box shown over the visible bar, bar hidden after.
   void ExpectFailure(bool result) {
     EXPECT_FALSE(result);
-    EXPECT_EQ(Form.ControlText(Form.StatusLabel), L"Error.");
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Text, L"Failed to burn ISO image.");
-    EXPECT_EQ(Boxes[0].Title, L"Error");
-    EXPECT_EQ(Boxes[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_EQ(Boxes[0].Flags & MB_TYPEMASK, static_cast<UINT>(MB_OK));
-    EXPECT_TRUE(Boxes[0].BarVisible);
-    EXPECT_FALSE(BarShown());
+    EXPECT_EQ(View.Status(), L"Error.");
+    ASSERT_EQ(View.Boxes.size(), 1u);
+    EXPECT_EQ(View.Boxes[0], ErrorBox(L"Failed to burn ISO image."));
+    EXPECT_TRUE(View.Boxes[0].BarVisible);
+    EXPECT_FALSE(View.BarVisible);
   }
 
   void ExpectSuccess(bool result) {
     EXPECT_TRUE(result);
-    EXPECT_EQ(Form.ControlText(Form.StatusLabel), L"Burning is complete.");
-    EXPECT_TRUE(Boxes.empty());
-    EXPECT_FALSE(BarShown());
+    EXPECT_EQ(View.Statuses, (std::vector<std::wstring>{L"Burning ISO image...", L"Burning is complete."}));
+    EXPECT_TRUE(View.Boxes.empty());
+    EXPECT_FALSE(View.BarVisible);
   }
 
-  TUSBForm Form;
-  std::vector<TBox> Boxes;
+  TRecordingView View;
+  TBurnChoice Choice;
+  TDiskPartScript Script{L""};
 };
 
 TEST_F(BurnImageStageTest, PlainImageIsUnpackedByteForByte) {
-  Form.ProgressModel = TProgressModel{100.0f, 0.0f};
   ExpectSuccess(BurnFixture(L"plain.iso"));
   const auto expected = FilesUnder(ImagesDir() / L"plain");
   ASSERT_EQ(expected.size(), 6u);
   EXPECT_EQ(FilesUnder(L"Q:\\"), expected);
 
-  std::size_t bytes = 0;
-  for (const auto& [name, content] : expected) bytes += content.size();
-  EXPECT_EQ(Form.ProgressModel.Max, static_cast<float>(bytes));
-  EXPECT_GT(Form.ProgressModel.Value, 0.0f);
-  EXPECT_LT(Form.ProgressModel.Value, Form.ProgressModel.Max);
+  // The view hears the image's total first, then counts that grow to it,
+  // and has its messages processed when it asks.
+  std::int64_t bytes = 0;
+  for (const auto& [name, content] : expected) bytes += static_cast<std::int64_t>(content.size());
+  ASSERT_GE(View.Reports.size(), 2u);
+  EXPECT_EQ(View.Reports.front(), std::make_pair(true, bytes));
+  EXPECT_EQ(View.Reports.back(), std::make_pair(false, bytes));
+  EXPECT_TRUE(std::is_sorted(View.Reports.begin() + 1, View.Reports.end()));
+  EXPECT_GE(View.MessagePasses, static_cast<int>(View.Reports.size()));
+
+  View.Reports.clear();
+  View.MessagePasses = 0;
+  View.ReportsDue = false;
+  EmptyDrive();
+  ExpectSuccess(BurnFixture(L"plain.iso"));
+  EXPECT_FALSE(View.Reports.empty());
+  EXPECT_LT(View.MessagePasses, static_cast<int>(View.Reports.size()));
 }
 
 TEST_F(BurnImageStageTest, NoticeAloneLeadsToTheUdfPass) {
@@ -211,7 +203,7 @@ TEST_F(BurnImageStageTest, FirstReaderRefusalFailsWithoutTryingUdf) {
   ExpectFailure(BurnFixture(L"refused.iso"));
   EXPECT_TRUE(RootNames().empty());
 
-  Boxes.clear();
+  View.Boxes.clear();
   ExpectFailure(BurnFixture(L"no such image.iso"));
   EXPECT_TRUE(RootNames().empty());
 }
@@ -221,8 +213,7 @@ TEST_F(BurnImageStageTest, NoDriveSelectedFailsWithoutWritingAnywhere) {
   wchar_t before[MAX_PATH] = {};
   ASSERT_NE(::GetCurrentDirectoryW(MAX_PATH, before), 0u);
   ASSERT_TRUE(::SetCurrentDirectoryW(L"Q:\\"));
-  const LRESULT blank = ::SendMessageW(Form.DriveComboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L""));
-  ::SendMessageW(Form.DriveComboBox, CB_SETCURSEL, static_cast<WPARAM>(blank), 0);
+  Choice.Drive = L"";
   const bool result = BurnFixture(L"plain.iso");
   ::SetCurrentDirectoryW(before);
   ExpectFailure(result);
@@ -244,62 +235,6 @@ TEST_F(BurnImageStageTest, UnwritableItemFailsAndKeepsWhatWasWritten) {
             sztest::ReadBytes(ImagesDir() / L"plain" / L"Docs" / L"deep" / L"nested" / L"big.bin"));
 }
 
-TEST_F(BurnImageStageTest, ProgressRoutineMovesTheBarAndPumpsMessages) {
-  ::SendMessageW(Form.ProgressBar, PBM_SETRANGE32, 0, 65535);  // as the window sets it
-  // The bar is painted at most four times a second: give each report its turn.
-  const auto position = [this] { return static_cast<int>(::SendMessageW(Form.ProgressBar, PBM_GETPOS, 0, 0)); };
-  const auto report = [](bool total, int64_t value) {
-    ::Sleep(static_cast<DWORD>(form::ProgressPaintGapMs) + 150);
-    return ExtractProgress(nullptr, total, value);
-  };
-  Form.ProgressModel = TProgressModel{100.0f, 0.0f};
-  EXPECT_EQ(report(true, 1000), 0);
-  EXPECT_EQ(Form.ProgressModel.Max, 1000.0f);
-  const int expected[] = {400, 900, 900};
-  const int64_t reports[] = {400, 900, 1000};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(report(false, reports[i]), 0);
-    EXPECT_EQ(Form.ProgressModel.Value, static_cast<float>(expected[i]));
-    EXPECT_NEAR(position(), expected[i] * 65535 / 1000, 1);
-  }
-
-  const int64_t gib = int64_t{1} << 30;
-  report(true, 6 * gib);
-  report(false, 3 * gib);
-  EXPECT_NEAR(position(), 65535 / 2, 1);
-
-  // Messages go on a pass's first and last report and, between them, at most
-  // once every gap however often the library reports.
-  const UINT probe = WM_APP + 7;
-  const auto pumped = [&] {
-    MSG msg;
-    return !::PeekMessageW(&msg, Form.Handle(), probe, probe, PM_NOREMOVE);
-  };
-  ASSERT_TRUE(::PostMessageW(Form.Handle(), probe, 0, 0));
-  ExtractProgress(nullptr, true, 8 * gib);
-  EXPECT_TRUE(pumped());
-  int pumps = 0;
-  bool posted = false;
-  const ULONGLONG start = ::GetTickCount64();
-  ULONGLONG elapsed = 0;
-  for (int64_t done = 1; elapsed < 200; ++done) {
-    if (!posted) posted = ::PostMessageW(Form.Handle(), probe, 0, 0);
-    ExtractProgress(nullptr, false, done * 4096);
-    if (posted && pumped()) {
-      ++pumps;
-      posted = false;
-    }
-    elapsed = ::GetTickCount64() - start;
-  }
-  EXPECT_GE(pumps, 1);
-  EXPECT_LE(pumps, static_cast<int>(elapsed / TUSBForm::ProgressPumpGapMs) + 1);
-  if (!posted) {
-    ASSERT_TRUE(::PostMessageW(Form.Handle(), probe, 0, 0));
-  }
-  ExtractProgress(nullptr, false, 8 * gib);
-  EXPECT_TRUE(pumped());
-}
-
 // Runs this program from a folder without 7z.dll: the library cannot load.
 TEST_F(BurnImageStageTest, MissingLibraryFails) {
   wchar_t flag[8] = {};
@@ -318,24 +253,7 @@ TEST_F(BurnImageStageTest, MissingLibraryFails) {
   const fs::path folder = fs::path(exe).parent_path().parent_path() / L"burn-no7z";
   fs::remove_all(folder);
   fs::create_directories(folder);
-  const fs::path copy = folder / fs::path(exe).filename();
-  fs::copy_file(exe, copy);
-
-  std::wstring command = L"\"" + copy.wstring() +
-                         L"\" --gtest_filter=BurnImageStageTest.MissingLibraryFails";
-  ::SetEnvironmentVariableW(ChildVariable, L"1");
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
-                                        nullptr, folder.c_str(), &startup, &info);
-  ::SetEnvironmentVariableW(ChildVariable, nullptr);
-  ASSERT_TRUE(started);
-  TKernelHandle process(info.hProcess), thread(info.hThread);
-  ASSERT_EQ(::WaitForSingleObject(process.Get(), 120000), WAIT_OBJECT_0);
-  DWORD code = 1;
-  ::GetExitCodeProcess(process.Get(), &code);
-  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(burntest::RunInCopy(folder, L"BurnImageStageTest.MissingLibraryFails", ChildVariable), 0);
   EXPECT_TRUE(fs::exists(folder / L"child-passed"));
 }
 

@@ -6,11 +6,14 @@
 
 #include <stdexcept>
 
-#include "base/failure.h"
+#include "app/burn_job.h"
+#include "app/form_controls_win.h"
 #include "app/hidden_form_test.h"
+#include "base/failure.h"
 #include "base/win32_handles.h"
 #include "drives/host_checks.h"
 #include "gui/gui_driver.h"
+#include "standins/standin_fixture.h"
 
 namespace {
 
@@ -32,24 +35,22 @@ std::wstring ExeFolder() {
 }
 
 TEST_F(UsbForm, FormCreateFixesPathsAndHandles) {
-  EXPECT_EQ(USBForm, &Form);
-  EXPECT_EQ(Form.App_Path, ExeFolder());
-  EXPECT_EQ(Form.diskpart_path, L"diskpart.exe");
-  EXPECT_EQ(Form.format_path, L"format.com");
-  EXPECT_EQ(Form.label_path, L"label");
-  EXPECT_EQ(Form.bootsect_path, Form.App_Path + BootSectProgramName());
-  EXPECT_EQ(Form.ScriptFile.substr(0, GetTempDirectory().size()), GetTempDirectory());
-  EXPECT_EQ(Form.ReadOut, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(Form.WriteOut, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(Form.ProcessInfo.hProcess, nullptr);
-  EXPECT_EQ(Form.Wnd, Form.Handle());
-  EXPECT_TRUE(Form.ScriptStringList.empty());
+  const TSupportFiles& files = Form.SupportFiles;
+  EXPECT_EQ(files.AppPath, ExeFolder());
+  EXPECT_EQ(files.DiskPartPath, L"diskpart.exe");
+  EXPECT_EQ(files.FormatPath, L"format.com");
+  EXPECT_EQ(files.LabelPath, L"label");
+  EXPECT_EQ(files.DismPath, L"dism.exe");
+  EXPECT_EQ(files.BootSectPath, files.AppPath + BootSectProgramName());
+  ASSERT_TRUE(Form.Script);
+  EXPECT_EQ(Form.Script->File().substr(0, GetTempDirectory().size()), GetTempDirectory());
+  EXPECT_TRUE(Form.Script->Lines().empty());
   // TipLabel3 ends 6 units left of TipPanel.
   RECT label{}, panel{};
   ::GetWindowRect(Form.TipLabel3, &label);
   ::GetWindowRect(Form.TipPanel, &panel);
-  EXPECT_EQ(label.right, panel.left - Form.ScaleX(6));
-  EXPECT_GT(label.right - label.left, Form.ScaleX(100));
+  EXPECT_EQ(label.right, panel.left - Form.Layout.ScaleX(6));
+  EXPECT_GT(label.right - label.left, Form.Layout.ScaleX(100));
 }
 
 TEST_F(UsbForm, SelectedDriveAndFileSystem) {
@@ -117,19 +118,17 @@ TEST_F(UsbForm, ClosingOnlyWhileCloseButtonIsEnabled) {
 }
 
 TEST_F(UsbForm, DestroyDeletesOnlyItsOwnScriptFile) {
-  const std::wstring folder = GetTempDirectory() + L"usb-form-test";
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  // A folder under the script's name is left alone.
-  Form.ScriptFile = folder;
-  Form.ScriptStringList = {L"select volume Q:"};
+  // Saved by this run: it goes with the window.
+  const std::wstring saved = Form.Script->File();
+  Form.Script->Save(L"select volume Q:");
+  EXPECT_NE(::GetFileAttributesW(saved.c_str()), INVALID_FILE_ATTRIBUTES);
   Form.Destroy();
-  EXPECT_TRUE(Form.ScriptStringList.empty());
-  EXPECT_NE(::GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
-  ::RemoveDirectoryW(folder.c_str());
+  EXPECT_FALSE(Form.Script);
+  EXPECT_EQ(::GetFileAttributesW(saved.c_str()), INVALID_FILE_ATTRIBUTES);
 
   TUSBForm second;
   second.Create(::GetModuleHandleW(nullptr), false);
-  const std::wstring script = second.ScriptFile;
+  const std::wstring script = second.Script->File();
   {
     TFileHandle file(::CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(file);
@@ -172,25 +171,140 @@ TEST_F(UsbForm, RecoveryGuideAndUncaughtFailures) {
 
 TEST_F(UsbForm, StatusAndProgressBar) {
   Form.SetStatus(L"Formatting drive...");
-  EXPECT_EQ(Form.ControlText(Form.StatusLabel), L"Formatting drive...");
+  EXPECT_EQ(form::WindowText(Form.StatusLabel), L"Formatting drive...");
   EXPECT_FALSE(::IsWindowVisible(Form.ProgressBar));  // hidden window: check the style
   EXPECT_FALSE(::GetWindowLongPtrW(Form.ProgressBar, GWL_STYLE) & WS_VISIBLE);
-  Form.SetProgressBarVisible(true);
+  Form.SetProgressVisible(true);
   EXPECT_TRUE(::GetWindowLongPtrW(Form.ProgressBar, GWL_STYLE) & WS_VISIBLE);
 
   auto position = [&] { return Send(Form.ProgressBar, PBM_GETPOS); };
-  Form.ProgressModel.Max = 6.0e9f;  // byte counts above 4 GB
-  Form.ProgressModel.Value = 3.0e9f;
-  Form.UpdateProgressBar();
+  TProgressModel& model = Form.StatusPanel.Model;
+  model.Max = 6.0e9f;  // byte counts above 4 GB
+  model.Value = 3.0e9f;
+  Form.StatusPanel.UpdateBar();
   EXPECT_NEAR(double(position()), 65535.0 / 2, 1.0);
-  Form.ProgressModel.Value = 7.0e9f;  // past the end: full
-  Form.UpdateProgressBar();
+  model.Value = 7.0e9f;  // past the end: full
+  Form.StatusPanel.UpdateBar();
   EXPECT_EQ(position(), 65535);
-  Form.ProgressModel.Max = 0.0f;  // nothing to unpack yet
-  Form.UpdateProgressBar();
+  Form.ResetProgress();  // a new burn: back at the start, hidden
   EXPECT_EQ(position(), 0);
-  Form.SetProgressBarVisible(false);
   EXPECT_FALSE(::GetWindowLongPtrW(Form.ProgressBar, GWL_STYLE) & WS_VISIBLE);
+  model.Max = 0.0f;  // nothing to unpack yet
+  Form.StatusPanel.UpdateBar();
+  EXPECT_EQ(position(), 0);
+}
+
+// The job's progress routine through the window: the bar moves, and messages
+// are processed on a pass's first and last report and, between them, at most
+// once every gap however often the library reports.
+TEST_F(UsbForm, ProgressRoutineMovesTheBarAndPumpsMessages) {
+  TDiskPartScript script{L""};
+  TBurnJob job(Form, TBurnChoice{}, script);
+  // The bar is painted at most four times a second: give each report its turn.
+  const auto position = [this] { return static_cast<int>(Send(Form.ProgressBar, PBM_GETPOS)); };
+  const auto report = [&](bool total, int64_t value) {
+    ::Sleep(static_cast<DWORD>(TStatusPanel::PaintGapMs) + 150);
+    return TBurnJob::ExtractProgress(&job, total, value);
+  };
+  EXPECT_EQ(report(true, 1000), 0);
+  EXPECT_EQ(Form.StatusPanel.Model.Max, 1000.0f);
+  const int expected[] = {400, 900, 900};
+  const int64_t reports[] = {400, 900, 1000};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(report(false, reports[i]), 0);
+    EXPECT_EQ(Form.StatusPanel.Model.Value, static_cast<float>(expected[i]));
+    EXPECT_NEAR(position(), expected[i] * 65535 / 1000, 1);
+  }
+  const int64_t gib = int64_t{1} << 30;
+  report(true, 6 * gib);
+  report(false, 3 * gib);
+  EXPECT_NEAR(position(), 65535 / 2, 1);
+
+  const UINT probe = WM_APP + 7;
+  const auto pumped = [&] {
+    MSG msg;
+    return !::PeekMessageW(&msg, Form.Handle(), probe, probe, PM_NOREMOVE);
+  };
+  ASSERT_TRUE(::PostMessageW(Form.Handle(), probe, 0, 0));
+  TBurnJob::ExtractProgress(&job, true, 8 * gib);
+  EXPECT_TRUE(pumped());
+  int pumps = 0;
+  bool posted = false;
+  const ULONGLONG start = ::GetTickCount64();
+  ULONGLONG elapsed = 0;
+  for (int64_t done = 1; elapsed < 200; ++done) {
+    if (!posted) posted = ::PostMessageW(Form.Handle(), probe, 0, 0);
+    TBurnJob::ExtractProgress(&job, false, done * 4096);
+    if (posted && pumped()) {
+      ++pumps;
+      posted = false;
+    }
+    elapsed = ::GetTickCount64() - start;
+  }
+  EXPECT_GE(pumps, 1);
+  EXPECT_LE(pumps, static_cast<int>(elapsed / TStatusPanel::PumpGapMs) + 1);
+  if (!posted) {
+    ASSERT_TRUE(::PostMessageW(Form.Handle(), probe, 0, 0));
+  }
+  TBurnJob::ExtractProgress(&job, false, 8 * gib);
+  EXPECT_TRUE(pumped());
+}
+
+// Browse reads the image's volume id into the label field, with the
+// controls off meanwhile and on again on every way out.
+TEST_F(UsbForm, Browse) {
+  standin::TStandInScope standins{L"browse"};
+  const std::wstring missing = standin::BuildDir() + L"\\no-such-folder\\";
+  const std::wstring image = standin::BuildDir() + L"\\test-images\\stages\\setup.iso";
+  // The program folder the support-file test accepts, with the stand-in isoinfo.
+  const std::wstring app = standins.Dir() + L"\\app\\";
+  ::CreateDirectoryW(app.c_str(), nullptr);
+  standin::ClearFolder(app);
+  ::CopyFileW((standin::BinDir() + L"\\isoinfo.exe").c_str(), (app + L"isoinfo.exe").c_str(), FALSE);
+  for (const wchar_t* name : {L"7z.dll", L"bootsect_x64.exe", L"bootsect_x86.exe"})
+    standin::WriteWholeFile(app + name, "x");
+  Form.SupportFiles.AppPath = app;
+  std::wstring chosen;
+  Form.OpenDialogHook = [&] { return chosen; };
+  bool browseEnabledInBox = true, throwInBox = false;
+  Form.MessageBoxHook = [&](const std::wstring& text, const std::wstring& title, UINT flags) {
+    browseEnabledInBox = ::IsWindowEnabled(Form.BrowseButton) != FALSE;
+    if (throwInBox) throw EFailure(L"Raised inside");
+    return RecordBox(text, title, flags);
+  };
+
+  // Cancel, a missing file, missing support files: no stage runs.
+  ::SetWindowTextW(Form.ISOFileEdit, L"typed");
+  for (const std::wstring& path : {std::wstring(), missing + L"x.iso"}) {
+    chosen = path;
+    Form.BrowseButtonClick();
+    EXPECT_EQ(form::WindowText(Form.ISOFileEdit), L"typed");
+  }
+  chosen = image;
+  Form.BrowseButtonClick();
+  EXPECT_EQ(Boxes, std::vector<std::wstring>{L"Error|Error, please reinstall this software.|" +
+                                             std::to_wstring(MB_OK | MB_ICONERROR)});
+  EXPECT_EQ(form::WindowText(Form.ISOFileEdit), image);
+  EXPECT_TRUE(standins.Log().empty());
+
+  standin::WriteWholeFile(app + L"cygwin1.dll", "x");
+  Boxes.clear();
+  Form.BrowseButtonClick();
+  EXPECT_EQ(form::WindowText(Form.LabelEdit), L"SETUP_DISC_");
+  EXPECT_EQ(form::WindowText(Form.StatusLabel), L"Reading ISO info is complete.");
+  EXPECT_TRUE(Boxes.empty());
+  EXPECT_EQ(standins.Log().size(), 1u);
+
+  chosen = standin::BuildDir() + L"\\test-images\\stages\\zeros.iso";
+  Form.BrowseButtonClick();
+  EXPECT_EQ(Boxes.size(), 1u);
+  EXPECT_EQ(form::WindowText(Form.LabelEdit), L"");
+  EXPECT_FALSE(browseEnabledInBox);
+  EXPECT_TRUE(::IsWindowEnabled(Form.BrowseButton));
+  throwInBox = true;
+  EXPECT_THROW(Form.BrowseButtonClick(), EFailure);
+  EXPECT_TRUE(::IsWindowEnabled(Form.BrowseButton));
+  EXPECT_TRUE(::IsWindowEnabled(Form.CloseButton));
 }
 
 }  // namespace
@@ -215,10 +329,10 @@ TEST(UsbFormShown, StatusTextOverTheProgressBar) {
     EXPECT_TRUE(pixels);
     return pixels ? *pixels : gui::TPixels{};
   };
-  form.SetProgressBarVisible(true);
-  form.ProgressModel.Max = 100.0f;
-  form.ProgressModel.Value = 50.0f;
-  form.UpdateProgressBar();
+  form.SetProgressVisible(true);
+  form.StatusPanel.Model.Max = 100.0f;
+  form.StatusPanel.Model.Value = 50.0f;
+  form.StatusPanel.UpdateBar();
   form.SetStatus(L"Burning image, please wait ... WWWWWWWW");
   gui::TPixels shown = capture();
   ASSERT_GT(shown.Width, 0);
@@ -240,7 +354,7 @@ TEST(UsbFormShown, StatusTextOverTheProgressBar) {
   gui::TPixels fresh = capture();
   EXPECT_EQ(after.Rgb, fresh.Rgb) << "old status text left behind";
 
-  form.SetProgressBarVisible(false);
+  form.SetProgressVisible(false);
   form.SetStatus(L"Done");
   gui::TPixels hidden = capture();
   ::RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);

@@ -1,4 +1,4 @@
-#include "sevenzip/progress_model.h"
+#include "app/progress_model.h"
 
 #include <cmath>
 

@@ -1,7 +1,6 @@
-#include "sevenzip/drive_root_listing.h"
+#include "drives/drive_root_listing.h"
 
 #include "base/win32_handles.h"
-#include "sevenzip/udf_fallback.h"
 
 std::vector<std::wstring> ListDriveRoot(const std::wstring& root) {
   std::vector<std::wstring> names;
@@ -12,7 +11,8 @@ std::vector<std::wstring> ListDriveRoot(const std::wstring& root) {
                                           FindExSearchNameMatch, nullptr, 0));
     if (!search) return names;
     do {
-      if (CountsForUdfTest(data.dwFileAttributes)) names.emplace_back(data.cFileName);
+      const DWORD systemOwn = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+      if ((data.dwFileAttributes & systemOwn) != systemOwn) names.emplace_back(data.cFileName);
     } while (::FindNextFileW(search.Get(), &data));
   } catch (...) {
   }

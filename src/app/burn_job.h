@@ -1,0 +1,76 @@
+#pragma once
+// One burn, from the user's Yes at the confirmation to the clean-up: the
+// checks before erasing, the format or diskpart stage, the label, the image
+// stage, the install.wim split and the legacy boot step, with AutoRun off
+// meanwhile. It reports through the view and knows no control.
+//
+// A new burn step goes into Run, between the stages it belongs between; a
+// step that runs a console program gets its row in stages/ (stage_text) and
+// runs through RunStage.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/burn_view.h"
+#include "app/diskpart_script.h"
+#include "app/stage_runner.h"
+#include "app/support_files.h"
+#include "drives/autorun_guard.h"
+#include "drives/work_folder.h"
+#include "sevenzip/sevenzip.h"
+
+// What the user chose, read from the window once the input checks passed.
+struct TBurnChoice {
+  std::wstring IsoFile;
+  std::wstring Drive;       // the drive line, "E:" or "E: [7.46 GB]"
+  std::wstring FileSystem;  // FAT32, NTFS, exFAT or FAT
+  std::wstring Label;       // empty: no label stage
+  bool Bootable = false;
+  TSupportFiles Files;
+};
+
+class TBurnJob {
+public:
+  // `script` outlives the job: its file stays until the window goes.
+  TBurnJob(IBurnView& view, TBurnChoice choice, TDiskPartScript& script);
+  TBurnJob(const TBurnJob&) = delete;
+  TBurnJob& operator=(const TBurnJob&) = delete;
+
+  // The whole burn. A failure no step expected leaves after the clean-up.
+  void Run();
+
+  // The steps of Run, each with its texts and boxes.
+  // Reads the image's directory and the drive's total size (`driveSize`, -1
+  // when unknown) and refuses, with its box, a burn that would fail after
+  // erasing the drive.
+  bool CheckBeforeErasing(const std::wstring& root, int64_t& driveSize);
+  bool RunStage(StageId stage);
+  bool RunDiskPartScript(StageId stage, const std::wstring& script);
+  // Runs the split stage when the image stage set a copy of install.wim
+  // aside; true when there was none or it was split. The copy goes either way.
+  bool SplitInstallWim();
+  // Copies the legacy loader files and writes the matching boot sector.
+  void LegacyBootStep(const std::wstring& root);
+  bool Idle() const { return FRunner.Idle(); }
+
+  // The library's progress routine: `sender` is the job. Moves the view's
+  // bar and processes its messages when it asks. Always S_OK; never raises.
+  static THResult ExtractProgress(void* sender, bool total, int64_t value);
+
+  // The install.wim copy the split stage reads (empty when the drive takes
+  // the image whole) and its work folder; the burn removes both at its end.
+  std::wstring WimSplitFile;
+  std::optional<TWorkFolder> WimWorkFolder;
+
+private:
+  // Stage 3's body: unpacks the image onto `root`.
+  bool BurnImageStage(const std::wstring& root);
+  void ExtractPass(TComPtr<I7zInArchive>& reader, const TGUID& classID, const std::wstring& root);
+  void SetWimAside(I7zInArchive& reader);
+
+  IBurnView& FView;
+  TBurnChoice FChoice;
+  TDiskPartScript& FScript;
+  TStageRunner FRunner;
+  TAutoRunGuard FAutoRun;
+};

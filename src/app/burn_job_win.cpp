@@ -1,0 +1,110 @@
+#include "app/burn_job.h"
+
+#include <exception>
+
+#include "app/burn_checks.h"
+#include "app/burn_rules.h"
+#include "base/scope_guard.h"
+#include "base/win32_handles.h"
+#include "drives/drive_list.h"
+#include "drives/free_space.h"
+#include "drives/host_checks.h"
+#include "drives/usb_drives.h"
+
+TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, TDiskPartScript& script)
+    : FView(view), FChoice(std::move(choice)), FScript(script), FRunner(view) {}
+
+void TBurnJob::Run() {
+  if (!CheckSupportFiles(FChoice.Files, FView)) return;
+
+  const std::wstring root = DriveRootOf(FChoice.Drive);
+  int64_t driveSize = -1;
+  if (!CheckBeforeErasing(root, driveSize)) return;
+  FView.ResetProgress();
+
+  // Runs every step even when one raises; the first failure is handed back.
+  auto cleanUp = [this]() -> std::exception_ptr {
+    std::exception_ptr first;
+    auto step = [&first](auto&& action) {
+      try {
+        action();
+      } catch (...) {
+        if (!first) first = std::current_exception();
+      }
+    };
+    step([this] { FAutoRun.RestoreAutoRun(); });
+    step([this] { FView.EnableControls(true); });
+    step([this] { FView.RefreshDrives(); });
+    return first;
+  };
+
+  // The install.wim copy and its work folder go on every way out.
+  const TScopeGuard wimWork([this] {
+    WimSplitFile.clear();
+    WimWorkFolder.reset();
+  });
+  try {
+    // Inside the scope: a window left disabled could never be closed again.
+    FView.EnableControls(false);
+    FAutoRun.DisableAutoRun();
+    const bool prepared = FChoice.Bootable ? RunDiskPartScript(CreateBootable, DiskPartScriptText(root, FChoice.FileSystem, driveSize))
+                                           : RunStage(FormatDrive);
+    if (prepared) {
+      if (!FChoice.Label.empty()) RunStage(WriteLabel);  // a failed label does not stop the burn
+      if (RunStage(BurnImage) && SplitInstallWim()) {
+        if (FChoice.Bootable) {
+          try {
+            LegacyBootStep(root);
+          } catch (...) {
+            FView.ShowMessage(LegacyBootFailedText, ErrorTitle, MB_ICONERROR);
+          }
+        }
+        FView.ShowMessage(BurnCompleteText, InformationTitle, MB_ICONINFORMATION);
+      }
+    }
+  } catch (...) {
+    cleanUp();  // the failure that got us here is the one to report
+    throw;
+  }
+  if (std::exception_ptr failure = cleanUp()) std::rethrow_exception(failure);
+}
+
+bool TBurnJob::CheckBeforeErasing(const std::wstring& root, int64_t& driveSize) {
+  {
+    // A card reader slot without a card must not bring up the system's dialog.
+    TErrorModeScope quiet(SEM_FAILCRITICALERRORS);
+    driveSize = GetDriveTotalSize(root[0] - L'A' + 1);
+  }
+  TTempFolder temp{GetTempDirectory(), std::nullopt};
+  if (!temp.Path.empty()) temp.FreeBytes = FreeSpaceOf(temp.Path);
+  const TBurnPlan plan = PlanBurn(SurveyImage(FChoice.IsoFile), FChoice.IsoFile, driveSize, FChoice.FileSystem,
+                                  UserDecimalSeparator(), temp);
+  if (plan.Refusal == TBurnPlan::TRefusal::None) return true;
+  FView.ShowMessage(plan.Message, ErrorTitle, MB_ICONERROR);
+  return false;
+}
+
+bool TBurnJob::RunStage(StageId stage) {
+  TStageCommandParts parts = CommandParts(FChoice.Files);
+  parts.WimFile = WimSplitFile;
+  parts.ScriptFile = FScript.File();
+  parts.Root = DriveRootOf(FChoice.Drive);
+  if (stage == FormatDrive) parts.FileSystem = FChoice.FileSystem;
+  if (stage == WriteLabel) parts.Label = FChoice.Label;
+  if (stage != BurnImage) return FRunner.Run(stage, parts);
+  return FRunner.Run(stage, parts, [&] { return BurnImageStage(parts.Root); });
+}
+
+bool TBurnJob::RunDiskPartScript(StageId stage, const std::wstring& script) {
+  FScript.Save(script);
+  return RunStage(stage);
+}
+
+bool TBurnJob::SplitInstallWim() {
+  if (WimSplitFile.empty()) return true;
+  const TScopeGuard work([this] {
+    WimSplitFile.clear();
+    WimWorkFolder.reset();
+  });
+  return RunStage(SplitImage);
+}

@@ -1,0 +1,76 @@
+// Stage 3, the image burn, and its progress routine.
+#include "app/burn_job.h"
+
+#include "app/burn_checks.h"
+#include "base/failure.h"
+#include "drives/drive_root_listing.h"
+#include "sevenzip/udf_fallback.h"
+
+THResult TBurnJob::ExtractProgress(void* sender, bool total, int64_t value) {
+  auto* job = static_cast<TBurnJob*>(sender);
+  if (!job) return 0;
+  // Nothing may cross into the library as an exception. Reports come
+  // thousands of times per image: the view says which ones process messages.
+  bool due = true;
+  try {
+    due = job->FView.ReportProgress(total, value);
+  } catch (...) {
+  }
+  if (!due) return 0;
+  try {
+    job->FView.ProcessMessages();
+  } catch (...) {
+  }
+  return 0;
+}
+
+// FAT cannot hold a large install.wim: it goes into a work folder instead,
+// for the split stage. Each pass decides anew for its own reader.
+void TBurnJob::SetWimAside(I7zInArchive& reader) {
+  WimSplitFile.clear();
+  const std::optional<TImageFile> wim = FindWimToSplit(FChoice.FileSystem, ListImageFiles(reader));
+  if (!wim) return;
+  if (!WimWorkFolder) WimWorkFolder.emplace(L"install_wim.tmp");
+  const std::wstring copy = WimWorkFolder->Path() + L"\\install.wim";
+  reader.SetItemTarget(wim->Index, copy);
+  WimSplitFile = copy;
+}
+
+// One pass of a reader over the image, read anew each pass. Assigning to
+// `reader` releases the previous reader (and its image file).
+void TBurnJob::ExtractPass(TComPtr<I7zInArchive>& reader, const TGUID& classID, const std::wstring& root) {
+  reader = MakeInArchive(classID);
+  reader->OpenArchiveFile(FChoice.IsoFile);
+  reader->SetProgressHandler(this, &TBurnJob::ExtractProgress);
+  SetWimAside(*reader);
+  reader->ExtractToFolder(root);
+}
+
+bool TBurnJob::BurnImageStage(const std::wstring& root) {
+  // Dropped when the stage returns, after the bar is hidden: the library is
+  // unloaded then.
+  TComPtr<I7zInArchive> reader;
+  TProgressBarScope bar(FView);
+  try {
+    // Without a drive letter the files would land on the root of the current
+    // drive.
+    if (!IsDriveRoot(root)) throw EFailure(L"No drive to unpack the image onto.");
+    ExtractPass(reader, IsoFormatClassID, root);
+    bool secondPass = false;
+    {
+      const std::vector<std::wstring> names = ListDriveRoot(root);
+      if (NeedsUdfPass(names)) {
+        secondPass = true;
+        ::DeleteFileW((root + L"\\" + names.front()).c_str());
+      }
+    }
+    if (secondPass) ExtractPass(reader, UdfFormatClassID, root);
+    FView.SetStatus(L"Burning is complete.");
+    return true;
+  } catch (...) {
+    // The failure's own text is not shown.
+    FView.SetStatus(L"Error.");
+    FView.ShowMessage(L"Failed to burn ISO image.", L"Error", MB_OK | MB_ICONERROR);
+    return false;
+  }
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Runs one stage the way every stage runs: its start text, its console
+// program (or a body of its own, as the image stage has), then its result
+// texts and boxes through the view. No child or pipe outlives a stage, on any
+// way out.
+#include <functional>
+#include <string>
+
+#include "stages/stage_id.h"
+#include "stages/stage_text.h"
+#include "stages/tool_runner.h"
+
+class IBurnView;
+
+class TStageRunner : private TToolRunner {
+public:
+  explicit TStageRunner(IBurnView& view) : FView(view) {}
+
+  // The stage's result. `body`, when given, takes the program's place.
+  bool Run(StageId stage, const TStageCommandParts& parts, const std::function<bool()>& body = {});
+  // True when no child and no pipe is held.
+  bool Idle() const;
+
+  // Gets the label field's new text once the stage that reads the image's
+  // volume id knows it: the label, or empty when there is none.
+  std::function<void(const std::wstring&)> ShowLabel;
+
+private:
+  void ProcessMessages() override;
+
+  IBurnView& FView;
+};
+
+// The recovery guide, shown by the window's link and after diskpart cannot start.
+extern const wchar_t* const RecoveryGuideText;

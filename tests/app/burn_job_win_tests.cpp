@@ -1,0 +1,356 @@
+// A whole burn in this process, run by the job through a recording view: the
+// stand-in tools, the real 7z.dll, drive Q: and the real Wine registry. No
+// window: the view records what the window would show.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/burn_job.h"
+#include "app/burn_test_support.h"
+#include "app/recording_view.h"
+#include "base/failure.h"
+#include "base/scope_guard.h"
+#include "drives/host_checks.h"
+#include "prefix_state_win.h"
+#include "standins/standin_fixture.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+using burntest::ReadPolicy;
+using burntest::WritePolicy;
+
+const wchar_t* const Success = L"Burn the ISO file to USB disk has been successfully completed.";
+const wchar_t* const ChildVariable = L"QUILLORA_BURN_JOB_CHILD";
+
+std::wstring Image(const std::wstring& name) { return standin::BuildDir() + L"\\burn-images\\" + name; }
+std::wstring SplitImage(const std::wstring& name) { return standin::BuildDir() + L"\\split-image\\" + name; }
+
+class BurnJob : public ::testing::Test {
+protected:
+  prefixstate::TDriveQScope DriveQ;
+  prefixstate::TRegistryValueScope MachinePolicy{HKEY_LOCAL_MACHINE, burntest::PolicyKey, burntest::PolicyValue};
+  prefixstate::TRegistryValueScope UserPolicy{HKEY_CURRENT_USER, burntest::PolicyKey, burntest::PolicyValue};
+  void SetUp() override {
+    burntest::EmptyDriveQ();
+    standin::WriteWholeFile(L"Q:\\marker.txt", "untouched");
+    ASSERT_TRUE(WritePolicy(HKEY_LOCAL_MACHINE, 145));
+    ASSERT_TRUE(WritePolicy(HKEY_CURRENT_USER, -1));
+    // The support files, cygwin1.dll included, in a folder of their own (also
+    // for a copy of this program that runs elsewhere).
+    const std::wstring app = standin::BuildDir() + L"\\burn-job-app\\";
+    fs::create_directories(app);
+    for (const wchar_t* name : {L"isoinfo.exe", L"7z.dll", L"bootsect_x64.exe", L"bootsect_x86.exe"})
+      ::CopyFileW((standin::BuildDir() + L"\\bin\\" + name).c_str(), (app + name).c_str(), FALSE);
+    standin::WriteWholeFile(app + L"cygwin1.dll", "stand-in");
+    Choice = {Image(L"windows.iso"), L"Q:", L"FAT32", L"", true, FindSupportFiles()};
+    Choice.Files.AppPath = app;
+    Choice.Files.BootSectPath = app + L"bootsect_x86.exe";
+    View.Answer = [this](const TRecordedBox& box) {
+      Policies.push_back(ReadPolicy(HKEY_LOCAL_MACHINE));
+      if (box.Text == ThrowAt) throw EFailure(L"raised at " + box.Text);
+      return IDOK;
+    };
+  }
+  void Burn() {
+    TBurnJob job(View, Choice, Script);
+    job.Run();
+  }
+  void ExpectCleanedUp() {
+    EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
+    EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);
+    EXPECT_TRUE(View.ControlsEnabled);
+    EXPECT_EQ(View.Refreshes, 1);
+    EXPECT_FALSE(View.BarVisible);
+    EXPECT_FALSE(fs::exists(GetTempDirectory() + L"install_wim.tmp"));
+  }
+  // Nothing run, the drive's marker alone, AutoRun and the controls as they were.
+  void ExpectRefusedBeforeErasing(const std::wstring& text, const std::wstring& root = L"Q:") {
+    View.Boxes.clear();
+    Burn();
+    EXPECT_EQ(View.Boxes, std::vector<TRecordedBox>{ErrorBox(text)});
+    EXPECT_TRUE(StandIns.Log().empty());
+    const auto left = burntest::Tree(root + L"\\");
+    EXPECT_EQ(left.size(), 1u);
+    EXPECT_EQ(burntest::FileBytes(root + L"\\marker.txt"), "untouched");
+    EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
+    EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);
+    EXPECT_EQ(View.Resets + View.Refreshes, 0);
+    EXPECT_TRUE(View.ControlsEnabled);
+  }
+
+  standin::TStandInScope StandIns{L"burn-job"};
+  TRecordingView View;
+  TBurnChoice Choice;
+  TDiskPartScript Script{StandIns.Dir() + L"\\temp.dat"};
+  std::vector<long> Policies;  // the machine's AutoRun value while each box was up
+  std::wstring ThrowAt;
+};
+
+TEST_F(BurnJob, SupportFilesBesideTheProgram) {
+  const std::wstring box = L"Error, please reinstall this software.";
+  EXPECT_TRUE(CheckSupportFiles(Choice.Files, View));
+  for (const wchar_t* name : {L"cygwin1.dll", L"7z.dll"}) {
+    const std::wstring path = Choice.Files.AppPath + name, aside = path + L".aside";
+    ASSERT_TRUE(::MoveFileW(path.c_str(), aside.c_str()));
+    if (std::wstring(name) == L"7z.dll") ::CreateDirectoryW(path.c_str(), nullptr);  // a folder does not count
+    EXPECT_FALSE(CheckSupportFiles(Choice.Files, View));
+    ::RemoveDirectoryW(path.c_str());
+    ASSERT_TRUE(::MoveFileW(aside.c_str(), path.c_str()));
+  }
+  EXPECT_EQ(View.Boxes, std::vector<TRecordedBox>(2, ErrorBox(box)));
+  // A burn stops there too, before anything is touched.
+  ::DeleteFileW((Choice.Files.AppPath + L"cygwin1.dll").c_str());
+  View.Boxes.clear();
+  Burn();
+  EXPECT_EQ(View.Boxes, std::vector<TRecordedBox>{ErrorBox(box)});
+  EXPECT_TRUE(StandIns.Log().empty());
+  EXPECT_EQ(View.Refreshes, 0);
+}
+
+TEST_F(BurnJob, PlainBurnRunsTheStagesInOrder) {
+  Choice.Bootable = false;
+  Choice.Label = L"MY DISK";
+  StandIns.Control(L"label", "exit=1\n");  // a failed label does not stop the burn
+  Burn();
+  const std::vector<std::wstring> expected = {L"Formatting USB disk...", L"Formatting is complete.",
+                                              L"Writing volume label...", L"Error.",
+                                              L"Burning ISO image...", L"Burning is complete."};
+  EXPECT_EQ(View.Statuses, expected);
+  EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
+  EXPECT_FALSE(View.Boxes[0].ControlsEnabled);  // shown before the clean-up
+  EXPECT_EQ(Policies, std::vector<long>{255});
+  EXPECT_EQ(View.Resets, 1);
+  EXPECT_EQ(StandIns.Log(), (std::vector<std::wstring>{L"format|\"format.com\" Q: /FS:FAT32 /Q /Y", L"label|label Q: MY DISK"}));
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
+  ExpectCleanedUp();
+}
+
+TEST_F(BurnJob, BootableBurnWithARefusedBootSectorEndsInSuccess) {
+  StandIns.Control(L"bootsect_x86", "refuse=1\n");
+  Burn();
+  EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
+  EXPECT_EQ(View.Status(), L"Error, bootable only for PC/AT BIOS.");
+  const std::vector<std::wstring> log = StandIns.Log();
+  ASSERT_EQ(log.size(), 2u);  // no label stage for an empty label
+  EXPECT_EQ(log[0], L"diskpart|\"diskpart.exe\" /S \"" + Script.File() + L"\"");
+  EXPECT_EQ(log[1], L"bootsect_x86|\"" + Choice.Files.BootSectPath + L"\" /nt60 Q:");
+  // Q: is a folder of the host's disk: its size decides the partition line.
+  ULARGE_INTEGER available{}, total{};
+  ASSERT_TRUE(::GetDiskFreeSpaceExW(L"Q:\\", &available, &total, nullptr));
+  const std::string create = total.QuadPart > 33554432000u ? "create partition primary size=32000\r\n"
+                                                           : "create partition primary\r\n";
+  EXPECT_EQ(burntest::FileBytes(Script.File()),
+            "select volume Q:\r\nclean\r\n" + create + "select partition 1\r\nactive\r\nformat fs=fat32 quick\r\n"
+            "assign letter=Q\r\nexit\r\n");
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
+  ExpectCleanedUp();
+}
+
+TEST_F(BurnJob, FailedStagesEndTheBurnWithoutSuccess) {
+  Choice.Bootable = false;
+  Choice.Label = L"MY DISK";
+  StandIns.Control(L"format", "exit=1\n");
+  Burn();
+  EXPECT_EQ(View.Boxes, std::vector<TRecordedBox>{ErrorBox(L"Cannot format the USB disk.")});
+  EXPECT_EQ(View.Status(), L"Error.");
+  EXPECT_EQ(StandIns.Log().size(), 1u);         // no label stage
+  EXPECT_EQ(burntest::Tree(L"Q:\\").size(), 1u);  // no image stage
+  ExpectCleanedUp();
+
+  // The format only pretends; a folder in the way of a.txt fails the image stage.
+  StandIns.Control(L"format", "exit=0\n");
+  ASSERT_TRUE(::CreateDirectoryW(L"Q:\\a.txt", nullptr));
+  Choice.IsoFile = Image(L"plain.iso");
+  View = {};
+  Burn();
+  EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{L"Failed to burn ISO image."});
+  EXPECT_EQ(View.Status(), L"Error.");
+  ExpectCleanedUp();
+}
+
+TEST_F(BurnJob, MissingDiskPartShowsTheErrorAndTheRecoveryGuide) {
+  Choice.Files.DiskPartPath = standin::BuildDir() + L"\\no-such-folder\\diskpart.exe";
+  Burn();
+  ASSERT_EQ(View.Boxes.size(), 2u);
+  EXPECT_EQ(View.Boxes[0],
+            ErrorBox(L"Failed to create a bootable USB disk.\r\n\r\nPlease try to run program as Administrator."));
+  EXPECT_EQ(View.Boxes[1].Text.rfind(L"If create bootable USB disk failed,", 0), 0u);
+  EXPECT_EQ(View.Boxes[1].Title, L"Information");
+  EXPECT_TRUE(StandIns.Log().empty());
+  EXPECT_EQ(burntest::Tree(L"Q:\\").size(), 1u);
+  ExpectCleanedUp();
+}
+
+TEST_F(BurnJob, ScriptThatCannotBeSavedEscapesAfterTheCleanUp) {
+  TDiskPartScript unsaved(standin::BuildDir() + L"\\no-such-folder\\temp.dat");
+  try {
+    TBurnJob job(View, Choice, unsaved);
+    job.Run();
+    ADD_FAILURE() << "no failure escaped";
+  } catch (const EFailure& failure) {
+    EXPECT_NE(failure.Message().find(L"no-such-folder"), std::wstring::npos);
+  }
+  EXPECT_TRUE(View.Boxes.empty());  // no success message
+  EXPECT_TRUE(StandIns.Log().empty());
+  ExpectCleanedUp();
+}
+
+TEST_F(BurnJob, FailureInAStageEscapesAfterTheCleanUp) {
+  Choice.Bootable = false;
+  StandIns.Control(L"format", "exit=1\n");
+  ThrowAt = L"Cannot format the USB disk.";
+  EXPECT_THROW(Burn(), EFailure);
+  ASSERT_EQ(View.Boxes.size(), 1u);
+  EXPECT_EQ(Policies, std::vector<long>{255});
+  EXPECT_FALSE(View.Boxes[0].ControlsEnabled);
+  ExpectCleanedUp();
+}
+
+TEST_F(BurnJob, FailureInTheLegacyBootStepIsShownAndTheBurnSucceeds) {
+  Choice.Files.BootSectPath = Choice.Files.AppPath + L"no-such-bootsect.exe";
+  ThrowAt = L"Failed to make USB disk bootable.";
+  Burn();
+  const std::vector<std::wstring> expected = {L"Failed to make USB disk bootable.", L"Failed to create BOOTMGR or NTLDR.",
+                                              Success};
+  EXPECT_EQ(View.BoxTexts(), expected);
+  ASSERT_EQ(View.Boxes.size(), 3u);
+  EXPECT_EQ(View.Boxes[1].Title, L"Error");
+  EXPECT_EQ(View.Boxes[1].Flags, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_EQ(View.Boxes[2].Title, L"Information");
+  EXPECT_EQ(View.Boxes[2].Flags, static_cast<UINT>(MB_ICONINFORMATION));
+  EXPECT_EQ(Policies.back(), 255);
+  EXPECT_FALSE(View.Boxes[2].ControlsEnabled);
+  EXPECT_TRUE(fs::exists(L"Q:\\sources\\boot.wim"));
+  ExpectCleanedUp();
+}
+
+TEST_F(BurnJob, LegacyLoadersChooseTheBootSector) {
+  const auto run = [&](const std::string& files) {  // "PATH=content;..." on Q:, then the step
+    burntest::EmptyDriveQ();
+    for (size_t at = 0; at <= files.size();) {
+      const size_t eq = files.find('=', at), end = std::min(files.find(';', at), files.size());
+      const std::wstring path(files.begin() + at, files.begin() + eq);
+      fs::create_directories(fs::path(L"Q:\\" + path).parent_path());
+      EXPECT_TRUE(standin::WriteWholeFile(L"Q:\\" + path, files.substr(eq + 1, end - eq - 1)));
+      at = end + 1;
+    }
+    ::DeleteFileW((StandIns.Dir() + L"\\log.txt").c_str());
+    View.Statuses = {L"before"};
+    TBurnJob job(View, Choice, Script);
+    job.LegacyBootStep(L"Q:");
+    const std::vector<std::wstring> log = StandIns.Log();
+    return log.empty() ? std::wstring() : log[0].substr(log[0].rfind(L"\" ") + 2);
+  };
+  const auto read = [](const wchar_t* path) { return burntest::FileBytes(path); };
+  EXPECT_EQ(run("BOOTMGR=m;I386\\NTLDR=i386;I386\\NTDETECT.COM=d;WXPE\\NTLDR=wxpe"), L"/nt60 Q:");
+  EXPECT_EQ(read(L"Q:\\NTLDR") + read(L"Q:\\NTDETECT.COM"), "i386d");
+  EXPECT_EQ(View.Status(), L"Making USB disk bootable is complete.");
+  EXPECT_EQ(run("WXPE\\SETUPLDR.BIN=setup;WXPE\\NTDETECT.COM=d"), L"/nt52 Q:");
+  EXPECT_EQ(read(L"Q:\\NTLDR") + read(L"Q:\\NTDETECT.COM"), "setupd");
+  EXPECT_TRUE(View.Boxes.empty());
+
+  // No loader, no boot sector; a loader already there is never replaced.
+  EXPECT_EQ(run("README.TXT=r"), L"");
+  EXPECT_EQ(View.Status(), L"before");
+  EXPECT_EQ(run("NTLDR=mine;I386\\NTLDR=i386;WXPE\\SETUPLDR.BIN=setup"), L"/nt52 Q:");
+  EXPECT_EQ(read(L"Q:\\NTLDR"), "mine");
+}
+
+TEST_F(BurnJob, ChecksRefuseBeforeErasing) {
+  // Images that cannot be read: missing, or cut short halfway.
+  for (const wchar_t* name : {L"missing.iso", L"half.iso"}) {
+    Choice.IsoFile = Image(name);
+    ExpectRefusedBeforeErasing(L"Cannot read the ISO image \"" + Image(name) + L"\".");
+  }
+
+  // A file over 4 GiB on FAT32, read through the UDF part as the burn would.
+  Choice.IsoFile = standin::BuildDir() + L"\\large-image\\large.iso";
+  Choice.Bootable = false;
+  ExpectRefusedBeforeErasing(L"FAT32 cannot hold files of 4 GB or more: \"sources\\extra.img\". Choose NTFS or exFAT.");
+  Choice.FileSystem = L"FAT";
+  ExpectRefusedBeforeErasing(L"FAT cannot hold files of 4 GB or more: \"sources\\extra.img\". Choose NTFS or exFAT.");
+
+  // A real 8 MB drive for an image of about 96 MB.
+  standin::WriteWholeFile(L"S:\\marker.txt", "untouched");
+  const TScopeGuard removeMarker([] { ::DeleteFileW(L"S:\\marker.txt"); });
+  Choice = {Image(L"plain.iso"), L"S:", L"NTFS", L"", false, Choice.Files};
+  ULARGE_INTEGER available{}, total{};
+  ASSERT_TRUE(::GetDiskFreeSpaceExW(L"S:\\", &available, &total, nullptr));
+  ASSERT_EQ(total.QuadPart, 8u << 20);
+  // plain/ holds 100,863,314 bytes (burn_images.sh).
+  ExpectRefusedBeforeErasing(L"The ISO image needs 96.19 MB but the USB disk holds only 8 MB.", L"S:");
+}
+
+// Runs this program from a folder whose 7z.dll is not the codec library, or
+// no library at all: the checks refuse before anything is touched.
+TEST_F(BurnJob, BrokenLibraryIsRefusedBeforeErasing) {
+  wchar_t flag[8] = {};
+  if (::GetEnvironmentVariableW(ChildVariable, flag, 8) != 0) {
+    ExpectRefusedBeforeErasing(L"Error, please reinstall this software.");
+    if (!HasFailure()) std::ofstream(fs::path(standin::BinDir()) / L"child-passed") << "yes";
+    return;
+  }
+  const fs::path folder = fs::path(standin::BuildDir()) / L"burn-job-bad7z";
+  for (const std::string& library : {std::string("nocreate"), std::string("text")}) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    if (library == "nocreate")
+      fs::copy_file(fs::path(standin::BinDir()) / L"sz_nocreate.dll", folder / L"7z.dll");
+    else
+      standin::WriteWholeFile((folder / L"7z.dll").wstring(), "not a library");
+    EXPECT_EQ(burntest::RunInCopy(folder, L"BurnJob.BrokenLibraryIsRefusedBeforeErasing", ChildVariable), 0)
+        << library;
+    EXPECT_TRUE(fs::exists(folder / L"child-passed")) << library;
+  }
+  fs::remove_all(folder);
+}
+
+// ---- a Windows image whose sources\install.wim passes 4 GiB
+
+class SplitBurnJob : public BurnJob {
+protected:
+  void SetUp() override {
+    BurnJob::SetUp();
+    Choice.IsoFile = SplitImage(L"split.iso");
+    Choice.Bootable = false;
+  }
+};
+
+TEST_F(SplitBurnJob, FailedSplitEndsTheBurnLikeAFailedImageStage) {
+  StandIns.Control(L"dism", "exit=1\n");
+  Burn();
+  EXPECT_EQ(View.Boxes, std::vector<TRecordedBox>{ErrorBox(L"Failed to split install.wim.")});
+  EXPECT_EQ(View.Status(), L"Error.");
+  EXPECT_EQ(StandIns.Log().size(), 2u);
+  EXPECT_FALSE(fs::exists(L"Q:\\sources\\install.wim"));
+  ExpectCleanedUp();  // the work folder too
+}
+
+TEST_F(SplitBurnJob, NtfsTakesInstallWimWhole) {
+  Choice.FileSystem = L"NTFS";
+  Burn();
+  EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
+  EXPECT_EQ(StandIns.Log(), std::vector<std::wstring>{L"format|\"format.com\" Q: /FS:NTFS /Q /Y"});
+  EXPECT_EQ(fs::file_size(L"Q:\\sources\\install.wim"), fs::file_size(SplitImage(L"split\\sources\\install.wim")));
+  ExpectCleanedUp();
+}
+
+TEST_F(SplitBurnJob, TooLittleTempSpaceIsRefusedBeforeErasing) {
+  const std::wstring temp = SplitImage(L"small-temp");
+  std::vector<std::pair<const wchar_t*, std::wstring>> saved;
+  for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+    wchar_t value[MAX_PATH] = {};
+    saved.emplace_back(name, std::wstring(value, ::GetEnvironmentVariableW(name, value, MAX_PATH)));
+    ::SetEnvironmentVariableW(name, temp.c_str());
+  }
+  const TScopeGuard restore([&] {
+    for (const auto& [name, value] : saved) ::SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+  });
+  ExpectRefusedBeforeErasing(L"Not enough free space in \"" + temp + L"\\\" to split install.wim (4.07 GB needed).");
+}
+
+}  // namespace

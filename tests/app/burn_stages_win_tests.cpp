@@ -1,0 +1,296 @@
+// The stages of a burn under Wine, run by the job through a recording view:
+// real child processes (the stand-in tools in <build>\bin) and real files.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/burn_job.h"
+#include "app/recording_view.h"
+#include "base/failure.h"
+#include "drives/host_checks.h"
+#include "prefix_state_win.h"
+#include "standins/standin_fixture.h"
+
+void PrintTo(const TRecordedBox& box, std::ostream* os) {
+  *os << standin::Narrow(box.Text) << " | " << standin::Narrow(box.Title) << " | " << box.Flags;
+}
+
+namespace {
+
+std::wstring Image(const wchar_t* name) { return standin::BuildDir() + L"\\test-images\\stages\\" + name; }
+
+std::string FileBytes(const std::wstring& path) {
+  std::string bytes;
+  standin::ReadWholeFile(path, bytes);
+  return bytes;
+}
+
+std::wstring DiskPartScript(const std::wstring& fileSystem) {
+  return L"select volume Q:\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\nformat fs=" +
+         fileSystem + L" quick\r\nassign letter=Q\r\nexit";
+}
+
+class BurnStages : public ::testing::Test {
+protected:
+  prefixstate::TDriveQScope DriveQ;
+  void SetUp() override {
+    Choice.Drive = L"Q:";
+    Choice.FileSystem = L"FAT32";
+    Choice.Files = FindSupportFiles();
+    View.Answer = [this](const TRecordedBox&) {
+      if (ThrowInBox) throw EFailure(L"Raised inside");
+      return IDOK;
+    };
+  }
+
+  // Runs the stage from a clean slate; every way out leaves no child and no pipe.
+  bool Run(StageId stage) {
+    View.Boxes.clear();
+    View.Statuses = {L"before"};
+    ::DeleteFileW((Standins.Dir() + L"\\log.txt").c_str());
+    TBurnJob job(View, Choice, Script);
+    bool result = false;
+    try {
+      result = job.RunStage(stage);
+    } catch (...) {
+      EXPECT_TRUE(job.Idle());
+      throw;
+    }
+    EXPECT_TRUE(job.Idle());
+    return result;
+  }
+  void Expect(bool result, bool expected, const std::wstring& status, const std::vector<TRecordedBox>& boxes) {
+    EXPECT_EQ(result, expected);
+    EXPECT_EQ(View.Status(), status);
+    EXPECT_EQ(View.Boxes, boxes);
+  }
+  std::wstring BootSectTool() const {
+    const std::wstring& path = Choice.Files.BootSectPath;
+    return path.substr(path.rfind(L'\\') + 1, path.size() - path.rfind(L'\\') - 5);
+  }
+
+  standin::TStandInScope Standins{L"stages"};
+  TRecordingView View;
+  TBurnChoice Choice;
+  TDiskPartScript Script{Standins.Dir() + L"\\script.dat"};
+  bool ThrowInBox = false;
+  const std::wstring Missing = standin::BuildDir() + L"\\no-such-folder\\";
+};
+
+TEST_F(BurnStages, ReadIsoInfo) {
+  const TRecordedBox warning{L"Cannot read info from ISO file.", L"Warning", MB_OK | MB_ICONWARNING};
+  std::wstring label = L"OLD";
+  const auto run = [&](const std::wstring& image) {
+    View.Boxes.clear();
+    ::DeleteFileW((Standins.Dir() + L"\\log.txt").c_str());
+    TStageRunner runner(View);
+    runner.ShowLabel = [&](const std::wstring& text) { label = text; };
+    TStageCommandParts parts = CommandParts(Choice.Files);
+    parts.IsoFile = image;
+    parts.Root = L"Q:";
+    const bool result = runner.Run(ReadIsoInfo, parts);
+    EXPECT_TRUE(runner.Idle());
+    return result;
+  };
+  Expect(run(Image(L"setup.iso")), true, L"Reading ISO info is complete.", {});
+  EXPECT_EQ(label, L"SETUP_DISC_");
+  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"isoinfo|\"" + Choice.Files.AppPath + L"isoinfo.exe\" -d -i \"" +
+                                                     Image(L"setup.iso") + L"\""});
+  Expect(run(Image(L"twelve.iso")), true, L"Reading ISO info is complete.", {});
+  EXPECT_EQ(label, L"ABCDEFGHIJK");
+
+  // No id, or not an image at all: the label field is emptied.
+  for (const wchar_t* name : {L"noid.iso", L"zeros.iso"}) {
+    label = L"OLD";
+    Expect(run(Image(name)), false, L"Error.", {warning});
+    EXPECT_EQ(label, L"");
+  }
+  // A non-zero exit fails even with an id; lines may end in CR alone.
+  label = L"OLD";
+  Standins.Control(L"isoinfo", "exit=1\noutput=Volume id: GOOD\n");
+  Expect(run(Image(L"setup.iso")), false, L"Error.", {warning});
+  EXPECT_EQ(label, L"");
+  Standins.Control(L"isoinfo", "output_hex=53797374656d2069643a20580d566f6c756d652069643a2043525f4f4e4c590d\n");
+  Expect(run(Image(L"setup.iso")), true, L"Reading ISO info is complete.", {});
+  EXPECT_EQ(label, L"CR_ONLY");
+
+  // The program cannot start: the label field keeps its text.
+  Choice.Files.AppPath = Missing;
+  Expect(run(Image(L"setup.iso")), false, L"Error.", {ErrorBox(L"Failed to read info from ISO file.")});
+  EXPECT_EQ(label, L"CR_ONLY");
+  EXPECT_TRUE(Standins.Log().empty());
+}
+
+TEST_F(BurnStages, FormatDrive) {
+  Choice.FileSystem = L"exFAT";
+  standin::WriteWholeFile(L"Q:\\old.txt", "old");
+  Expect(Run(FormatDrive), true, L"Formatting is complete.", {});
+  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"format|\"format.com\" Q: /FS:EXFAT /Q /Y"});
+  EXPECT_EQ(::GetFileAttributesW(L"Q:\\old.txt"), INVALID_FILE_ATTRIBUTES);
+
+  Standins.Control(L"format", "exit=4\n");
+  Expect(Run(FormatDrive), false, L"Error.", {ErrorBox(L"Cannot format the USB disk.")});
+  Choice.Files.FormatPath = Missing + L"format.com";
+  Expect(Run(FormatDrive), false, L"Error.", {ErrorBox(L"Failed to format USB disk.")});
+}
+
+TEST_F(BurnStages, WriteLabel) {
+  Choice.Label = L"MY DISK";
+  Expect(Run(WriteLabel), true, L"Writing label is complete.", {});
+  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"label|label Q: MY DISK"});
+  EXPECT_EQ(FileBytes(Standins.Dir() + L"\\label-Q.txt"), "MY DISK");
+
+  Standins.Control(L"label", "exit=1\n");
+  Expect(Run(WriteLabel), false, L"Error.", {});
+  Choice.Files.LabelPath = Missing + L"label";
+  Expect(Run(WriteLabel), false, L"Error.", {});
+}
+
+TEST_F(BurnStages, CreateBootable) {
+  const std::string fat32 =
+      "select volume Q:\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\n"
+      "format fs=fat32 quick\r\nassign letter=Q\r\nexit\r\n";
+  standin::WriteWholeFile(Script.File(), std::string(1000, 'x'));  // replaced whole
+  const auto runScript = [&](const std::wstring& script) {
+    TBurnJob job(View, Choice, Script);
+    return job.RunDiskPartScript(CreateBootable, script);
+  };
+  EXPECT_TRUE(runScript(DiskPartScript(L"fat32")));
+  EXPECT_EQ(View.Status(), L"Creating a bootable USB disk is complete.");
+  EXPECT_EQ(FileBytes(Script.File()), fat32);
+  EXPECT_EQ(Script.Lines().size(), 8u);
+  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"diskpart|\"diskpart.exe\" /S \"" + Script.File() + L"\""});
+
+  std::string ntfs = fat32;
+  ntfs.replace(ntfs.find("fat32"), 5, "ntfs");
+  EXPECT_TRUE(runScript(DiskPartScript(L"ntfs")));
+  EXPECT_EQ(FileBytes(Script.File()), ntfs);
+  EXPECT_TRUE(View.Boxes.empty());
+
+  Standins.Control(L"diskpart", "exit=1\n");
+  EXPECT_FALSE(runScript(DiskPartScript(L"fat32")));
+  EXPECT_EQ(View.Boxes, std::vector<TRecordedBox>{ErrorBox(L"Cannot create a bootable USB disk.")});
+
+  Choice.Files.DiskPartPath = Missing + L"diskpart.exe";
+  View.Boxes.clear();
+  EXPECT_FALSE(runScript(DiskPartScript(L"fat32")));
+  EXPECT_EQ(View.Status(), L"Error.");
+  EXPECT_EQ(View.Boxes, (std::vector<TRecordedBox>{
+                            ErrorBox(L"Failed to create a bootable USB disk.\r\n\r\nPlease try to run program as Administrator."),
+                            {RecoveryGuideText, L"Information", MB_OK | MB_ICONINFORMATION}}));
+
+  // A script that cannot be saved stops everything before any program runs.
+  Choice.Files.DiskPartPath = L"diskpart.exe";
+  TDiskPartScript unsaved(Missing + L"script.dat");
+  ::DeleteFileW((Standins.Dir() + L"\\log.txt").c_str());
+  View.Statuses = {L"before"};
+  try {
+    TBurnJob job(View, Choice, unsaved);
+    job.RunDiskPartScript(CreateBootable, DiskPartScript(L"fat32"));
+    ADD_FAILURE() << "no failure raised";
+  } catch (const EFailure& failure) {
+    EXPECT_EQ(failure.Message().rfind(L"Cannot create file \"" + unsaved.File() + L"\". ", 0), 0u);
+    EXPECT_GT(failure.Message().size(), unsaved.File().size() + 23);
+  }
+  EXPECT_EQ(View.Status(), L"before");
+  EXPECT_TRUE(Standins.Log().empty());
+}
+
+TEST_F(BurnStages, ScriptFileGoesWithItsOwnerOnlyWhenThisRunWroteIt) {
+  const std::wstring file = Standins.Dir() + L"\\own-script.dat";
+  ASSERT_TRUE(standin::WriteWholeFile(file, "another copy's"));
+  { TDiskPartScript notWritten(file); }
+  EXPECT_NE(::GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  {
+    TDiskPartScript written(file);
+    written.Save(DiskPartScript(L"fat32"));
+  }
+  EXPECT_EQ(::GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  // A folder under the script's name is left alone.
+  const std::wstring folder = Standins.Dir() + L"\\script-folder";
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  { TDiskPartScript inTheWay(folder); }
+  EXPECT_NE(::GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  ::RemoveDirectoryW(folder.c_str());
+}
+
+TEST_F(BurnStages, BootSect) {
+  const std::wstring tool = BootSectTool();
+  Expect(Run(BootSectNt60), true, L"Making USB disk bootable is complete.", {});
+  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{tool + L"|\"" + Choice.Files.BootSectPath + L"\" /nt60 Q:"});
+  Expect(Run(BootSectNt52), true, L"Making USB disk bootable is complete.", {});
+  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{tool + L"|\"" + Choice.Files.BootSectPath + L"\" /nt52 Q:"});
+
+  for (StageId stage : {BootSectNt52, BootSectNt60}) {
+    Standins.Control(tool, "refuse=1\n");
+    Expect(Run(stage), false, L"Error, bootable only for PC/AT BIOS.", {});
+    Standins.Control(tool, "output=\nrefuse=1\n");  // after a blank line
+    Expect(Run(stage), false, L"Error.", {});
+    Standins.Control(tool, "exit=1\n");
+    Expect(Run(stage), false, L"Error.", {});
+  }
+  Choice.Files.BootSectPath = Missing + L"bootsect_x86.exe";
+  Expect(Run(BootSectNt60), false, L"Error.", {ErrorBox(L"Failed to make USB disk bootable.")});
+}
+
+TEST_F(BurnStages, OddCalls) {
+  // A value outside the table shows nothing and runs nothing.
+  Expect(Run(static_cast<StageId>(8)), false, L"before", {});
+  EXPECT_TRUE(Standins.Log().empty());
+
+  // Without a drive, the programs that act on a drive are not started.
+  Choice.Drive = L"";
+  Choice.Label = L"MY DISK";
+  Expect(Run(WriteLabel), false, L"Error.", {});
+  Expect(Run(FormatDrive), false, L"Error.", {ErrorBox(L"Failed to format USB disk.")});
+  EXPECT_TRUE(Standins.Log().empty());
+
+  // A failure raised inside a stage leaves through the end steps.
+  Choice.Drive = L"Q:";
+  Standins.Control(L"format", "exit=1\n");
+  ThrowInBox = true;
+  EXPECT_THROW(Run(FormatDrive), EFailure);
+  Expect(false, false, L"Error.", {ErrorBox(L"Cannot format the USB disk.")});
+}
+
+TEST_F(BurnStages, SplitImage) {
+  // A small install.wim in a work folder, split by the stand-in onto Q:.
+  TBurnJob job(View, Choice, Script);
+  job.WimWorkFolder.emplace(L"install_wim.tmp");
+  const std::wstring work = job.WimWorkFolder->Path();
+  EXPECT_EQ(work.rfind(GetTempDirectory() + L"install_wim", 0), 0u) << standin::Narrow(work);
+  job.WimSplitFile = work + L"\\install.wim";
+  const std::string wim(3 * 1048576 + 5, 'w');
+  ASSERT_TRUE(standin::WriteWholeFile(job.WimSplitFile, wim));
+  ::CreateDirectoryW(L"Q:\\sources", nullptr);
+  const auto run = [&] {
+    View.Boxes.clear();
+    ::DeleteFileW((Standins.Dir() + L"\\log.txt").c_str());
+    return job.RunStage(SplitImage);
+  };
+  Expect(run(), true, L"Done.", {});
+  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"dism|dism.exe /Split-Image /ImageFile:\"" + work +
+                                                     L"\\install.wim\" /SWMFile:\"Q:\\sources\\install.swm\" /FileSize:3800"});
+  EXPECT_EQ(FileBytes(L"Q:\\sources\\install.swm"), wim);
+  ::DeleteFileW(L"Q:\\sources\\install.swm");
+  ::RemoveDirectoryW(L"Q:\\sources");
+
+  const TRecordedBox failed = ErrorBox(L"Failed to split install.wim.");
+  Standins.Control(L"dism", "exit=2\n");
+  Expect(run(), false, L"Error.", {failed});
+  Choice.Files.DismPath = Missing + L"dism.exe";
+  TBurnJob withoutDism(View, Choice, Script);
+  withoutDism.WimSplitFile = job.WimSplitFile;
+  View.Boxes.clear();
+  Expect(withoutDism.RunStage(SplitImage), false, L"Error.", {failed});
+
+  // The burn's split removes the work folder, also when the split fails.
+  EXPECT_FALSE(job.SplitInstallWim());
+  EXPECT_TRUE(job.WimSplitFile.empty());
+  EXPECT_FALSE(job.WimWorkFolder);
+  EXPECT_EQ(::GetFileAttributesW(work.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(job.SplitInstallWim());  // nothing set aside: nothing to split
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+#pragma once
+// A view of a burn that records what the job shows: status texts, boxes (with
+// the state of the controls and the bar while each was up), progress reports
+// and the clean-up steps. Boxes are answered Yes or OK unless a test answers.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/burn_view.h"
+
+struct TRecordedBox {
+  std::wstring Text, Title;
+  unsigned Flags = 0;
+  bool ControlsEnabled = true;
+  bool BarVisible = false;
+  bool operator==(const TRecordedBox& other) const {
+    return Text == other.Text && Title == other.Title && Flags == other.Flags;
+  }
+};
+
+class TRecordingView : public IBurnView {
+public:
+  void SetStatus(const std::wstring& text) override { Statuses.push_back(text); }
+  void SetProgressVisible(bool visible) override { BarVisible = visible; }
+  void ResetProgress() override {
+    BarVisible = false;
+    ++Resets;
+  }
+  bool ReportProgress(bool total, std::int64_t value) override {
+    Reports.emplace_back(total, value);
+    return ReportsDue;
+  }
+  int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned flags) override {
+    Boxes.push_back({text, title, flags, ControlsEnabled, BarVisible});
+    if (Answer) return Answer(Boxes.back());
+    return (flags & MB_YESNO) ? IDYES : IDOK;
+  }
+  void ProcessMessages() override { ++MessagePasses; }
+  void EnableControls(bool enabled) override { ControlsEnabled = enabled; }
+  void RefreshDrives() override { ++Refreshes; }
+
+  std::wstring Status() const { return Statuses.empty() ? std::wstring() : Statuses.back(); }
+  std::vector<std::wstring> BoxTexts() const {
+    std::vector<std::wstring> texts;
+    for (const TRecordedBox& box : Boxes) texts.push_back(box.Text);
+    return texts;
+  }
+
+  std::vector<std::wstring> Statuses;
+  std::vector<TRecordedBox> Boxes;
+  std::vector<std::pair<bool, std::int64_t>> Reports;
+  bool ReportsDue = true;
+  bool BarVisible = false;
+  bool ControlsEnabled = true;
+  int Resets = 0;
+  int Refreshes = 0;
+  int MessagePasses = 0;
+  // Answers a box (it may raise); the default answers Yes or OK.
+  std::function<int(const TRecordedBox&)> Answer;
+};
+
+inline TRecordedBox ErrorBox(const std::wstring& text) { return {text, L"Error", MB_OK | MB_ICONERROR}; }
