@@ -75,12 +75,6 @@ std::vector<TListedDrive> ScanUsbDriveList(IDriveQuery& query) {
   return drives;
 }
 
-std::vector<std::wstring> ScanUsbDrives(IDriveQuery& query) {
-  std::vector<std::wstring> lines{L""};
-  for (const TListedDrive& drive : ScanUsbDriveList(query)) lines.push_back(drive.Line);
-  return lines;
-}
-
 std::optional<TListedDrive> QueryUsbDrive(IDriveQuery& query, wchar_t letter) {
   const int index = AsciiUpperCase(std::wstring(1, letter))[0] - L'A';
   if (index < 0 || index >= 26) return std::nullopt;

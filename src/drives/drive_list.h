@@ -41,12 +41,9 @@ inline constexpr const wchar_t* HardDiskMark = L" hard disk";
 std::wstring DriveRootOf(const std::wstring& driveLine);
 
 // One entry per USB drive letter in alphabetical order, each with its line
-// and identity. Runs with critical-error dialogs suppressed and leaves the
+// and identity (the list shows an empty line before them). Runs with critical-error dialogs suppressed and leaves the
 // error mode at 0 on every way out.
 std::vector<TListedDrive> ScanUsbDriveList(IDriveQuery& query);
-
-// The whole drive list: an empty line, then the lines of ScanUsbDriveList.
-std::vector<std::wstring> ScanUsbDrives(IDriveQuery& query);
 
 // The letter asked again, as the scan asks it; none when it is gone or no
 // longer on the USB bus.

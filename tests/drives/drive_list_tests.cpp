@@ -52,15 +52,15 @@ std::vector<std::wstring> LinesOf(const std::vector<TListedDrive>& drives) {
 
 TEST(DriveList, ScanKeepsOnlyUsbDrivesInOrder) {
   TFakeDriveQuery query;
-  EXPECT_EQ(ScanUsbDrives(query), std::vector<std::wstring>{L""});
+  EXPECT_TRUE(ScanUsbDriveList(query).empty());
   query.Drives = {{L'c', OnBus(11, 500107862016)}, {L'd', OnBus(5, 700000000)}, {L'e', {}},
                   {L'f', OnBus(7, -1)}, {L'g', OnBus(7, 1000)}, {L'h', OnBus(7, 1001)}, {L'z', OnBus(1, 4096)}};
-  EXPECT_EQ(ScanUsbDrives(query),
-            (std::vector<std::wstring>{L"", L"E: [7.46 GB]", L"F:", L"G:", L"H: [1001 BYTES]"}));
+  EXPECT_EQ(LinesOf(ScanUsbDriveList(query)),
+            (std::vector<std::wstring>{L"E: [7.46 GB]", L"F:", L"G:", L"H: [1001 BYTES]"}));
   EXPECT_EQ(query.Queried, L"cdefghz");
   EXPECT_EQ(query.Modes, (std::vector<unsigned>{1, 0, 1, 0}));
   query.Separator = L",";
-  EXPECT_EQ(ScanUsbDrives(query)[1], L"E: [7,46 GB]");
+  EXPECT_EQ(ScanUsbDriveList(query)[0].Line, L"E: [7,46 GB]");
 }
 
 TEST(DriveList, HardDisksAndIdentities) {
