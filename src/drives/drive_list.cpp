@@ -21,30 +21,71 @@ public:
 private:
   IDriveQuery& FQuery;
 };
+
+// The separator is asked once per scan, and only when a line needs it.
+class TSeparator {
+public:
+  explicit TSeparator(IDriveQuery& query) : FQuery(query) {}
+  const std::wstring& Get() {
+    if (!FText) FText = FQuery.DecimalSeparator();
+    return *FText;
+  }
+
+private:
+  IDriveQuery& FQuery;
+  std::optional<std::wstring> FText;
+};
+
+// Asked with critical-error dialogs already suppressed.
+std::optional<TListedDrive> AskUsbDrive(IDriveQuery& query, int index, TSeparator& separator) {
+  const wchar_t letter = static_cast<wchar_t>(L'a' + index);
+  const TStorageDevice device = query.Device(letter);
+  if (device.BusType != UsbBusType) return std::nullopt;
+  TListedDrive drive;
+  drive.Letter = static_cast<wchar_t>(L'A' + index);
+  TDriveIdentity& identity = drive.Identity;
+  try {
+    identity.TotalSize = query.TotalSize(index + 1);
+  } catch (...) {
+    identity.TotalSize = 0;
+  }
+  identity.VolumeSerial = query.VolumeSerial(letter);
+  identity.DiskNumber = query.DiskNumber(letter);
+  identity.Vendor = device.Vendor;
+  identity.Product = device.Product;
+  identity.Serial = device.Serial;
+  identity.RemovableMedia = device.RemovableMedia;
+  drive.HardDisk = !device.RemovableMedia;
+  drive.Line = DriveEntry(letter, identity.TotalSize, identity.TotalSize > 1000 ? separator.Get() : L"");
+  if (drive.HardDisk) drive.Line += HardDiskMark;
+  return drive;
+}
 }  // namespace
 
-std::vector<std::wstring> ScanUsbDrives(IDriveQuery& query) {
-  std::vector<std::wstring> lines{L""};
+std::vector<TListedDrive> ScanUsbDriveList(IDriveQuery& query) {
+  std::vector<TListedDrive> drives;
   query.SetErrorMode(SemFailCriticalErrors);
   TErrorModeReset reset(query);
+  TSeparator separator(query);
   const uint32_t mask = query.LogicalDrives();
-  std::wstring separator;
-  bool haveSeparator = false;
   for (int i = 0; i < 26; ++i) {
     if ((mask & (uint32_t{1} << i)) == 0) continue;
-    const wchar_t letter = static_cast<wchar_t>(L'a' + i);
-    if (query.BusType(letter) != UsbBusType) continue;
-    int64_t size = 0;
-    try {
-      size = query.TotalSize(i + 1);
-    } catch (...) {
-      size = 0;
-    }
-    if (size > 1000 && !haveSeparator) {
-      separator = query.DecimalSeparator();
-      haveSeparator = true;
-    }
-    lines.push_back(DriveEntry(letter, size, separator));
+    if (std::optional<TListedDrive> drive = AskUsbDrive(query, i, separator)) drives.push_back(std::move(*drive));
   }
-  return lines;
+  return drives;
+}
+
+std::optional<TListedDrive> QueryUsbDrive(IDriveQuery& query, wchar_t letter) {
+  const int index = AsciiUpperCase(std::wstring(1, letter))[0] - L'A';
+  if (index < 0 || index >= 26) return std::nullopt;
+  query.SetErrorMode(SemFailCriticalErrors);
+  TErrorModeReset reset(query);
+  if ((query.LogicalDrives() & (uint32_t{1} << index)) == 0) return std::nullopt;
+  TSeparator separator(query);
+  return AskUsbDrive(query, index, separator);
+}
+
+bool StillSameDrive(IDriveQuery& query, const TListedDrive& listed) {
+  const std::optional<TListedDrive> now = QueryUsbDrive(query, listed.Letter);
+  return now && SameDrive(listed, *now);
 }

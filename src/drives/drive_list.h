@@ -1,17 +1,29 @@
 #pragma once
 // The lines of the drive list and the scan that builds them.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/ascii_text.h"
+#include "drives/drive_identity.h"
+
+// What the system says of a drive's storage device.
+struct TStorageDevice {
+  int32_t BusType = 0;  // 7 = USB, 0 when the system does not answer
+  bool RemovableMedia = true;
+  std::wstring Vendor, Product, Serial;
+};
 
 // What a scan asks of the system; the Win32 layer answers for real, tests fake it.
+// Letters are lower case.
 class IDriveQuery {
 public:
   virtual ~IDriveQuery() = default;
-  virtual uint32_t LogicalDrives() = 0;            // bit 0 = A
-  virtual int32_t BusType(wchar_t letter) = 0;     // 7 = USB, 0 on failure
+  virtual uint32_t LogicalDrives() = 0;  // bit 0 = A
+  virtual TStorageDevice Device(wchar_t letter) = 0;
+  virtual std::optional<uint32_t> DiskNumber(wchar_t letter) = 0;
+  virtual std::optional<uint32_t> VolumeSerial(wchar_t letter) = 0;
   virtual int64_t TotalSize(int driveNumber) = 0;  // 1 = A; -1 when unknown
   virtual void SetErrorMode(unsigned mode) = 0;
   virtual std::wstring DecimalSeparator() = 0;
@@ -23,10 +35,19 @@ constexpr unsigned SemFailCriticalErrors = 1;
 // "E:" and, when size > 1000, " [" + the size text + "]" in ASCII upper case.
 std::wstring DriveEntry(wchar_t letter, int64_t size, const std::wstring& decimalSeparator);
 
+inline constexpr const wchar_t* HardDiskMark = L" hard disk";
+
 // The drive root of a drive line: its first two characters, as in "E:".
 std::wstring DriveRootOf(const std::wstring& driveLine);
 
-// The whole drive list: an empty line, then one line per USB drive letter in
-// alphabetical order. Runs with critical-error dialogs suppressed and leaves
-// the error mode at 0 on every way out.
-std::vector<std::wstring> ScanUsbDrives(IDriveQuery& query);
+// One entry per USB drive letter in alphabetical order, each with its line
+// and identity (the list shows an empty line before them). Runs with critical-error dialogs suppressed and leaves the
+// error mode at 0 on every way out.
+std::vector<TListedDrive> ScanUsbDriveList(IDriveQuery& query);
+
+// The letter asked again, as the scan asks it; none when it is gone or no
+// longer on the USB bus.
+std::optional<TListedDrive> QueryUsbDrive(IDriveQuery& query, wchar_t letter);
+
+// Asked just before erasing: still on the USB bus, with the same identity.
+bool StillSameDrive(IDriveQuery& query, const TListedDrive& listed);

@@ -3,25 +3,42 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "drives/drive_list.h"
 
-int32_t GetDriveBusType(wchar_t letter);
+// IOCTL_STORAGE_QUERY_PROPERTY on \\.\E:; BusType 0 when it fails.
+TStorageDevice GetStorageDevice(wchar_t letter);
+// IOCTL_STORAGE_GET_DEVICE_NUMBER on `device` (\\.\E: or \\?\Volume{...});
+// none when it fails or names no disk.
+std::optional<uint32_t> GetDiskNumber(const std::wstring& device);
+// GetVolumeInformationW of a root such as "E:\".
+std::optional<uint32_t> GetVolumeSerial(const std::wstring& root);
 int64_t GetDriveTotalSize(int driveNumber);
 // The size text with the user's decimal separator.
 std::wstring FormatByteSize(int64_t size);
 // The decimal separator of the user's regional settings ("." when unknown).
 std::wstring UserDecimalSeparator();
-// Replaces the items of a combo box with the drive lines; the selection is not touched.
-void ListUsbDrives(HWND comboBox);
+// Replaces the items of a combo box with the empty line and the lines of the
+// drives it hands back, in the same order; the selection is not touched.
+std::vector<TListedDrive> ListUsbDrives(HWND comboBox, IDriveQuery& query);
+std::vector<TListedDrive> ListUsbDrives(HWND comboBox);
 
 // The system's answers for a drive scan.
 class TWin32DriveQuery : public IDriveQuery {
 public:
   uint32_t LogicalDrives() override;
-  int32_t BusType(wchar_t letter) override;
+  TStorageDevice Device(wchar_t letter) override;
+  std::optional<uint32_t> DiskNumber(wchar_t letter) override;
+  std::optional<uint32_t> VolumeSerial(wchar_t letter) override;
   int64_t TotalSize(int driveNumber) override;
   void SetErrorMode(unsigned mode) override;
   std::wstring DecimalSeparator() override;
 };
+
+// The volume that holds `path` (GetVolumePathNameW, then
+// GetVolumeNameForVolumeMountPointW), its serial and size, and its disk as
+// `query` answers for the volume's letter. Empty when the path names no volume.
+TVolumeRef VolumeOfPath(const std::wstring& path, IDriveQuery& query);

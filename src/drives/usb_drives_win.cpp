@@ -2,8 +2,10 @@
 
 #include <winioctl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <cwchar>
 
 #include "base/ascii_text.h"
 #include "base/optional_api.h"
@@ -11,12 +13,34 @@
 #include "drives/byte_size.h"
 
 namespace {
-constexpr DWORD QueryPropertyIoctl = 0x2D1400;  // IOCTL_STORAGE_QUERY_PROPERTY
-constexpr DWORD QueryInputSize = 18;            // property id, query type, 10 zero bytes
-constexpr DWORD DescriptorBufferSize = 1024;
-constexpr size_t BusTypeOffset = 28;            // STORAGE_DEVICE_DESCRIPTOR::BusType
-static_assert(QueryPropertyIoctl == IOCTL_STORAGE_QUERY_PROPERTY);
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) == BusTypeOffset);
+// Device paths want "\\.\e:"; a root wants "E:\".
+std::wstring DevicePath(wchar_t letter) { return std::wstring(L"\\\\.\\") + letter + L":"; }
+std::wstring RootPath(wchar_t letter) { return AsciiUpperCase(std::wstring(1, letter)) + L":\\"; }
+
+// The first drive letter among the volume's mount points; 0 when it has none.
+wchar_t LetterOfVolume(const wchar_t* volumeName) {
+  wchar_t names[1024] = {};
+  if (!::GetVolumePathNamesForVolumeNameW(volumeName, names, 1024, nullptr)) return 0;
+  for (const wchar_t* at = names; *at != L'\0'; at += std::wcslen(at) + 1)
+    if (std::wcslen(at) == 3 && at[1] == L':') return at[0];
+  return 0;
+}
+
+TFileHandle OpenDevice(const std::wstring& device) {
+  return TFileHandle(
+      ::CreateFileW(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+// An ASCII string of the descriptor at `offset`, blanks trimmed; empty when
+// the device names none or the offset lies outside what it returned.
+std::wstring DescriptorText(const unsigned char* buffer, DWORD returned, DWORD offset) {
+  std::wstring text;
+  if (offset == 0 || offset >= returned) return text;
+  for (DWORD i = offset; i < returned && buffer[i] != 0; ++i) text += static_cast<wchar_t>(buffer[i]);
+  const size_t first = text.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return L"";
+  return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+}
 
 // Keeps a combo box from redrawing until the batch ends, then repaints it once.
 class TRedrawBatch {
@@ -39,29 +63,48 @@ void AddItem(HWND comboBox, const std::wstring& text) {
 }
 }  // namespace
 
-int32_t GetDriveBusType(wchar_t letter) {
+TStorageDevice GetStorageDevice(wchar_t letter) {
   TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
-  try {
-    letter = AsciiLower(letter);
-    const std::wstring device = std::wstring(L"\\\\.\\") + letter + L":";
-    TFileHandle volume(
-        ::CreateFileW(device.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!volume) return 0;
-    unsigned char query[QueryInputSize] = {};
-    unsigned char descriptor[DescriptorBufferSize] = {};
-    const DWORD presetSize = DescriptorBufferSize;
-    std::memcpy(descriptor + 4, &presetSize, sizeof presetSize);
-    DWORD returned = 0;
-    if (!::DeviceIoControl(volume.Get(), QueryPropertyIoctl, query, QueryInputSize, descriptor, DescriptorBufferSize,
-                           &returned, nullptr)) {
-      return 0;
-    }
-    int32_t busType = 0;
-    std::memcpy(&busType, descriptor + BusTypeOffset, sizeof busType);
-    return busType;
-  } catch (...) {
-    return 0;
+  TStorageDevice device;
+  const TFileHandle volume = OpenDevice(DevicePath(letter));
+  if (!volume) return device;
+  STORAGE_PROPERTY_QUERY query{};
+  query.PropertyId = StorageDeviceProperty;
+  query.QueryType = PropertyStandardQuery;
+  unsigned char buffer[1024] = {};
+  DWORD returned = 0;
+  STORAGE_DEVICE_DESCRIPTOR head{};
+  if (!::DeviceIoControl(volume.Get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, buffer, sizeof buffer,
+                         &returned, nullptr) ||
+      returned < offsetof(STORAGE_DEVICE_DESCRIPTOR, RawPropertiesLength)) {
+    return device;
   }
+  std::memcpy(&head, buffer, std::min<size_t>(returned, sizeof head));
+  device.BusType = static_cast<int32_t>(head.BusType);
+  device.RemovableMedia = head.RemovableMedia != FALSE;
+  device.Vendor = DescriptorText(buffer, returned, head.VendorIdOffset);
+  device.Product = DescriptorText(buffer, returned, head.ProductIdOffset);
+  device.Serial = DescriptorText(buffer, returned, head.SerialNumberOffset);
+  return device;
+}
+
+std::optional<uint32_t> GetDiskNumber(const std::wstring& device) {
+  TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
+  const TFileHandle volume = OpenDevice(device);
+  STORAGE_DEVICE_NUMBER number{};
+  DWORD returned = 0;
+  if (!volume || !::DeviceIoControl(volume.Get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number,
+                                    &returned, nullptr))
+    return std::nullopt;
+  // CD drives are numbered apart from disks.
+  if (number.DeviceType != FILE_DEVICE_DISK) return std::nullopt;
+  return number.DeviceNumber;
+}
+
+std::optional<uint32_t> GetVolumeSerial(const std::wstring& root) {
+  DWORD serial = 0;
+  if (!::GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) return std::nullopt;
+  return serial;
 }
 
 int64_t GetDriveTotalSize(int driveNumber) {
@@ -93,16 +136,47 @@ std::wstring UserDecimalSeparator() {
 std::wstring FormatByteSize(int64_t size) { return FormatByteSize(size, UserDecimalSeparator()); }
 
 uint32_t TWin32DriveQuery::LogicalDrives() { return ::GetLogicalDrives(); }
-int32_t TWin32DriveQuery::BusType(wchar_t letter) { return GetDriveBusType(letter); }
+TStorageDevice TWin32DriveQuery::Device(wchar_t letter) { return GetStorageDevice(letter); }
+std::optional<uint32_t> TWin32DriveQuery::DiskNumber(wchar_t letter) { return GetDiskNumber(DevicePath(letter)); }
+std::optional<uint32_t> TWin32DriveQuery::VolumeSerial(wchar_t letter) { return GetVolumeSerial(RootPath(letter)); }
 int64_t TWin32DriveQuery::TotalSize(int driveNumber) { return GetDriveTotalSize(driveNumber); }
 void TWin32DriveQuery::SetErrorMode(unsigned mode) { ::SetErrorMode(mode); }
 std::wstring TWin32DriveQuery::DecimalSeparator() { return UserDecimalSeparator(); }
 
-void ListUsbDrives(HWND comboBox) {
+std::vector<TListedDrive> ListUsbDrives(HWND comboBox, IDriveQuery& query) {
+  const std::vector<TListedDrive> drives = ScanUsbDriveList(query);
   TRedrawBatch batch(comboBox);
   ::SendMessageW(comboBox, CB_RESETCONTENT, 0, 0);
   AddItem(comboBox, L"");
+  for (const TListedDrive& drive : drives) AddItem(comboBox, drive.Line);
+  return drives;
+}
+
+std::vector<TListedDrive> ListUsbDrives(HWND comboBox) {
   TWin32DriveQuery query;
-  const std::vector<std::wstring> lines = ScanUsbDrives(query);
-  for (size_t i = 1; i < lines.size(); ++i) AddItem(comboBox, lines[i]);
+  return ListUsbDrives(comboBox, query);
+}
+
+TVolumeRef VolumeOfPath(const std::wstring& path, IDriveQuery& query) {
+  TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
+  TVolumeRef volume;
+  std::wstring mount(std::max<size_t>(path.size() + 2, MAX_PATH), L'\0');
+  if (path.empty() || !::GetVolumePathNameW(path.c_str(), mount.data(), static_cast<DWORD>(mount.size())))
+    return volume;
+  mount.resize(std::wcslen(mount.c_str()));
+  wchar_t name[MAX_PATH] = {};
+  const bool named = ::GetVolumeNameForVolumeMountPointW(mount.c_str(), name, MAX_PATH);
+  volume.Name = named ? name : AsciiUpperCase(mount);
+  volume.VolumeSerial = GetVolumeSerial(mount);
+  ULARGE_INTEGER available{}, total{};
+  if (::GetDiskFreeSpaceExW(mount.c_str(), &available, &total, nullptr))
+    volume.TotalSize = static_cast<int64_t>(total.QuadPart);
+  // The disk as the drive list asks it, through a letter of the volume.
+  const wchar_t letter = mount.size() == 3 && mount[1] == L':' ? mount[0] : named ? LetterOfVolume(name) : 0;
+  if (letter != 0) {
+    volume.DiskNumber = query.DiskNumber(AsciiLower(letter));
+  } else if (named) {
+    volume.DiskNumber = GetDiskNumber(volume.Name.substr(0, volume.Name.size() - 1));  // no trailing backslash
+  }
+  return volume;
 }

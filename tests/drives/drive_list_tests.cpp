@@ -5,10 +5,24 @@
 #include "drives/drive_list.h"
 
 namespace {
+struct TFakeDrive {
+  int32_t Bus = UsbBusType;
+  int64_t Size = 8011120640;
+  bool Removable = true;
+  std::optional<uint32_t> Disk, Serial;
+};
+
+TFakeDrive OnBus(int32_t bus, int64_t size) {
+  TFakeDrive drive;
+  drive.Bus = bus;
+  drive.Size = size;
+  return drive;
+}
+
 class TFakeDriveQuery : public IDriveQuery {
 public:
-  std::map<wchar_t, std::pair<int32_t, int64_t>> Drives;  // letter: bus type, size
-  std::vector<unsigned> Modes;                            // every error mode set
+  std::map<wchar_t, TFakeDrive> Drives;
+  std::vector<unsigned> Modes;  // every error mode set
   std::wstring Separator = L".", Queried;
 
   uint32_t LogicalDrives() override {
@@ -16,28 +30,68 @@ public:
     for (const auto& drive : Drives) mask |= 1u << (drive.first - L'a');
     return mask;
   }
-  int32_t BusType(wchar_t letter) override {
+  TStorageDevice Device(wchar_t letter) override {
     Queried += letter;
     EXPECT_EQ(Modes.back(), 1u);  // no dialog for an empty drive
-    return Drives.count(letter) ? Drives[letter].first : 0;
+    if (!Drives.count(letter)) return {};
+    return {Drives[letter].Bus, Drives[letter].Removable, L"Vendor", L"Stick", L"0815"};
   }
-  int64_t TotalSize(int number) override { return Drives.at(static_cast<wchar_t>(L'a' + number - 1)).second; }
+  std::optional<uint32_t> DiskNumber(wchar_t letter) override { return Drives.at(letter).Disk; }
+  std::optional<uint32_t> VolumeSerial(wchar_t letter) override { return Drives.at(letter).Serial; }
+  int64_t TotalSize(int number) override { return Drives.at(static_cast<wchar_t>(L'a' + number - 1)).Size; }
   void SetErrorMode(unsigned mode) override { Modes.push_back(mode); }
   std::wstring DecimalSeparator() override { return Separator; }
 };
+
+std::vector<std::wstring> LinesOf(const std::vector<TListedDrive>& drives) {
+  std::vector<std::wstring> lines;
+  for (const auto& drive : drives) lines.push_back(drive.Line);
+  return lines;
+}
 }  // namespace
 
 TEST(DriveList, ScanKeepsOnlyUsbDrivesInOrder) {
   TFakeDriveQuery query;
-  EXPECT_EQ(ScanUsbDrives(query), std::vector<std::wstring>{L""});
-  query.Drives = {{L'c', {11, 500107862016}}, {L'd', {5, 700000000}}, {L'e', {7, 8011120640}},
-                  {L'f', {7, -1}}, {L'g', {7, 1000}}, {L'h', {7, 1001}}, {L'z', {1, 4096}}};
-  EXPECT_EQ(ScanUsbDrives(query),
-            (std::vector<std::wstring>{L"", L"E: [7.46 GB]", L"F:", L"G:", L"H: [1001 BYTES]"}));
+  EXPECT_TRUE(ScanUsbDriveList(query).empty());
+  query.Drives = {{L'c', OnBus(11, 500107862016)}, {L'd', OnBus(5, 700000000)}, {L'e', {}},
+                  {L'f', OnBus(7, -1)}, {L'g', OnBus(7, 1000)}, {L'h', OnBus(7, 1001)}, {L'z', OnBus(1, 4096)}};
+  EXPECT_EQ(LinesOf(ScanUsbDriveList(query)),
+            (std::vector<std::wstring>{L"E: [7.46 GB]", L"F:", L"G:", L"H: [1001 BYTES]"}));
   EXPECT_EQ(query.Queried, L"cdefghz");
   EXPECT_EQ(query.Modes, (std::vector<unsigned>{1, 0, 1, 0}));
   query.Separator = L",";
-  EXPECT_EQ(ScanUsbDrives(query)[1], L"E: [7,46 GB]");
+  EXPECT_EQ(ScanUsbDriveList(query)[0].Line, L"E: [7,46 GB]");
+}
+
+TEST(DriveList, HardDisksAndIdentities) {
+  TFakeDriveQuery query;
+  query.Drives = {{L'e', {7, 2000398934016, false, 1, 0x1234abcd}}, {L'f', {7, 1000, true, std::nullopt, 7}}};
+  const std::vector<TListedDrive> drives = ScanUsbDriveList(query);
+  EXPECT_EQ(LinesOf(drives), (std::vector<std::wstring>{L"E: [1863.02 GB] hard disk", L"F:"}));
+  EXPECT_EQ(drives[0].Letter, L'E');
+  EXPECT_TRUE(drives[0].HardDisk);
+  EXPECT_EQ(drives[0].Identity, (TDriveIdentity{0x1234abcd, 2000398934016, 1, L"Vendor", L"Stick", L"0815", false}));
+  EXPECT_FALSE(drives[1].HardDisk);
+}
+
+TEST(DriveList, AskedAgainBeforeErasing) {
+  TFakeDriveQuery query;
+  query.Drives = {{L'e', {7, 8011120640, true, 2, 0xabcd}}};
+  const TListedDrive listed = ScanUsbDriveList(query).at(0);
+  query.Modes.clear();
+  EXPECT_TRUE(StillSameDrive(query, listed));
+  EXPECT_EQ(query.Modes, (std::vector<unsigned>{1, 0}));
+
+  // Another stick, a changed size, another disk, off the bus, gone: each a changed drive.
+  for (auto change : {+[](TFakeDrive& d) { d.Serial = 0xbeef; }, +[](TFakeDrive& d) { d.Size = 16008609792; },
+                      +[](TFakeDrive& d) { d.Disk = 3; }, +[](TFakeDrive& d) { d.Bus = 1; }}) {
+    TFakeDriveQuery changed = query;
+    change(changed.Drives[L'e']);
+    EXPECT_FALSE(StillSameDrive(changed, listed));
+  }
+  query.Drives.clear();
+  EXPECT_FALSE(StillSameDrive(query, listed));
+  EXPECT_FALSE(QueryUsbDrive(query, L'E'));
 }
 
 TEST(DriveList, LinesAndRoots) {

@@ -1,0 +1,55 @@
+#include "app/erase_rules.h"
+
+#include "base/ascii_text.h"
+#include "drives/byte_size.h"
+#include "drives/drive_list.h"
+
+std::wstring DriveChangedText(const std::wstring& root) {
+  return L"The USB drive " + root + L" has changed since the list was made. Press Refresh and choose the drive again.";
+}
+
+std::wstring SecondConfirmText(const TListedDrive& drive, bool bootable, const std::vector<TListedDrive>& list) {
+  const std::wstring root = std::wstring(1, drive.Letter) + L":";
+  std::wstring text;
+  if (drive.HardDisk) text += root + L" is on a USB hard disk, not a flash drive.\r\n";
+  if (bootable) {
+    std::wstring others;
+    for (const TListedDrive& other : OtherVolumesOfDisk(list, drive)) {
+      // The first line already says it is a hard disk.
+      std::wstring line = other.Line;
+      if (line.ends_with(HardDiskMark)) line.resize(line.size() - std::wstring_view(HardDiskMark).size());
+      others += (others.empty() ? L"" : L", ") + line;
+    }
+    if (!others.empty()) text += L"Bootable erases the whole disk, also: " + others + L".\r\n";
+  }
+  if (text.empty()) return text;
+  return text + L"Everything on it will be lost. Continue?";
+}
+
+std::optional<std::wstring> ErasedNeedRefusal(const std::wstring& root, bool bootable, const TNeededVolumes& needed) {
+  auto erased = [&](const TVolumeRef& volume) { return ErasedByBurn(needed.Target, bootable, volume); };
+  if (erased(needed.Image))
+    return L"The ISO image is on the drive that will be erased (" + root + L"). Copy it to another drive first.";
+  if (erased(needed.Program))
+    return L"Quillora runs from the drive that will be erased (" + root + L"). Start it from another drive.";
+  if (needed.TempFolder && erased(*needed.TempFolder))
+    return L"The temporary folder \"" + needed.TempPath + L"\" is on the drive that will be erased (" + root + L").";
+  return std::nullopt;
+}
+
+std::optional<std::wstring> FatVolumeRefusal(const std::wstring& fileSystem, int64_t driveSize) {
+  if (AsciiUpperCase(fileSystem) == L"FAT" && driveSize > FatVolumeLimit) return FatVolumeTooLargeText;
+  return std::nullopt;
+}
+
+std::optional<std::wstring> TempFolderRefusal(const TFolderState& temp, uint64_t wimSize,
+                                              const std::wstring& decimalSeparator) {
+  const std::wstring fileSystem = AsciiUpperCase(temp.FileSystem);
+  const bool separated = !temp.Path.empty() && temp.Path.back() == L'\\';
+  const std::size_t copyLength = temp.Path.size() + (separated ? 0 : 1) + WimCopyTail.size();
+  if (temp.Exists && temp.Readable && fileSystem != L"FAT" && fileSystem != L"FAT32" && copyLength <= PathLengthLimit)
+    return std::nullopt;
+  return L"The temporary folder \"" + temp.Path + L"\" cannot hold install.wim (" +
+         AsciiUpperCase(FormatByteSize(static_cast<int64_t>(wimSize), decimalSeparator)) +
+         L"). Point TEMP to a folder on an NTFS drive with enough free space.";
+}

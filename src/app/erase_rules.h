@@ -1,0 +1,51 @@
+#pragma once
+// What a burn erases, and the refusals and the second confirmation that keep
+// it from erasing what the user did not choose or what the burn still needs.
+// Platform-free; the burn job feeds them just before erasing.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "drives/drive_identity.h"
+#include "drives/folder_state.h"
+
+inline constexpr const wchar_t* FatVolumeTooLargeText =
+    L"FAT cannot make a volume over 4 GB. Choose FAT32, NTFS or exFAT.";
+// FAT volumes end at 4 GiB.
+inline constexpr int64_t FatVolumeLimit = 4294967296;
+
+// The box when the drive asked again is not the listed one (title "Error").
+std::wstring DriveChangedText(const std::wstring& root);
+
+// The second confirmation's lines joined by CR LF, or empty when none is due:
+// it is due for a hard disk, and for a bootable burn whose disk holds other
+// listed volumes. Title and buttons as the first confirmation's.
+std::wstring SecondConfirmText(const TListedDrive& drive, bool bootable, const std::vector<TListedDrive>& list);
+
+// The volumes a burn of `Target` still needs after erasing.
+struct TNeededVolumes {
+  TVolumeRef Target;
+  TVolumeRef Image;
+  TVolumeRef Program;                  // the program's own folder
+  std::optional<TVolumeRef> TempFolder;  // only when install.wim is split
+  std::wstring TempPath;
+};
+
+// Refuses when what the burn erases (the volume; for a bootable burn the
+// whole disk) holds the image, the program or the temp folder. `root` is "E:".
+std::optional<std::wstring> ErasedNeedRefusal(const std::wstring& root, bool bootable, const TNeededVolumes& needed);
+
+std::optional<std::wstring> FatVolumeRefusal(const std::wstring& fileSystem, int64_t driveSize);
+
+// The install.wim copy's path below the temp folder at its longest: the work
+// folder with its counter, then the file; it must stay within MAX_PATH.
+inline constexpr std::wstring_view WimCopyTail = L"install_wim00000000.tmp\\install.wim";
+inline constexpr std::size_t PathLengthLimit = 259;
+
+// Refuses a temp folder that cannot take the install.wim copy: missing,
+// unreadable, on FAT or FAT32, or with a path too long for the copy.
+std::optional<std::wstring> TempFolderRefusal(const TFolderState& temp, uint64_t wimSize,
+                                              const std::wstring& decimalSeparator);

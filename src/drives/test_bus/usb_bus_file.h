@@ -1,0 +1,20 @@
+#pragma once
+// The test build's USB bus: the letters a file `usb-bus.txt` beside the
+// program puts on it, one a line: "Q: removable" (a flash drive) or
+// "Q: fixed" (a hard disk), optionally followed by " disk=N" so that letters
+// can share a disk. Never part of the shipped program.
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string_view>
+
+inline constexpr const wchar_t* UsbBusFileName = L"usb-bus.txt";
+
+struct TUsbBusEntry {
+  bool Removable = true;
+  std::optional<uint32_t> DiskNumber;
+  bool operator==(const TUsbBusEntry&) const = default;
+};
+
+// Keyed by lower-case letter. Lines of another form are left out.
+std::map<wchar_t, TUsbBusEntry> ParseUsbBusFile(std::string_view text);

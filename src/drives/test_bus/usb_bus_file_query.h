@@ -1,0 +1,23 @@
+#pragma once
+// The test build's drive query: the system's answers, except that only the
+// letters of the bus file are on the USB bus, each a flash drive or a hard
+// disk as the file says, on the disk it names (none: a disk of its own).
+#include <string>
+
+#include "drives/test_bus/usb_bus_file.h"
+#include "drives/usb_drives.h"
+
+// usb-bus.txt in the program's own folder.
+std::wstring UsbBusFileBesideProgram();
+
+class TUsbBusFileQuery : public TWin32DriveQuery {
+public:
+  explicit TUsbBusFileQuery(std::wstring file = UsbBusFileBesideProgram()) : FFile(std::move(file)) {}
+  TStorageDevice Device(wchar_t letter) override;
+  std::optional<uint32_t> DiskNumber(wchar_t letter) override;
+
+private:
+  // Read on every question, so a test can change the bus while the program runs.
+  std::optional<TUsbBusEntry> Entry(wchar_t letter) const;
+  std::wstring FFile;
+};

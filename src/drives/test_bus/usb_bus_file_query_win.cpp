@@ -1,0 +1,43 @@
+#include "drives/test_bus/usb_bus_file_query.h"
+
+#include "base/win32_handles.h"
+
+std::wstring UsbBusFileBesideProgram() {
+  std::wstring path(32768, L'\0');
+  path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return path.substr(0, path.find_last_of(L'\\') + 1) + UsbBusFileName;
+}
+
+std::optional<TUsbBusEntry> TUsbBusFileQuery::Entry(wchar_t letter) const {
+  if (letter >= L'A' && letter <= L'Z') letter = static_cast<wchar_t>(letter - L'A' + L'a');
+  TFileHandle file(::CreateFileW(FFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+  if (!file) return std::nullopt;
+  std::string text(64 * 1024, '\0');
+  DWORD got = 0;
+  if (!::ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) return std::nullopt;
+  text.resize(got);
+  const auto bus = ParseUsbBusFile(text);
+  const auto found = bus.find(letter);
+  if (found == bus.end()) return std::nullopt;
+  return found->second;
+}
+
+TStorageDevice TUsbBusFileQuery::Device(wchar_t letter) {
+  TStorageDevice device = TWin32DriveQuery::Device(letter);
+  const std::optional<TUsbBusEntry> entry = Entry(letter);
+  if (!entry) {
+    // A real USB drive of the test machine stays out of the tests' reach.
+    if (device.BusType == UsbBusType) device.BusType = 0;
+    return device;
+  }
+  device.BusType = UsbBusType;
+  device.RemovableMedia = entry->Removable;
+  return device;
+}
+
+std::optional<uint32_t> TUsbBusFileQuery::DiskNumber(wchar_t letter) {
+  // Wine puts every mapped drive on disk 0; only the file's disks count here.
+  const std::optional<TUsbBusEntry> entry = Entry(letter);
+  return entry ? entry->DiskNumber : std::nullopt;
+}
