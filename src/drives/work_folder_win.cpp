@@ -58,7 +58,7 @@ void RemoveLeftoverWorkFolders(const std::wstring& name) {
   const TFindHandle find(::FindFirstFileW((temp + L"*").c_str(), &found));
   if (!find) return;
   do {
-    // The long name only: a short 8.3 alias could match the pattern by chance.
+    // Matched here rather than by a search pattern, which also matches short 8.3 names.
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsUniqueTempName(found.cFileName, name))
       RemoveFolderTree(temp + found.cFileName);
   } while (::FindNextFileW(find.Get(), &found));
