@@ -12,6 +12,8 @@ using TSetSearchPathMode = BOOL(WINAPI*)(DWORD);
 using TGetDiskFreeSpaceExW = BOOL(WINAPI*)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
 using TGetNativeSystemInfo = void(WINAPI*)(LPSYSTEM_INFO);
+using TShutdownBlockReasonCreate = BOOL(WINAPI*)(HWND, LPCWSTR);
+using TShutdownBlockReasonDestroy = BOOL(WINAPI*)(HWND);
 
 TGetDpiForWindow GetDpiForWindow();                    // user32, Windows 10 1607
 TAdjustWindowRectExForDpi AdjustWindowRectExForDpi();  // user32, Windows 10 1607
@@ -19,5 +21,7 @@ TSetSearchPathMode SetSearchPathMode();                // kernel32, XP SP2 with 
 TGetDiskFreeSpaceExW GetDiskFreeSpaceExW();            // kernel32
 TIsWow64Process IsWow64Process();                      // kernel32, XP SP2
 TGetNativeSystemInfo GetNativeSystemInfo();            // kernel32, XP
+TShutdownBlockReasonCreate ShutdownBlockReasonCreate();    // user32, Vista
+TShutdownBlockReasonDestroy ShutdownBlockReasonDestroy();  // user32, Vista
 
 }  // namespace OptionalApi

@@ -25,6 +25,8 @@ QUILLORA_OPTIONAL_API(L"kernel32.dll", SetSearchPathMode)
 QUILLORA_OPTIONAL_API(L"kernel32.dll", GetDiskFreeSpaceExW)
 QUILLORA_OPTIONAL_API(L"kernel32.dll", IsWow64Process)
 QUILLORA_OPTIONAL_API(L"kernel32.dll", GetNativeSystemInfo)
+QUILLORA_OPTIONAL_API(L"user32.dll", ShutdownBlockReasonCreate)
+QUILLORA_OPTIONAL_API(L"user32.dll", ShutdownBlockReasonDestroy)
 
 #undef QUILLORA_OPTIONAL_API
 

@@ -32,6 +32,18 @@ std::wstring ReplaceFirstMark(const std::wstring& path, const std::wstring& with
 }
 }  // namespace
 
+bool IsUniqueTempName(const std::wstring& candidate, const std::wstring& name) {
+  if (candidate == name) return true;
+  const std::wstring marked = InsertUniqueMark(name);
+  const size_t mark = marked.find(L'*');
+  const size_t tail = marked.size() - mark - 1;
+  if (candidate.size() != marked.size() + 7 || candidate.compare(0, mark, marked, 0, mark) != 0 ||
+      candidate.compare(mark + 8, tail, marked, mark + 1, tail) != 0)
+    return false;
+  const std::wstring digits = candidate.substr(mark, 8);
+  return digits.find_first_not_of(L"0123456789ABCDEF") == std::wstring::npos;
+}
+
 std::wstring MakeUniqueTempName(const std::wstring& name, const TTempNameHost& host) {
   std::wstring path = name;
   if (path.find(L'\\') == std::wstring::npos) path = host.TempDirectory() + path;

@@ -16,6 +16,10 @@ struct TTempNameHost {
 // names it raises EFailure "Can't create temp file \"...{UniqueID}...\".".
 std::wstring MakeUniqueTempName(const std::wstring& name, const TTempNameHost& host);
 
+// Whether `candidate` is a name MakeUniqueTempName gives for `name` (a bare
+// name): the name itself, or with its 8 upper-case hex digits.
+bool IsUniqueTempName(const std::wstring& candidate, const std::wstring& name);
+
 // "...\temp.dat" -> "...\temp*.dat"; "...\temp" -> "...\temp*.".
 std::wstring InsertUniqueMark(const std::wstring& path);
 

@@ -3,6 +3,9 @@
 // in it when its owner goes, on every way out.
 #include <string>
 
+// The work folder of the install.wim copy that is split.
+inline constexpr wchar_t WimWorkFolderName[] = L"install_wim.tmp";
+
 class TWorkFolder {
 public:
   // Creates the folder NAME in the temp folder, or NAME with 8 hex digits
@@ -19,3 +22,8 @@ public:
 private:
   std::wstring FPath;
 };
+
+// For the start-up, when no other copy runs: removes from the temp folder the
+// work folders NAME that a killed burn left (NAME itself or with its 8 hex
+// digits, as the constructor makes them); nothing of another name, no file.
+void RemoveLeftoverWorkFolders(const std::wstring& name);

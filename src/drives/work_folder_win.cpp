@@ -50,3 +50,16 @@ TWorkFolder::TWorkFolder(const std::wstring& name) {
 }
 
 TWorkFolder::~TWorkFolder() { RemoveFolderTree(FPath); }
+
+void RemoveLeftoverWorkFolders(const std::wstring& name) {
+  const std::wstring temp = GetTempDirectory();
+  if (temp.empty()) return;
+  WIN32_FIND_DATAW found{};
+  const TFindHandle find(::FindFirstFileW((temp + L"*").c_str(), &found));
+  if (!find) return;
+  do {
+    // Matched here rather than by a search pattern, which also matches short 8.3 names.
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsUniqueTempName(found.cFileName, name))
+      RemoveFolderTree(temp + found.cFileName);
+  } while (::FindNextFileW(find.Get(), &found));
+}

@@ -4,6 +4,9 @@
 #include <vector>
 
 #include "base/win32_handles.h"
+// After windows.h, which the line above brings.
+#include <sddl.h>
+
 #include "drives/autorun_guard.h"
 #include "prefix_state_win.h"
 
@@ -11,6 +14,7 @@ namespace {
 const wchar_t Policies[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies";
 const wchar_t Explorer[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 const wchar_t Name[] = L"NoDriveTypeAutoRun";
+const wchar_t Record[] = L"Software\\Quillora";
 const HKEY Machine = HKEY_LOCAL_MACHINE, User = HKEY_CURRENT_USER;
 
 using TValue = std::optional<std::pair<DWORD, std::vector<BYTE>>>;  // type, data; nullopt: absent
@@ -19,13 +23,13 @@ TValue Dword(DWORD v) {
 }
 const TValue Text{std::make_pair(DWORD{REG_SZ}, std::vector<BYTE>{'o', 0, 'f', 0, 'f', 0, 0, 0})};
 
-TRegKey Open(HKEY hive, const wchar_t* path) {
+TRegKey Open(HKEY hive, const wchar_t* path, REGSAM access = KEY_ALL_ACCESS) {
   TRegKey key;
-  if (::RegOpenKeyExW(hive, path, 0, KEY_ALL_ACCESS, key.Put()) != ERROR_SUCCESS) key.Release();
+  if (::RegOpenKeyExW(hive, path, 0, access, key.Put()) != ERROR_SUCCESS) key.Release();
   return key;
 }
-TValue Read(HKEY hive) {
-  TRegKey key = Open(hive, Explorer);
+TValue Read(HKEY hive, const wchar_t* path = Explorer) {
+  TRegKey key = Open(hive, path, KEY_QUERY_VALUE);
   DWORD type = 0, size = 64;
   std::vector<BYTE> data(size);
   if (!key || ::RegQueryValueExW(key.Get(), Name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) {
@@ -46,11 +50,38 @@ void Put(HKEY hive, const TValue& value, bool keyExists = true) {
   else ::RegSetValueExW(key.Get(), Name, 0, value->first, value->second.data(), DWORD(value->second.size()));
 }
 
-// Puts both hives back as they were after each test.
+const TValue Absent{std::make_pair(DWORD{REG_NONE}, std::vector<BYTE>{})};  // as recorded
+
+// Denies setting values in the policy key, the way an administrator's policy
+// could, until it goes out of scope.
+class TReadOnlyPolicy {
+public:
+  explicit TReadOnlyPolicy(HKEY hive) : FKey(Open(hive, Explorer, READ_CONTROL | WRITE_DAC)) {
+    DWORD size = sizeof FSaved;
+    FHeld = ::RegGetKeySecurity(FKey.Get(), DACL_SECURITY_INFORMATION, FSaved, &size) == ERROR_SUCCESS;
+    PSECURITY_DESCRIPTOR denying = nullptr;
+    ::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
+                                                           &denying, nullptr);
+    FHeld = FHeld && denying && ::RegSetKeySecurity(FKey.Get(), DACL_SECURITY_INFORMATION, denying) == ERROR_SUCCESS;
+    ::LocalFree(denying);
+  }
+  ~TReadOnlyPolicy() {
+    if (FHeld) ::RegSetKeySecurity(FKey.Get(), DACL_SECURITY_INFORMATION, FSaved);
+  }
+  bool Held() const { return FHeld; }
+
+private:
+  TRegKey FKey;
+  alignas(SECURITY_DESCRIPTOR) BYTE FSaved[4096] = {};
+  bool FHeld = false;
+};
+
+// Puts both hives and the records back as they were after each test.
 class AutoRunGuard : public ::testing::Test {
 protected:
   void SetUp() override {
     for (int i = 0; i < 2; ++i) {
+      ::RegDeleteKeyW(FHives[i], Record);  // a record would be used instead of the value
       FBefore[i] = {bool(Open(FHives[i], Policies)), bool(Open(FHives[i], Explorer)), Read(FHives[i])};
     }
   }
@@ -64,6 +95,7 @@ protected:
   const HKEY FHives[2] = {Machine, User};
   // Also put back by the next test program should this one be killed.
   prefixstate::TRegistryValueScope FMachineValue{Machine, Explorer, Name}, FUserValue{User, Explorer, Name};
+  prefixstate::TRegistryValueScope FMachineRecord{Machine, Record, Name}, FUserRecord{User, Record, Name};
   TAutoRunGuard Guard;
 };
 }  // namespace
@@ -76,9 +108,13 @@ TEST_F(AutoRunGuard, SavesSetsAndPutsBack) {
     Guard.DisableAutoRun();
     EXPECT_EQ(Read(Machine), Dword(255));
     EXPECT_EQ(Read(User), Dword(255));
-    Guard.RestoreAutoRun();
+    EXPECT_EQ(Read(Machine, Record), before[0] ? before[0] : Absent);
+    EXPECT_EQ(Read(User, Record), before[1] ? before[1] : Absent);
+    EXPECT_TRUE(Guard.RestoreAutoRun());
     EXPECT_EQ(Read(Machine), before[0]);
     EXPECT_EQ(Read(User), before[1]);  // 0xFFFFFFFF is a value, not "absent"
+    EXPECT_FALSE(Open(Machine, Record));
+    EXPECT_FALSE(Open(User, Record));
   }
   EXPECT_EQ(Guard.NoDriveTypeAutoRun, 255);
   EXPECT_EQ(Guard.NoDriveTypeAutoRun1, -1);
@@ -107,4 +143,52 @@ TEST_F(AutoRunGuard, MissingKeysAndOtherTypesAreLeftAlone) {
   EXPECT_EQ(Read(Machine), Text);
   EXPECT_EQ(Read(User), std::nullopt);
   EXPECT_EQ(Guard.NoDriveTypeAutoRun, 145);
+}
+
+TEST_F(AutoRunGuard, StartUpPutsBackWhatAKilledBurnLeft) {
+  Put(Machine, Dword(145));
+  Put(User, std::nullopt);
+  { TAutoRunGuard killed; killed.DisableAutoRun(); }  // never restored, as after End task
+  EXPECT_TRUE(RestoreAutoRunFromRecord());
+  EXPECT_EQ(Read(Machine), Dword(145));
+  EXPECT_EQ(Read(User), std::nullopt);
+  EXPECT_FALSE(Open(Machine, Record));
+  EXPECT_FALSE(Open(User, Record));
+  EXPECT_TRUE(RestoreAutoRunFromRecord());  // nothing left to do
+
+  { TAutoRunGuard killed; killed.DisableAutoRun(); }
+  Put(Machine, Dword(4));                 // changed by hand since: the user's
+  Put(User, std::nullopt, false);         // gone since: not made again
+  EXPECT_TRUE(RestoreAutoRunFromRecord());
+  EXPECT_EQ(Read(Machine), Dword(4));
+  EXPECT_FALSE(Open(User, Explorer));
+  EXPECT_FALSE(Open(Machine, Record));
+  EXPECT_FALSE(Open(User, Record));
+}
+
+TEST_F(AutoRunGuard, AFailedRestoreKeepsTheRecordForTheNextStart) {
+  Put(Machine, Dword(145));
+  Put(User, Dword(7));
+  Guard.DisableAutoRun();
+  {
+    TReadOnlyPolicy readOnly(Machine);
+    ASSERT_TRUE(readOnly.Held());
+    EXPECT_FALSE(Guard.RestoreAutoRun());
+    EXPECT_EQ(Read(Machine), Dword(255));
+    EXPECT_EQ(Read(Machine, Record), Dword(145));
+    EXPECT_EQ(Read(User), Dword(7));  // the other hive is put back all the same
+    EXPECT_FALSE(Open(User, Record));
+
+    EXPECT_FALSE(RestoreAutoRunFromRecord());
+    EXPECT_EQ(Read(Machine, Record), Dword(145));
+  }
+  {  // a later burn, killed: it takes the user's value from the record, not the 255
+    TAutoRunGuard next;
+    next.DisableAutoRun();
+    EXPECT_EQ(next.NoDriveTypeAutoRun, 145);
+  }
+  EXPECT_TRUE(RestoreAutoRunFromRecord());
+  EXPECT_EQ(Read(Machine), Dword(145));
+  EXPECT_EQ(Read(User), Dword(7));
+  EXPECT_FALSE(Open(Machine, Record));
 }

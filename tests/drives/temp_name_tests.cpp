@@ -42,3 +42,14 @@ TEST(TempName, GivesUpAfter10001Names) {
   }
   EXPECT_EQ(folder.Tests, 1u + 10001u);
 }
+
+TEST(TempName, RecognisesOnlyTheNamesItGives) {
+  TFakeTempFolder folder;
+  folder.Files = {L"C:\\Tmp\\install_wim.tmp"};
+  const std::wstring made = folder.Make(L"install_wim.tmp").substr(7);
+  for (const wchar_t* name : {L"install_wim.tmp", made.c_str(), L"install_wim00000000.tmp"})
+    EXPECT_TRUE(IsUniqueTempName(name, L"install_wim.tmp")) << name;
+  for (const wchar_t* name : {L"install_wim0a1b2c3d.tmp", L"install_wim0A1B2C3.tmp", L"install_wim0A1B2C3DE.tmp",
+                              L"install_wim.tmp.old", L"Install_wim.tmp", L"install_wimXXXXXXXX.tmp", L"temp.dat"})
+    EXPECT_FALSE(IsUniqueTempName(name, L"install_wim.tmp")) << name;
+}
