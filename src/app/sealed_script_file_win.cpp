@@ -1,10 +1,12 @@
-#include "stages/sealed_script_file.h"
+#include "app/sealed_script_file.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 #include "base/failure.h"
 #include "base/system_error.h"
+#include "base/text_convert.h"
 #include "drives/host_checks.h"
 #include "drives/temp_name.h"
 
@@ -12,17 +14,6 @@ namespace {
 
 [[noreturn]] void RaiseFileFailure(const wchar_t* what, const std::wstring& path, DWORD code) {
   throw EFailure(std::wstring(what) + L" \"" + path + L"\". " + SystemErrorText(code));
-}
-
-// Text in the ANSI code page, as the console programs read it.
-std::string ToAnsi(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) throw EFailure(L"Cannot convert the script to the system's code page. " + SystemErrorText(::GetLastError()));
-  std::string out(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, out.data(), size, nullptr, nullptr);
-  return out;
 }
 
 // The creation itself tells whether a name is free, so nothing planted between
@@ -75,7 +66,10 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMAT
 }  // namespace
 
 TSealedScriptFile::TSealedScriptFile(const std::wstring& name, const std::wstring& text) {
-  const std::string bytes = ToAnsi(text);
+  const std::optional<std::string> ansi = WideToCodePage(CP_ACP, text);
+  if (!ansi)
+    throw EFailure(L"Cannot convert the script to the system's code page. " + SystemErrorText(::GetLastError()));
+  const std::string& bytes = *ansi;
   TFileHandle writer = CreateUnderFreshName(name, FPath);
   try {
     WriteAll(writer.Get(), bytes, FPath);
