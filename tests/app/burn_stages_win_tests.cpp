@@ -78,7 +78,7 @@ protected:
   const std::wstring Missing = standin::BuildDir() + L"\\no-such-folder\\";
 };
 
-TEST_F(BurnStages, ReadIsoInfo) {
+TEST_F(BurnStages, ReadVolumeId) {
   const TRecordedBox warning{L"Cannot read info from ISO file.", L"Warning", MB_OK | MB_ICONWARNING};
   std::wstring label = L"OLD";
   const auto run = [&](const std::wstring& image) {
@@ -89,7 +89,7 @@ TEST_F(BurnStages, ReadIsoInfo) {
     TStageCommandParts parts = CommandParts(Choice.Files);
     parts.IsoFile = image;
     parts.Root = L"Q:";
-    const bool result = runner.Run(ReadIsoInfo, parts);
+    const bool result = runner.Run(ReadVolumeId, parts);
     EXPECT_TRUE(runner.Idle());
     return result;
   };
