@@ -9,7 +9,7 @@ const wchar_t* const BootSectUefiOnlyText = L"Error, bootable only for UEFI.";
 
 namespace {
 
-const TStageBox IsoInfoFailureBox{L"Cannot read info from ISO file.", L"Warning", TBoxIcon::Warning};
+const TStageBox VolumeIdFailureBox{L"Cannot read info from ISO file.", L"Warning", TBoxIcon::Warning};
 const TStageBox FormatFailureBox{L"Cannot format the USB disk.", L"Error", TBoxIcon::Error};
 const TStageBox DiskPartFailureBox{L"Cannot create a bootable USB disk.", L"Error", TBoxIcon::Error};
 
@@ -21,7 +21,7 @@ const TStageBox BootSectNotStartedBox{L"Failed to make USB disk bootable.", L"Er
 const TStageBox SplitImageFailedBox{L"Failed to split install.wim.", L"Error", TBoxIcon::Error};
 
 const TStageTexts Table[] = {
-    {L"Reading info from ISO file...", L"Reading ISO info is complete.", &IsoInfoFailureBox, nullptr,
+    {L"Reading info from ISO file...", L"Reading ISO info is complete.", &VolumeIdFailureBox, nullptr,
      false},
     {L"Formatting USB disk...", L"Formatting is complete.", &FormatFailureBox, &FormatNotStartedBox, false},
     {L"Writing volume label...", L"Writing label is complete.", nullptr, nullptr, false},
