@@ -173,6 +173,7 @@ std::wstring ShowOpenDialog(HWND owner) {
   buffer.resize(wcsnlen(buffer.c_str(), buffer.size()));
   return buffer;
 }
+
 // The label field's text from the image's own volume id, blanks at both ends
 // removed; none when the id cannot be read or is empty.
 std::optional<std::wstring> VolumeLabelOf(const std::wstring& image) {
