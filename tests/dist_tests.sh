@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows users' zip of this build: made by scripts/dist, unpacked into an empty
-# folder, completed with the stand-in support files, it starts under Wine,
-# shows its window and closes cleanly.
+# folder with nothing added, it starts under Wine, shows its window and closes
+# cleanly.
 #   dist_tests.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 src=${1:?usage: dist_tests.sh SOURCE_DIR BUILD_DIR}
@@ -23,8 +23,6 @@ cmp -s <(unzip -p "$zip_file" 7z.dll) "$build/bin/7z.dll" || { echo "FAILED: not
 unzip -p "$zip_file" README.txt | grep -q "Quillora $version" || { echo "FAILED: README.txt without the version"; exit 1; }
 
 unzip -q "$zip_file" -d "$work/app"
-for tool in isoinfo.exe bootsect_x86.exe bootsect_x64.exe; do cp "$build/bin/$tool" "$work/app/"; done
-: > "$work/app/cygwin1.dll"
 
 to_windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 mkdir -p "$build/screenshots"

@@ -1,4 +1,6 @@
 #include "app/burn_job.h"
+#include "base/byte_source.h"
+#include "drives/executable_machine.h"
 #include "drives/host_checks.h"
 
 namespace {
@@ -15,6 +17,17 @@ const TLegacyBootCopy LegacyBootCopies[] = {
     {L"\\NTLDR", L"\\WXPE\\SETUPLDR.BIN"},
     {L"\\NTDETECT.COM", L"\\WXPE\\NTDETECT.COM"},
 };
+
+// The boot-sector program beside this one when it is there, else the image's
+// own on the drive when this host can run it; empty when neither can be used.
+std::wstring UsableBootSect(const std::wstring& beside, const std::wstring& root) {
+  if (FileExists(beside)) return beside;
+  const std::wstring onDrive = root + L"\\boot\\bootsect.exe";
+  const std::unique_ptr<IByteSource> file = OpenFileBytes(onDrive);
+  const TExecutableMachine machine = file ? ReadExecutableMachine(*file) : TExecutableMachine::Other;
+  if (machine == TExecutableMachine::I386 || (machine == TExecutableMachine::X64 && IsHost64Bit())) return onDrive;
+  return {};
+}
 }  // namespace
 
 void TBurnJob::LegacyBootStep(const std::wstring& root) {
@@ -24,9 +37,15 @@ void TBurnJob::LegacyBootStep(const std::wstring& root) {
     // Never overwrites; a failed copy stays quiet.
     if (!FileExists(target) && FileExists(source)) ::CopyFileW(source.c_str(), target.c_str(), TRUE);
   }
-  if (FileExists(root + L"\\BOOTMGR")) {
-    RunStage(BootSectNt60);
-  } else if (FileExists(root + L"\\NTLDR")) {
-    RunStage(BootSectNt52);
+  const bool nt60 = FileExists(root + L"\\BOOTMGR");
+  if (!nt60 && !FileExists(root + L"\\NTLDR")) return;
+  const std::wstring bootSect = UsableBootSect(FChoice.Files.BootSectPath, root);
+  if (bootSect.empty()) {
+    // The files are on the drive all the same: UEFI PCs start from them.
+    FView.SetStatus(BootSectUefiOnlyText);
+    return;
   }
+  // The stage's command line takes the program from the choice.
+  FChoice.Files.BootSectPath = bootSect;
+  RunStage(nt60 ? BootSectNt60 : BootSectNt52);
 }

@@ -21,15 +21,14 @@ public:
   // True when no child and no pipe is held.
   bool Idle() const;
 
-  // Gets the label field's new text once the stage that reads the image's
-  // volume id knows it: the label, or empty when there is none.
-  std::function<void(const std::wstring&)> ShowLabel;
-
 private:
   void ProcessMessages() override;
 
   IBurnView& FView;
 };
+
+// A stage's box, with its title and icon.
+void ShowStageBox(IBurnView& view, const TStageBox& box);
 
 // The recovery guide, shown by the window's link and after diskpart cannot start.
 extern const wchar_t* const RecoveryGuideText;

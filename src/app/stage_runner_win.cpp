@@ -30,11 +30,11 @@ UINT IconFlag(TBoxIcon icon) {
   return MB_ICONINFORMATION;
 }
 
+}  // namespace
+
 void ShowStageBox(IBurnView& view, const TStageBox& box) {
   view.ShowMessage(box.Text, box.Title, MB_OK | IconFlag(box.Icon));
 }
-
-}  // namespace
 
 void TStageRunner::ProcessMessages() { FView.ProcessMessages(); }
 
@@ -63,17 +63,6 @@ bool TStageRunner::Run(StageId stage, const TStageCommandParts& parts, const std
         if (texts->NotStartedBox) ShowStageBox(FView, *texts->NotStartedBox);
         if (texts->RecoveryGuideAfterNotStarted)
           FView.ShowMessage(RecoveryGuideText, L"Information", MB_OK | MB_ICONINFORMATION);
-      } else if (stage == ReadIsoInfo) {
-        const std::wstring volumeId = FindVolumeId(SplitLines(output));
-        if (ExitCode != 0 || volumeId.empty()) {
-          if (ShowLabel) ShowLabel(L"");
-          FView.SetStatus(StageErrorText);
-          ShowStageBox(FView, *texts->FailureBox);
-        } else {
-          FView.SetStatus(texts->Success);
-          if (ShowLabel) ShowLabel(VolumeLabelFromId(volumeId));
-          result = true;
-        }
       } else if (ExitCode == 0) {
         FView.SetStatus(texts->Success);
         result = true;

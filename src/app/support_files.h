@@ -22,7 +22,7 @@ TStageCommandParts CommandParts(const TSupportFiles& files);
 #ifdef _WIN32
 // The program's own folder and the boot-sector program this host needs.
 TSupportFiles FindSupportFiles();
-// True when every support file lies beside the program; else one box
+// True when 7z.dll lies beside the program; else one box
 // "Error, please reinstall this software." and false.
 bool CheckSupportFiles(const TSupportFiles& files, IBurnView& view);
 #endif

@@ -20,12 +20,8 @@ TSupportFiles FindSupportFiles() {
 }
 
 bool CheckSupportFiles(const TSupportFiles& files, IBurnView& view) {
-  static const wchar_t* const SupportFiles[] = {L"cygwin1.dll", L"isoinfo.exe", L"7z.dll", L"bootsect_x64.exe",
-                                                L"bootsect_x86.exe"};
-  bool allPresent = true;
-  for (const wchar_t* name : SupportFiles) {
-    if (!FileExists(files.AppPath + name)) allPresent = false;  // every file is tested
-  }
-  if (!allPresent) view.ShowMessage(ReinstallText, ErrorTitle, MB_OK | MB_ICONERROR);
-  return allPresent;
+  // bootsect is looked for only by the boot step, which can do without it.
+  const bool present = FileExists(files.AppPath + L"7z.dll");
+  if (!present) view.ShowMessage(ReinstallText, ErrorTitle, MB_OK | MB_ICONERROR);
+  return present;
 }

@@ -7,10 +7,14 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "app/burn_job.h"
 #include "app/burn_rules.h"
 #include "app/stage_runner.h"
+#include "base/ascii_text.h"
+#include "base/byte_source.h"
 #include "base/failure.h"
 #include "base/message_pump.h"
 #include "base/scope_guard.h"
@@ -18,6 +22,7 @@
 #include "drives/drive_list.h"
 #include "drives/host_checks.h"
 #include "drives/usb_drives.h"
+#include "sevenzip/image_volume_id.h"
 
 using namespace form;
 
@@ -168,6 +173,16 @@ std::wstring ShowOpenDialog(HWND owner) {
   buffer.resize(wcsnlen(buffer.c_str(), buffer.size()));
   return buffer;
 }
+
+// The label field's text from the image's own volume id, blanks at both ends
+// removed; none when the id cannot be read or is empty.
+std::optional<std::wstring> VolumeLabelOf(const std::wstring& image) {
+  const std::unique_ptr<IByteSource> file = OpenFileBytes(image);
+  const std::optional<std::wstring> id = file ? ReadImageVolumeId(*file) : std::nullopt;
+  const std::wstring trimmed = id ? TrimBlanks(*id) : std::wstring();
+  if (trimmed.empty()) return std::nullopt;
+  return VolumeLabelFromId(trimmed);
+}
 }  // namespace
 
 void TUSBForm::BrowseButtonClick() {
@@ -178,13 +193,16 @@ void TUSBForm::BrowseButtonClick() {
   if (!CheckSupportFiles(SupportFiles, *this)) return;
   EnableControls(false);
   const TScopeGuard enable([this] { EnableControls(true); });
-  TStageRunner runner(*this);
-  runner.ShowLabel = [this](const std::wstring& label) { ::SetWindowTextW(LabelEdit, label.c_str()); };
-  TStageCommandParts parts = CommandParts(SupportFiles);
-  parts.ScriptFile = Script ? Script->File() : std::wstring();
-  parts.Root = DriveRootOf(GetSelectedDrive());
-  parts.IsoFile = WindowText(ISOFileEdit);
-  runner.Run(ReadIsoInfo, parts);
+  const TStageTexts& texts = *StageTexts(ReadVolumeId);
+  SetStatus(texts.Start);
+  const std::optional<std::wstring> label = VolumeLabelOf(path);
+  ::SetWindowTextW(LabelEdit, label ? label->c_str() : L"");
+  if (label) {
+    SetStatus(texts.Success);
+  } else {
+    SetStatus(StageErrorText);
+    ShowStageBox(*this, *texts.FailureBox);
+  }
 }
 
 void TUSBForm::BurnButtonClick() {

@@ -47,17 +47,18 @@ bool IsWow64() {
   return Is64BitArchitecture(info.wProcessorArchitecture);
 }
 
-std::wstring BootSectProgramName() {
+bool IsHost64Bit() {
 #ifdef _WIN64
   // A 64-bit build never runs under WOW64, so ask the processor directly.
   SYSTEM_INFO info{};
   ::GetNativeSystemInfo(&info);
-  const bool x64 = Is64BitArchitecture(info.wProcessorArchitecture);
+  return Is64BitArchitecture(info.wProcessorArchitecture);
 #else
-  const bool x64 = IsWow64();
+  return IsWow64();
 #endif
-  return x64 ? L"bootsect_x64.exe" : L"bootsect_x86.exe";
 }
+
+std::wstring BootSectProgramName() { return IsHost64Bit() ? L"bootsect_x64.exe" : L"bootsect_x86.exe"; }
 
 std::wstring GetTempDirectory() {
   wchar_t buffer[260] = {};

@@ -1,7 +1,7 @@
 #pragma once
 
 enum StageId : int {
-  ReadIsoInfo = 0,
+  ReadVolumeId = 0,
   FormatDrive = 1,
   WriteLabel = 2,
   BurnImage = 3,

@@ -5,14 +5,14 @@
 const wchar_t* const StageErrorText = L"Error.";
 const wchar_t* const BootSectRefusalText = L"This tool can only be run on systems";
 const wchar_t* const BootSectBiosOnlyErrorText = L"Error, bootable only for PC/AT BIOS.";
+const wchar_t* const BootSectUefiOnlyText = L"Error, bootable only for UEFI.";
 
 namespace {
 
-const TStageBox IsoInfoFailureBox{L"Cannot read info from ISO file.", L"Warning", TBoxIcon::Warning};
+const TStageBox VolumeIdFailureBox{L"Cannot read info from ISO file.", L"Warning", TBoxIcon::Warning};
 const TStageBox FormatFailureBox{L"Cannot format the USB disk.", L"Error", TBoxIcon::Error};
 const TStageBox DiskPartFailureBox{L"Cannot create a bootable USB disk.", L"Error", TBoxIcon::Error};
 
-const TStageBox IsoInfoNotStartedBox{L"Failed to read info from ISO file.", L"Error", TBoxIcon::Error};
 const TStageBox FormatNotStartedBox{L"Failed to format USB disk.", L"Error", TBoxIcon::Error};
 const TStageBox DiskPartNotStartedBox{
     L"Failed to create a bootable USB disk.\r\n\r\nPlease try to run program as Administrator.", L"Error",
@@ -21,8 +21,8 @@ const TStageBox BootSectNotStartedBox{L"Failed to make USB disk bootable.", L"Er
 const TStageBox SplitImageFailedBox{L"Failed to split install.wim.", L"Error", TBoxIcon::Error};
 
 const TStageTexts Table[] = {
-    {L"Reading info from ISO file...", L"Reading ISO info is complete.", &IsoInfoFailureBox,
-     &IsoInfoNotStartedBox, false},
+    {L"Reading info from ISO file...", L"Reading ISO info is complete.", &VolumeIdFailureBox, nullptr,
+     false},
     {L"Formatting USB disk...", L"Formatting is complete.", &FormatFailureBox, &FormatNotStartedBox, false},
     {L"Writing volume label...", L"Writing label is complete.", nullptr, nullptr, false},
     {L"Burning ISO image...", nullptr, nullptr, nullptr, false},
@@ -35,7 +35,6 @@ const TStageTexts Table[] = {
     {L"Splitting install.wim...", L"Done.", &SplitImageFailedBox, &SplitImageFailedBox, false},
 };
 
-const std::wstring VolumeIdPrefix = L"Volume id:";
 constexpr std::size_t LabelFieldLimit = 11;  // the longest volume label
 
 bool NeedsDriveRoot(int stage) {
@@ -45,7 +44,7 @@ bool NeedsDriveRoot(int stage) {
 
 }  // namespace
 
-bool IsStageId(int stage) { return stage >= ReadIsoInfo && stage <= SplitImage; }
+bool IsStageId(int stage) { return stage >= ReadVolumeId && stage <= SplitImage; }
 
 const TStageTexts* StageTexts(int stage) { return IsStageId(stage) ? &Table[stage] : nullptr; }
 
@@ -58,8 +57,6 @@ bool IsDriveRoot(const std::wstring& root) {
 std::wstring ComposeStageCommand(int stage, const TStageCommandParts& p) {
   if (NeedsDriveRoot(stage) && !IsDriveRoot(p.Root)) return {};
   switch (stage) {
-    case ReadIsoInfo:
-      return L"\"" + p.AppPath + L"isoinfo.exe\" -d -i \"" + p.IsoFile + L"\"";
     case FormatDrive:
       return L"\"" + p.FormatPath + L"\" " + p.Root + L" /FS:" + AsciiUpperCase(p.FileSystem) + L" /Q /Y";
     case WriteLabel:
@@ -97,19 +94,6 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
   }
   if (start < text.size()) lines.push_back(text.substr(start));
   return lines;
-}
-
-std::wstring FindVolumeId(const std::vector<std::wstring>& lines) {
-  const auto isBlank = [](wchar_t c) { return static_cast<unsigned>(c) <= 32; };
-  for (const std::wstring& line : lines) {
-    if (line.compare(0, VolumeIdPrefix.size(), VolumeIdPrefix) != 0) continue;
-    std::size_t first = VolumeIdPrefix.size();
-    std::size_t last = line.size();
-    while (first < last && isBlank(line[first])) ++first;
-    while (last > first && isBlank(line[last - 1])) --last;
-    if (first < last) return line.substr(first, last - first);
-  }
-  return {};
 }
 
 std::wstring VolumeLabelFromId(const std::wstring& id) { return id.substr(0, LabelFieldLimit); }

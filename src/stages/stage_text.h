@@ -16,7 +16,6 @@ struct TStageCommandParts {
   std::wstring DismPath;
   std::wstring WimFile;       // the install.wim copy that is split
   std::wstring ScriptFile;
-  std::wstring IsoFile;       // the image chosen
   std::wstring Label;         // the label chosen
   std::wstring FileSystem;    // the file system chosen
   std::wstring Root;          // drive root (DriveRootOf)
@@ -41,6 +40,7 @@ struct TStageTexts {
 extern const wchar_t* const StageErrorText;             // "Error."
 extern const wchar_t* const BootSectRefusalText;        // the programs' refusal
 extern const wchar_t* const BootSectBiosOnlyErrorText;  // status after a refusal
+extern const wchar_t* const BootSectUefiOnlyText;       // status when no boot-sector program fits
 
 bool IsStageId(int stage);
 // Texts and boxes of a stage; null for a value outside 0..7.
@@ -49,16 +49,14 @@ const TStageTexts* StageTexts(int stage);
 // A drive letter and a colon, nothing else.
 bool IsDriveRoot(const std::wstring& root);
 
-// The command line of a stage. Empty for stage 3, for a value outside 0..7,
-// and for a stage that acts on the drive when `Root` is not a drive root
-// (label and bootsect would otherwise act on the current drive).
+// The command line of a stage. Empty for stages 0 and 3 (the program does
+// them itself), for a value outside 0..7, and for a stage that acts on the
+// drive when `Root` is not a drive root (label and bootsect would otherwise
+// act on the current drive).
 std::wstring ComposeStageCommand(int stage, const TStageCommandParts& parts);
 
 // Lines end at CR, LF or CR LF; a final break adds no empty line.
 std::vector<std::wstring> SplitLines(const std::wstring& text);
-// The first non-empty id after "Volume id:", trimmed of codes 0..32; empty
-// when there is none.
-std::wstring FindVolumeId(const std::vector<std::wstring>& lines);
 // The id as it goes into the label field: at most 11 characters.
 std::wstring VolumeLabelFromId(const std::wstring& id);
 // Status text of a boot-sector program that failed with `output`.

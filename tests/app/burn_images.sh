@@ -6,11 +6,14 @@
 #   windows.iso  ISO 9660 tree holding only README.TXT, UDF tree all of windows/
 #                (BOOTMGR at the root: the /nt60 kind)
 #   half.iso     the first half of plain.iso, as a download stopped halfway
+#   windows-bootsect.iso  windows.iso's trees with BOOTSECT as boot/bootsect.exe
+#                (only when BOOTSECT is given)
 # The trees stay beside the images, for comparing with the drive.
-#   usage: burn_images.sh OUTDIR [BIG_MB]
+#   usage: burn_images.sh OUTDIR [BIG_MB [BOOTSECT]]
 set -eu
-out=${1:?usage: burn_images.sh OUTDIR [BIG_MB]}
+out=${1:?usage: burn_images.sh OUTDIR [BIG_MB [BOOTSECT]]}
 big_mb=${2:-96}
+bootsect=${3:-}
 rm -rf "$out"
 mkdir -p "$out"
 cd "$out"
@@ -36,3 +39,9 @@ printf 'bcd' > windows/boot/bcd
 genisoimage -quiet -udf -V CCSA_X64FRE -hide sources -hide bootmgr -hide boot \
   -hide setup.exe -o windows.iso windows/
 
+if [ -n "$bootsect" ]; then
+  cp -r windows windows-bootsect
+  cp "$bootsect" windows-bootsect/boot/bootsect.exe
+  genisoimage -quiet -udf -V CCSA_X64FRE -hide sources -hide bootmgr -hide boot \
+    -hide setup.exe -o windows-bootsect.iso windows-bootsect/
+fi

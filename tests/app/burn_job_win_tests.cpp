@@ -39,13 +39,13 @@ protected:
     standin::WriteWholeFile(L"Q:\\marker.txt", "untouched");
     ASSERT_TRUE(WritePolicy(HKEY_LOCAL_MACHINE, 145));
     ASSERT_TRUE(WritePolicy(HKEY_CURRENT_USER, -1));
-    // The support files, cygwin1.dll included, in a folder of their own (also
-    // for a copy of this program that runs elsewhere).
+    // 7z.dll and a boot-sector program in a folder of their own (also for a
+    // copy of this program that runs elsewhere).
     const std::wstring app = standin::BuildDir() + L"\\burn-job-app\\";
+    fs::remove_all(app);
     fs::create_directories(app);
-    for (const wchar_t* name : {L"isoinfo.exe", L"7z.dll", L"bootsect_x64.exe", L"bootsect_x86.exe"})
+    for (const wchar_t* name : {L"7z.dll", L"bootsect_x86.exe"})
       ::CopyFileW((standin::BuildDir() + L"\\bin\\" + name).c_str(), (app + name).c_str(), FALSE);
-    standin::WriteWholeFile(app + L"cygwin1.dll", "stand-in");
     Choice = {Image(L"windows.iso"), L"Q:", L"FAT32", L"", true, FindSupportFiles()};
     Choice.Files.AppPath = app;
     Choice.Files.BootSectPath = app + L"bootsect_x86.exe";
@@ -90,20 +90,17 @@ protected:
   std::wstring ThrowAt;
 };
 
-TEST_F(BurnJob, SupportFilesBesideTheProgram) {
+TEST_F(BurnJob, OnlyTheLibraryMustLieBesideTheProgram) {
   const std::wstring box = L"Error, please reinstall this software.";
+  ::DeleteFileW(Choice.Files.BootSectPath.c_str());
   EXPECT_TRUE(CheckSupportFiles(Choice.Files, View));
-  for (const wchar_t* name : {L"cygwin1.dll", L"7z.dll"}) {
-    const std::wstring path = Choice.Files.AppPath + name, aside = path + L".aside";
-    ASSERT_TRUE(::MoveFileW(path.c_str(), aside.c_str()));
-    if (std::wstring(name) == L"7z.dll") ::CreateDirectoryW(path.c_str(), nullptr);  // a folder does not count
-    EXPECT_FALSE(CheckSupportFiles(Choice.Files, View));
-    ::RemoveDirectoryW(path.c_str());
-    ASSERT_TRUE(::MoveFileW(aside.c_str(), path.c_str()));
-  }
+  const std::wstring library = Choice.Files.AppPath + L"7z.dll", aside = library + L".aside";
+  ASSERT_TRUE(::MoveFileW(library.c_str(), aside.c_str()));
+  EXPECT_FALSE(CheckSupportFiles(Choice.Files, View));
+  ::CreateDirectoryW(library.c_str(), nullptr);  // a folder does not count
+  EXPECT_FALSE(CheckSupportFiles(Choice.Files, View));
   EXPECT_EQ(View.Boxes, std::vector<TRecordedBox>(2, ErrorBox(box)));
   // A burn stops there too, before anything is touched.
-  ::DeleteFileW((Choice.Files.AppPath + L"cygwin1.dll").c_str());
   View.Boxes.clear();
   Burn();
   EXPECT_EQ(View.Boxes, std::vector<TRecordedBox>{ErrorBox(box)});
@@ -112,6 +109,7 @@ TEST_F(BurnJob, SupportFilesBesideTheProgram) {
 }
 
 TEST_F(BurnJob, PlainBurnRunsTheStagesInOrder) {
+  ::DeleteFileW(Choice.Files.BootSectPath.c_str());  // 7z.dll alone beside the program
   Choice.Bootable = false;
   Choice.Label = L"MY DISK";
   StandIns.Control(L"label", "exit=1\n");  // a failed label does not stop the burn
@@ -146,6 +144,33 @@ TEST_F(BurnJob, BootableBurnWithARefusedBootSectorEndsInSuccess) {
   EXPECT_EQ(burntest::FileBytes(Script.File()),
             "select volume Q:\r\nclean\r\n" + create + "select partition 1\r\nactive\r\nformat fs=fat32 quick\r\n"
             "assign letter=Q\r\nexit\r\n");
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
+  ExpectCleanedUp();
+}
+
+TEST_F(BurnJob, BootSectorOfTheImageElseUefiOnly) {
+  // No bootsect beside the program: the 64-bit one the image stage put on the drive.
+  ::DeleteFileW(Choice.Files.BootSectPath.c_str());
+  Choice.IsoFile = Image(L"windows-bootsect.iso");
+  Burn();
+  EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
+  EXPECT_EQ(View.Status(), L"Making USB disk bootable is complete.");
+  std::vector<std::wstring> log = StandIns.Log();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[1], L"bootsect_x64|\"Q:\\boot\\bootsect.exe\" /nt60 Q:");
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows-bootsect")));
+  ExpectCleanedUp();
+
+  // Neither: the drive is left for UEFI PCs and the burn succeeds.
+  ::DeleteFileW((StandIns.Dir() + L"\\log.txt").c_str());
+  View = {};
+  Choice.IsoFile = Image(L"windows.iso");
+  Burn();
+  EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
+  EXPECT_EQ(View.Status(), L"Error, bootable only for UEFI.");
+  log = StandIns.Log();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].substr(0, 9), L"diskpart|");
   EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
   ExpectCleanedUp();
 }
@@ -211,7 +236,7 @@ TEST_F(BurnJob, FailureInAStageEscapesAfterTheCleanUp) {
 }
 
 TEST_F(BurnJob, FailureInTheLegacyBootStepIsShownAndTheBurnSucceeds) {
-  Choice.Files.BootSectPath = Choice.Files.AppPath + L"no-such-bootsect.exe";
+  ASSERT_TRUE(standin::WriteWholeFile(Choice.Files.BootSectPath, "no program"));
   ThrowAt = L"Failed to make USB disk bootable.";
   Burn();
   const std::vector<std::wstring> expected = {L"Failed to make USB disk bootable.", L"Failed to create BOOTMGR or NTLDR.",

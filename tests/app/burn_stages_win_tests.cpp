@@ -18,8 +18,6 @@ void PrintTo(const TRecordedBox& box, std::ostream* os) {
 
 namespace {
 
-std::wstring Image(const wchar_t* name) { return standin::BuildDir() + L"\\test-images\\stages\\" + name; }
-
 std::string FileBytes(const std::wstring& path) {
   std::string bytes;
   standin::ReadWholeFile(path, bytes);
@@ -77,50 +75,6 @@ protected:
   bool ThrowInBox = false;
   const std::wstring Missing = standin::BuildDir() + L"\\no-such-folder\\";
 };
-
-TEST_F(BurnStages, ReadIsoInfo) {
-  const TRecordedBox warning{L"Cannot read info from ISO file.", L"Warning", MB_OK | MB_ICONWARNING};
-  std::wstring label = L"OLD";
-  const auto run = [&](const std::wstring& image) {
-    View.Boxes.clear();
-    ::DeleteFileW((Standins.Dir() + L"\\log.txt").c_str());
-    TStageRunner runner(View);
-    runner.ShowLabel = [&](const std::wstring& text) { label = text; };
-    TStageCommandParts parts = CommandParts(Choice.Files);
-    parts.IsoFile = image;
-    parts.Root = L"Q:";
-    const bool result = runner.Run(ReadIsoInfo, parts);
-    EXPECT_TRUE(runner.Idle());
-    return result;
-  };
-  Expect(run(Image(L"setup.iso")), true, L"Reading ISO info is complete.", {});
-  EXPECT_EQ(label, L"SETUP_DISC_");
-  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"isoinfo|\"" + Choice.Files.AppPath + L"isoinfo.exe\" -d -i \"" +
-                                                     Image(L"setup.iso") + L"\""});
-  Expect(run(Image(L"twelve.iso")), true, L"Reading ISO info is complete.", {});
-  EXPECT_EQ(label, L"ABCDEFGHIJK");
-
-  // No id, or not an image at all: the label field is emptied.
-  for (const wchar_t* name : {L"noid.iso", L"zeros.iso"}) {
-    label = L"OLD";
-    Expect(run(Image(name)), false, L"Error.", {warning});
-    EXPECT_EQ(label, L"");
-  }
-  // A non-zero exit fails even with an id; lines may end in CR alone.
-  label = L"OLD";
-  Standins.Control(L"isoinfo", "exit=1\noutput=Volume id: GOOD\n");
-  Expect(run(Image(L"setup.iso")), false, L"Error.", {warning});
-  EXPECT_EQ(label, L"");
-  Standins.Control(L"isoinfo", "output_hex=53797374656d2069643a20580d566f6c756d652069643a2043525f4f4e4c590d\n");
-  Expect(run(Image(L"setup.iso")), true, L"Reading ISO info is complete.", {});
-  EXPECT_EQ(label, L"CR_ONLY");
-
-  // The program cannot start: the label field keeps its text.
-  Choice.Files.AppPath = Missing;
-  Expect(run(Image(L"setup.iso")), false, L"Error.", {ErrorBox(L"Failed to read info from ISO file.")});
-  EXPECT_EQ(label, L"CR_ONLY");
-  EXPECT_TRUE(Standins.Log().empty());
-}
 
 TEST_F(BurnStages, FormatDrive) {
   Choice.FileSystem = L"exFAT";

@@ -250,19 +250,16 @@ TEST_F(UsbForm, ProgressRoutineMovesTheBarAndPumpsMessages) {
   EXPECT_TRUE(pumped());
 }
 
-// Browse reads the image's volume id into the label field, with the
-// controls off meanwhile and on again on every way out.
+// Browse reads the image's own volume id into the label field, with nothing
+// but 7z.dll beside the program, the controls off meanwhile and on again on
+// every way out.
 TEST_F(UsbForm, Browse) {
   standin::TStandInScope standins{L"browse"};
   const std::wstring missing = standin::BuildDir() + L"\\no-such-folder\\";
-  const std::wstring image = standin::BuildDir() + L"\\test-images\\stages\\setup.iso";
-  // The program folder the support-file test accepts, with the stand-in isoinfo.
+  const std::wstring images = standin::BuildDir() + L"\\test-images\\stages\\";
   const std::wstring app = standins.Dir() + L"\\app\\";
   ::CreateDirectoryW(app.c_str(), nullptr);
   standin::ClearFolder(app);
-  ::CopyFileW((standin::BinDir() + L"\\isoinfo.exe").c_str(), (app + L"isoinfo.exe").c_str(), FALSE);
-  for (const wchar_t* name : {L"7z.dll", L"bootsect_x64.exe", L"bootsect_x86.exe"})
-    standin::WriteWholeFile(app + name, "x");
   Form.SupportFiles.AppPath = app;
   std::wstring chosen;
   Form.OpenDialogHook = [&] { return chosen; };
@@ -273,32 +270,46 @@ TEST_F(UsbForm, Browse) {
     return RecordBox(text, title, flags);
   };
 
-  // Cancel, a missing file, missing support files: no stage runs.
+  // Cancel, a missing file, no 7z.dll: the label field stays.
   ::SetWindowTextW(Form.ISOFileEdit, L"typed");
+  ::SetWindowTextW(Form.LabelEdit, L"OLD");
   for (const std::wstring& path : {std::wstring(), missing + L"x.iso"}) {
     chosen = path;
     Form.BrowseButtonClick();
     EXPECT_EQ(form::WindowText(Form.ISOFileEdit), L"typed");
   }
-  chosen = image;
+  chosen = images + L"setup.iso";
   Form.BrowseButtonClick();
   EXPECT_EQ(Boxes, std::vector<std::wstring>{L"Error|Error, please reinstall this software.|" +
                                              std::to_wstring(MB_OK | MB_ICONERROR)});
-  EXPECT_EQ(form::WindowText(Form.ISOFileEdit), image);
+  EXPECT_EQ(form::WindowText(Form.ISOFileEdit), chosen);
+  EXPECT_EQ(form::WindowText(Form.LabelEdit), L"OLD");
+
+  standin::WriteWholeFile(app + L"7z.dll", "x");
+  Boxes.clear();
+  const std::pair<const wchar_t*, const wchar_t*> labels[] = {
+      {L"setup.iso", L"SETUP_DISC_"}, {L"eleven.iso", L"ABCDEFGHIJK"}, {L"spaced.iso", L"SPACED ID"},
+      {L"windows.iso", L"CCSA_X64FRE"}};
+  for (const auto& [name, label] : labels) {
+    chosen = images + name;
+    Form.BrowseButtonClick();
+    EXPECT_EQ(form::WindowText(Form.LabelEdit), label) << name;
+    EXPECT_EQ(form::WindowText(Form.StatusLabel), L"Reading ISO info is complete.");
+  }
+  EXPECT_TRUE(Boxes.empty());
   EXPECT_TRUE(standins.Log().empty());
 
-  standin::WriteWholeFile(app + L"cygwin1.dll", "x");
-  Boxes.clear();
-  Form.BrowseButtonClick();
-  EXPECT_EQ(form::WindowText(Form.LabelEdit), L"SETUP_DISC_");
-  EXPECT_EQ(form::WindowText(Form.StatusLabel), L"Reading ISO info is complete.");
-  EXPECT_TRUE(Boxes.empty());
-  EXPECT_EQ(standins.Log().size(), 1u);
-
-  chosen = standin::BuildDir() + L"\\test-images\\stages\\zeros.iso";
-  Form.BrowseButtonClick();
-  EXPECT_EQ(Boxes.size(), 1u);
-  EXPECT_EQ(form::WindowText(Form.LabelEdit), L"");
+  // No id, or no image at all: the failed reading's box, the label field emptied.
+  const std::wstring warning = L"Warning|Cannot read info from ISO file.|" + std::to_wstring(MB_OK | MB_ICONWARNING);
+  for (const wchar_t* name : {L"noid.iso", L"zeros.iso"}) {
+    ::SetWindowTextW(Form.LabelEdit, L"OLD");
+    Boxes.clear();
+    chosen = images + name;
+    Form.BrowseButtonClick();
+    EXPECT_EQ(Boxes, std::vector<std::wstring>{warning}) << name;
+    EXPECT_EQ(form::WindowText(Form.LabelEdit), L"");
+    EXPECT_EQ(form::WindowText(Form.StatusLabel), L"Error.");
+  }
   EXPECT_FALSE(browseEnabledInBox);
   EXPECT_TRUE(::IsWindowEnabled(Form.BrowseButton));
   throwInBox = true;

@@ -230,7 +230,7 @@ bool RemoveTree(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
-std::wstring PrepareAppFolder(const std::wstring& name) {
+std::wstring PrepareAppFolder(const std::wstring& name, bool withTools) {
   const std::wstring bin = BinDir();
   const std::wstring root = BuildDir() + L"\\gui-app";
   const std::wstring folder = root + L"\\" + name;
@@ -239,14 +239,12 @@ std::wstring PrepareAppFolder(const std::wstring& name) {
   for (const wchar_t* file : {L"Quillora.exe", L"7z.dll"})
     if (!::CopyFileW((bin + L"\\" + file).c_str(), (folder + L"\\" + file).c_str(), FALSE))
       return {};
-  for (const wchar_t* tool : {L"isoinfo.exe", L"bootsect_x86.exe", L"bootsect_x64.exe",
-                              L"format.com", L"label.exe", L"diskpart.exe", L"dism.exe"}) {
+  if (!withTools) return folder + L"\\Quillora.exe";
+  for (const wchar_t* tool : {L"bootsect_x86.exe", L"bootsect_x64.exe", L"format.com", L"label.exe",
+                              L"diskpart.exe", L"dism.exe"}) {
     const std::wstring source = bin + L"\\" + tool;
     if (FileExistsAt(source)) ::CopyFileW(source.c_str(), (folder + L"\\" + tool).c_str(), FALSE);
   }
-  TFileHandle placeholder(::CreateFileW((folder + L"\\cygwin1.dll").c_str(), GENERIC_WRITE, 0,
-                                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!placeholder) return {};
   return folder + L"\\Quillora.exe";
 }
 

@@ -35,11 +35,11 @@ std::wstring BuildDir();
 // <build>\screenshots, created when missing.
 std::wstring ScreenshotDir();
 // Makes a fresh folder <build>\gui-app\<name> holding a copy of Quillora.exe,
-// 7z.dll, every stand-in tool that was built (isoinfo.exe, bootsect_x86.exe,
-// bootsect_x64.exe, format.com, label.exe, diskpart.exe, dism.exe) and an empty
-// cygwin1.dll placeholder. Returns the path of the copied Quillora.exe, or
-// an empty string when Quillora.exe or 7z.dll could not be copied.
-std::wstring PrepareAppFolder(const std::wstring& name);
+// 7z.dll and, `withTools`, every stand-in tool that was built (bootsect_x86.exe,
+// bootsect_x64.exe, format.com, label.exe, diskpart.exe, dism.exe). Returns the
+// path of the copied Quillora.exe, or an empty string when Quillora.exe or
+// 7z.dll could not be copied.
+std::wstring PrepareAppFolder(const std::wstring& name, bool withTools = true);
 // The temp folder a program of this user gets from GetTempPathW (ends in \).
 std::wstring TempDir();
 // Deletes a folder and everything in it; true when it is gone afterwards.

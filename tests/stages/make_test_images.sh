@@ -10,4 +10,10 @@ make_iso setup.iso SETUP_DISC_X64_EN
 make_iso eleven.iso ABCDEFGHIJK
 make_iso twelve.iso ABCDEFGHIJKL
 make_iso noid.iso ""
+make_iso spaced.iso "  SPACED ID"
+# The Windows kind: the ISO 9660 tree holds README.TXT alone, UDF every file.
+mkdir -p "$dir/windows/sources"
+echo "setup" > "$dir/windows/sources/setup.txt"
+cp "$dir/tree/README.TXT" "$dir/windows/"
+genisoimage -quiet -udf -V CCSA_X64FRE_EN_DV9 -hide sources -o "$dir/windows.iso" "$dir/windows"
 head -c 65536 /dev/zero > "$dir/zeros.iso"

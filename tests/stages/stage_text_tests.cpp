@@ -15,12 +15,11 @@ TEST(StageText, CommandLines) {
   p.DismPath = L"dism.exe";
   p.WimFile = L"C:\\Temp\\wim.tmp\\install.wim";
   p.ScriptFile = L"C:\\Temp\\temp.dat";
-  p.IsoFile = L"D:\\images\\win 7.iso";
   p.Label = L"MY DISK";
   p.FileSystem = L"exFAT";
   p.Root = DriveRootOf(L"E: [7.46 GB]");
   EXPECT_EQ(p.Root, L"E:");
-  EXPECT_EQ(ComposeStageCommand(ReadIsoInfo, p), L"\"C:\\Tools\\isoinfo.exe\" -d -i \"D:\\images\\win 7.iso\"");
+  EXPECT_EQ(ComposeStageCommand(ReadVolumeId, p), L"");
   EXPECT_EQ(ComposeStageCommand(FormatDrive, p), L"\"format.com\" E: /FS:EXFAT /Q /Y");
   EXPECT_EQ(ComposeStageCommand(WriteLabel, p), L"label E: MY DISK");
   EXPECT_EQ(ComposeStageCommand(CreateBootable, p), L"\"diskpart.exe\" /S \"C:\\Temp\\temp.dat\"");
@@ -37,13 +36,12 @@ TEST(StageText, CommandLines) {
   p.FileSystem = L"ntfs\u00e9";
   EXPECT_EQ(ComposeStageCommand(FormatDrive, p), L"\"format.com\" E: /FS:NTFS\u00e9 /Q /Y");
 
-  // Without a drive root nothing that acts on a drive is composed; isoinfo and
-  // diskpart (whose script names the volume) do not use the root.
+  // Without a drive root nothing that acts on a drive is composed; diskpart
+  // (whose script names the volume) does not use the root.
   for (const std::wstring entry : {L"", L"E", L"[7", L"1:"}) {
     p.Root = DriveRootOf(entry);
     for (int stage : {FormatDrive, WriteLabel, BootSectNt52, BootSectNt60, SplitImage})
       EXPECT_EQ(ComposeStageCommand(stage, p), L"") << stage;
-    EXPECT_NE(ComposeStageCommand(ReadIsoInfo, p), L"");
     EXPECT_NE(ComposeStageCommand(CreateBootable, p), L"");
   }
 }
@@ -60,20 +58,10 @@ TEST(StageText, SplitLines) {
   EXPECT_EQ(SplitLines(L"x\r\r"), (Lines{L"x", L""}));
 }
 
-TEST(StageText, VolumeId) {
-  const std::wstring id = FindVolumeId(SplitLines(L"System id: LINUX\r\nVolume id:    SETUP_DISC_X64_EN\r\n"));
-  EXPECT_EQ(id, L"SETUP_DISC_X64_EN");
-  EXPECT_EQ(VolumeLabelFromId(id), L"SETUP_DISC_");
+TEST(StageText, VolumeLabel) {
+  EXPECT_EQ(VolumeLabelFromId(L"SETUP_DISC_X64_EN"), L"SETUP_DISC_");
   EXPECT_EQ(VolumeLabelFromId(L"ABCDEFGHIJK"), L"ABCDEFGHIJK");
   EXPECT_EQ(VolumeLabelFromId(L"ABCDEFGHIJKL"), L"ABCDEFGHIJK");
-
-  // A blank-only id is passed over; controls and blanks are trimmed both ends.
-  EXPECT_EQ(FindVolumeId({L"Volume id: \t ", L"Volume id:\x01 SECOND \x1f", L"Volume id: THIRD"}), L"SECOND");
-  EXPECT_EQ(FindVolumeId({L"Volume id:X Y"}), L"X Y");
-  // Case-sensitive, anchored at the start, at least 10 characters.
-  EXPECT_EQ(FindVolumeId({L"volume id: X", L" Volume id: Y", L"Volume id", L"Volume Id: Z"}), L"");
-  EXPECT_EQ(FindVolumeId({L"Volume id:"}), L"");
-  EXPECT_EQ(FindVolumeId({}), L"");
 }
 
 TEST(StageText, BootSectFailure) {
