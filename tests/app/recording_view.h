@@ -43,7 +43,7 @@ public:
   void EnableControls(bool enabled) override { ControlsEnabled = enabled; }
   void RefreshDrives() override { ++Refreshes; }
 
-  std::wstring Status() const { return Statuses.empty() ? std::wstring() : Statuses.back(); }
+  std::wstring Status() const override { return Statuses.empty() ? std::wstring() : Statuses.back(); }
   std::vector<std::wstring> BoxTexts() const {
     std::vector<std::wstring> texts;
     for (const TRecordedBox& box : Boxes) texts.push_back(box.Text);
