@@ -67,8 +67,8 @@ bool TBurnJob::FlushDrive(const std::wstring& root) {
 }
 
 bool TBurnJob::VerifyDrive(const std::wstring& root) {
+  // The pass's first reports take the bar back to its start.
   FView.SetStatus(L"Verifying files...");
-  FView.ResetProgress();
   // Dropped after the bar is hidden, as in the image stage.
   TComPtr<I7zInArchive> reader;
   TProgressBarScope bar(FView);

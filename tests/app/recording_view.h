@@ -24,7 +24,10 @@ struct TRecordedBox {
 
 class TRecordingView : public IBurnView {
 public:
-  void SetStatus(const std::wstring& text) override { Statuses.push_back(text); }
+  void SetStatus(const std::wstring& text) override {
+    Statuses.push_back(text);
+    if (OnStatus) OnStatus(text);
+  }
   void SetProgressVisible(bool visible) override { BarVisible = visible; }
   void ResetProgress() override {
     BarVisible = false;
@@ -59,6 +62,8 @@ public:
   int Resets = 0;
   int Refreshes = 0;
   int MessagePasses = 0;
+  // Sees each status as it is set, while the job waits.
+  std::function<void(const std::wstring&)> OnStatus;
   // Answers a box (it may raise); the default answers Yes or OK.
   std::function<int(const TRecordedBox&)> Answer;
 };
