@@ -1,6 +1,7 @@
-// The image stage of a burn (progress bar, message processing and all) against
-// a bare ExtractToFolder of the same image with the same 7z.dll onto the same
-// drive Q:, in alternating pairs, judged on the sides' lower quartiles.
+// The image stage of a burn with the flush and the read back after it
+// (progress bar, message processing and all) against a bare ExtractToFolder
+// followed by the same VerifyFolder, with the same 7z.dll onto the same drive
+// Q:, in alternating pairs, judged on the sides' lower quartiles.
 //   bench_burn IMAGE
 // Q: and the image should be in RAM (scripts/bench maps Q: to a RAM folder).
 #include <windows.h>
@@ -50,8 +51,8 @@ int wmain(int argc, wchar_t** argv) {
   // files must not stay in RAM meanwhile: the side that wrote second ran
   // up to twice as slow then. What each wrote is compared by digest.
   const auto runStage = [&] {
-    if (job.RunStage(BurnImage)) return true;
-    std::fprintf(stderr, "bench_burn: the image stage failed\n");
+    if (job.RunStage(BurnImage) && job.FlushDrive(L"Q:") && job.VerifyDrive(L"Q:")) return true;
+    std::fprintf(stderr, "bench_burn: the image stage, the flush or the read back failed\n");
     return false;
   };
   const auto runBare = [&] {
@@ -59,8 +60,7 @@ int wmain(int argc, wchar_t** argv) {
       TComPtr<I7zInArchive> archive = MakeInArchive(IsoFormatClassID);
       archive->OpenArchiveFile(image);
       archive->ExtractToFolder(L"Q:");
-      // Once the burn flushes and verifies the drive, this side follows its
-      // extraction with the same compare pass: archive->VerifyFolder(L"Q:").
+      archive->VerifyFolder(L"Q:");
       return true;
     } catch (const EFailure& failure) {
       std::fprintf(stderr, "bench_burn: %s\n", failure.what());

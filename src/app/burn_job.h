@@ -51,6 +51,11 @@ public:
   bool SplitInstallWim();
   // Copies the legacy loader files and writes the matching boot sector.
   void LegacyBootStep(const std::wstring& root);
+  // Gets what the burn wrote out of the system's cache onto the drive.
+  bool FlushDrive(const std::wstring& root);
+  // Reads back every file the image stage wrote (and the split parts) and
+  // compares it with the image; the first bad file gets the error box.
+  bool VerifyDrive(const std::wstring& root);
   bool Idle() const { return FRunner.Idle(); }
 
   // The library's progress routine: `sender` is the job. Moves the view's
@@ -67,6 +72,14 @@ private:
   bool BurnImageStage(const std::wstring& root);
   void ExtractPass(TComPtr<I7zInArchive>& reader, const TGUID& classID, const std::wstring& root);
   void SetWimAside(I7zInArchive& reader);
+
+  // The last image pass's reader and the install.wim item it set aside: the
+  // verification reads the image the same way.
+  TGUID FImageClassID{};
+  std::optional<uint32_t> FWimAsideItem;
+  // The split parts' bytes read back before the current part.
+  int64_t FPartsRead = 0;
+  static THResult PartProgress(void* sender, bool total, int64_t value);
 
   IBurnView& FView;
   TBurnChoice FChoice;

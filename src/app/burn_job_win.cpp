@@ -59,7 +59,13 @@ void TBurnJob::Run() {
             FView.ShowMessage(LegacyBootFailedText, ErrorTitle, MB_ICONERROR);
           }
         }
-        FView.ShowMessage(BurnCompleteText, InformationTitle, MB_ICONINFORMATION);
+        // The status the steps ended with (a refused boot sector's warning)
+        // comes back once the drive has proven itself.
+        const std::wstring shown = FView.Status();
+        if (FlushDrive(root) && VerifyDrive(root)) {
+          FView.SetStatus(shown);
+          FView.ShowMessage(BurnCompleteText, InformationTitle, MB_ICONINFORMATION);
+        }
       }
     }
   } catch (...) {

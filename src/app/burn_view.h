@@ -10,6 +10,7 @@ public:
   virtual ~IBurnView() = default;
 
   virtual void SetStatus(const std::wstring& text) = 0;
+  virtual std::wstring Status() const = 0;
   virtual void SetProgressVisible(bool visible) = 0;
   // The bar back at its start, hidden: a new burn begins.
   virtual void ResetProgress() = 0;

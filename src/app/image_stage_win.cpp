@@ -28,18 +28,21 @@ THResult TBurnJob::ExtractProgress(void* sender, bool total, int64_t value) {
 // for the split stage. Each pass decides anew for its own reader.
 void TBurnJob::SetWimAside(I7zInArchive& reader) {
   WimSplitFile.clear();
+  FWimAsideItem.reset();
   const std::optional<TImageFile> wim = FindWimToSplit(FChoice.FileSystem, ListImageFiles(reader));
   if (!wim) return;
   if (!WimWorkFolder) WimWorkFolder.emplace(L"install_wim.tmp");
   const std::wstring copy = WimWorkFolder->Path() + L"\\install.wim";
   reader.SetItemTarget(wim->Index, copy);
   WimSplitFile = copy;
+  FWimAsideItem = wim->Index;
 }
 
 // One pass of a reader over the image, read anew each pass. Assigning to
 // `reader` releases the previous reader (and its image file).
 void TBurnJob::ExtractPass(TComPtr<I7zInArchive>& reader, const TGUID& classID, const std::wstring& root) {
   reader = MakeInArchive(classID);
+  FImageClassID = classID;
   reader->OpenArchiveFile(FChoice.IsoFile);
   reader->SetProgressHandler(this, &TBurnJob::ExtractProgress);
   SetWimAside(*reader);

@@ -24,6 +24,7 @@ public:
   void Attach(HWND groupBox, HWND label, HWND bar);
 
   void SetText(const std::wstring& text);
+  std::wstring Text() const;
   void SetBarVisible(bool visible);
   bool BarVisible() const { return FBarVisible; }
   // The status label while the bar shows: drawn see-through over it.

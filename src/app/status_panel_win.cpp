@@ -18,6 +18,13 @@ void TStatusPanel::SetText(const std::wstring& text) {
   Redraw();
 }
 
+std::wstring TStatusPanel::Text() const {
+  if (!FLabel) return {};
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(FLabel)) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(FLabel, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
 void TStatusPanel::SetBarVisible(bool visible) {
   FBarVisible = visible;
   if (FBar) ::ShowWindow(FBar, visible ? SW_SHOWNA : SW_HIDE);

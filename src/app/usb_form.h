@@ -13,6 +13,7 @@
 #include "app/form_layout.h"
 #include "app/status_panel.h"
 #include "app/support_files.h"
+#include "app/taskbar_progress_win.h"
 
 class TUSBForm : public IBurnView {
 public:
@@ -46,6 +47,7 @@ public:
 
   // --- the view of a burn ---
   void SetStatus(const std::wstring& text) override;
+  std::wstring Status() const override;
   void SetProgressVisible(bool visible) override;
   void ResetProgress() override;
   bool ReportProgress(bool total, std::int64_t value) override;
@@ -111,6 +113,8 @@ private:
   HWND FHandle = nullptr;
   HINSTANCE FInstance = nullptr;
   HWND FFocusBeforeDisable = nullptr;
+  // Follows the bar: shown while it is, the error state after an error box.
+  TTaskbarProgress FTaskbar;
 };
 
 // A failure's text: an EFailure's message, else the UTF-8 text it carries.

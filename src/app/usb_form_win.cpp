@@ -259,11 +259,28 @@ void TUSBForm::SetStatus(const std::wstring& text) {
   ProcessMessages();
 }
 
-void TUSBForm::SetProgressVisible(bool visible) { StatusPanel.SetBarVisible(visible); }
+std::wstring TUSBForm::Status() const { return StatusPanel.Text(); }
 
-void TUSBForm::ResetProgress() { StatusPanel.Reset(); }
+void TUSBForm::SetProgressVisible(bool visible) {
+  StatusPanel.SetBarVisible(visible);
+  if (visible)
+    FTaskbar.Show(StatusPanel.Model.Position(TStatusPanel::BarRange), TStatusPanel::BarRange);
+  else
+    FTaskbar.Clear();
+}
 
-bool TUSBForm::ReportProgress(bool total, std::int64_t value) { return StatusPanel.Report(total, value); }
+void TUSBForm::ResetProgress() {
+  StatusPanel.Reset();
+  FTaskbar.Clear();
+}
+
+bool TUSBForm::ReportProgress(bool total, std::int64_t value) {
+  const bool due = StatusPanel.Report(total, value);
+  // At the bar's own pace: each change is a call into the shell.
+  if (due && StatusPanel.BarVisible())
+    FTaskbar.Show(StatusPanel.Model.Position(TStatusPanel::BarRange), TStatusPanel::BarRange);
+  return due;
+}
 
 void TUSBForm::RefreshDrives() {
   ListUsbDrives(DriveComboBox);
@@ -299,6 +316,8 @@ void TUSBForm::EnableControls(bool enabled) {
 }
 
 int TUSBForm::ShowMessage(const std::wstring& text, const std::wstring& title, unsigned flags) {
+  // A failure's box comes up while the bar still shows.
+  if (StatusPanel.BarVisible() && (flags & MB_ICONMASK) == MB_ICONERROR) FTaskbar.ShowError();
   if (MessageBoxHook) return MessageBoxHook(text, title, flags);
   return ::MessageBoxW(FHandle, text.c_str(), title.c_str(), flags);
 }
@@ -395,6 +414,7 @@ LRESULT CALLBACK TUSBForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
   if (msg == WM_NCCREATE) {
     form = static_cast<TUSBForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     form->FHandle = hwnd;
+    form->FTaskbar.Attach(hwnd);
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
   } else {
     form = reinterpret_cast<TUSBForm*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -403,6 +423,7 @@ LRESULT CALLBACK TUSBForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
   if (msg == WM_NCDESTROY) {
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     form->FHandle = nullptr;
+    form->FTaskbar.Attach(nullptr);
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
   }
   return form->HandleMessage(msg, wParam, lParam);

@@ -287,6 +287,7 @@ void SZ_STDCALL T7zInArchive::CloseArchive() {
   FPasswordIsDefined = false;
   FSubArchiveMode = false;
   FItemTargets.clear();
+  FLeftOut.clear();
   if (FInArchive) FInArchive->Close();
   FInArchive.Reset();
 }
@@ -376,6 +377,8 @@ void SZ_STDCALL T7zInArchive::SetItemTarget(uint32_t index, const std::wstring& 
   else
     FItemTargets[index] = target;
 }
+
+void SZ_STDCALL T7zInArchive::LeaveOutItem(uint32_t index) { FLeftOut.insert(index); }
 
 uint32_t SZ_STDCALL T7zInArchive::ArchiveErrorFlags() {
   uint64_t flags = 0;
@@ -534,7 +537,8 @@ THResult SZ_STDCALL T7zInArchive::SetCompleted(const uint64_t* completeValue) no
 }
 
 THResult T7zInArchive::GetFolderStream(uint32_t index, ISequentialOutStream** outStream) {
-  if (ItemIsFolder(index)) return kOk;
+  // No stream: the library reads past the item.
+  if (ItemIsFolder(index) || FLeftOut.count(index)) return kOk;
   std::wstring target;
   if (const auto redirected = FItemTargets.find(index); redirected != FItemTargets.end()) {
     target = redirected->second;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "base/failure.h"
@@ -81,6 +82,9 @@ struct I7zInArchive : SevenZip::IUnknown {
   // raising EVerifyFailure (read_back.h) naming it; an item the image cannot
   // give raises EFailure as extracting it would.
   virtual void SZ_STDCALL VerifyFolder(const std::wstring& folder) = 0;
+  // ExtractToFolder and VerifyFolder read past this item: nothing written or
+  // compared. Kept until CloseArchive.
+  virtual void SZ_STDCALL LeaveOutItem(uint32_t index) = 0;
 
 protected:
   ~I7zInArchive() = default;
@@ -195,6 +199,7 @@ public:
   uint32_t SZ_STDCALL ArchiveErrorFlags() override;
   void SZ_STDCALL SetItemTarget(uint32_t index, const std::wstring& target) override;
   void SZ_STDCALL VerifyFolder(const std::wstring& folder) override;
+  void SZ_STDCALL LeaveOutItem(uint32_t index) override;
 
   // IArchiveOpenSetSubArchiveName
   THResult SZ_STDCALL SetSubArchiveName(const wchar_t* name) noexcept override;
@@ -242,6 +247,7 @@ protected:
   void* FExtractSender = nullptr;
   std::wstring FExtractPath;
   std::map<uint32_t, std::wstring> FItemTargets;
+  std::set<uint32_t> FLeftOut;
   uint64_t FOpenedSize = 0;  // of the stream the last open was given
   // While ExtractToFolder runs: the item being written, and the items whose
   // operation result was not OK.

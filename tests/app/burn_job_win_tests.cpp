@@ -5,7 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/burn_job.h"
@@ -116,7 +118,9 @@ TEST_F(BurnJob, PlainBurnRunsTheStagesInOrder) {
   Burn();
   const std::vector<std::wstring> expected = {L"Formatting USB disk...", L"Formatting is complete.",
                                               L"Writing volume label...", L"Error.",
-                                              L"Burning ISO image...", L"Burning is complete."};
+                                              L"Burning ISO image...", L"Burning is complete.",
+                                              L"Writing cached data to the USB drive...", L"Verifying files...",
+                                              L"Burning is complete."};
   EXPECT_EQ(View.Statuses, expected);
   EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
   EXPECT_FALSE(View.Boxes[0].ControlsEnabled);  // shown before the clean-up
@@ -125,6 +129,50 @@ TEST_F(BurnJob, PlainBurnRunsTheStagesInOrder) {
   EXPECT_EQ(StandIns.Log(), (std::vector<std::wstring>{L"format|\"format.com\" Q: /FS:FAT32 /Q /Y", L"label|label Q: MY DISK"}));
   EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
   ExpectCleanedUp();
+}
+
+TEST_F(BurnJob, PlainImageIsFlushedAndReadBack) {
+  Choice.Bootable = false;
+  Choice.IsoFile = Image(L"plain.iso");
+  Burn();
+  EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
+  const std::vector<std::wstring> tail(View.Statuses.end() - 3, View.Statuses.end());
+  EXPECT_EQ(tail, (std::vector<std::wstring>{L"Writing cached data to the USB drive...", L"Verifying files...",
+                                             L"Burning is complete."}));
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"plain")));
+  ExpectCleanedUp();
+}
+
+// The drive spoilt after the writes, before the read back: a changed byte, a
+// file cut short, a file gone.
+TEST_F(BurnJob, DriveThatGivesBackOtherBytesFailsTheBurn) {
+  Choice.Bootable = false;
+  Choice.IsoFile = Image(L"plain.iso");
+  const std::pair<std::wstring, std::function<void(const std::wstring&)>> spoilt[] = {
+      {L"Q:\\big\\part2.bin",
+       [](const std::wstring& path) {
+         std::fstream file(fs::path(path), std::ios::in | std::ios::out | std::ios::binary);
+         file.seekg(static_cast<std::streamoff>(fs::file_size(path) / 2));
+         const char byte = static_cast<char>(file.get() ^ 1);
+         file.seekp(static_cast<std::streamoff>(fs::file_size(path) / 2));
+         file.put(byte);
+       }},
+      {L"Q:\\docs\\deep\\data.bin", [](const std::wstring& path) { fs::resize_file(path, 1000); }},
+      {L"Q:\\a.txt", [](const std::wstring& path) { fs::remove(path); }},
+  };
+  for (const auto& [path, spoil] : spoilt) {
+    View = {};
+    View.OnStatus = [&](const std::wstring& text) {
+      if (text == L"Verifying files...") spoil(path);
+    };
+    Burn();
+    EXPECT_EQ(View.Boxes, std::vector<TRecordedBox>{ErrorBox(L"The USB drive does not give back what was written: \"" +
+                                                             path + L"\". The drive may be failing, or smaller than it claims.")})
+        << path;
+    EXPECT_EQ(View.Status(), L"Error.");
+    EXPECT_TRUE(fs::exists(L"Q:\\docs\\long name with spaces.txt"));  // the files stay
+    ExpectCleanedUp();
+  }
 }
 
 TEST_F(BurnJob, BootableBurnWithARefusedBootSectorEndsInSuccess) {

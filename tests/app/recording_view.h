@@ -24,7 +24,10 @@ struct TRecordedBox {
 
 class TRecordingView : public IBurnView {
 public:
-  void SetStatus(const std::wstring& text) override { Statuses.push_back(text); }
+  void SetStatus(const std::wstring& text) override {
+    Statuses.push_back(text);
+    if (OnStatus) OnStatus(text);
+  }
   void SetProgressVisible(bool visible) override { BarVisible = visible; }
   void ResetProgress() override {
     BarVisible = false;
@@ -43,7 +46,7 @@ public:
   void EnableControls(bool enabled) override { ControlsEnabled = enabled; }
   void RefreshDrives() override { ++Refreshes; }
 
-  std::wstring Status() const { return Statuses.empty() ? std::wstring() : Statuses.back(); }
+  std::wstring Status() const override { return Statuses.empty() ? std::wstring() : Statuses.back(); }
   std::vector<std::wstring> BoxTexts() const {
     std::vector<std::wstring> texts;
     for (const TRecordedBox& box : Boxes) texts.push_back(box.Text);
@@ -59,6 +62,8 @@ public:
   int Resets = 0;
   int Refreshes = 0;
   int MessagePasses = 0;
+  // Sees each status as it is set, while the job waits.
+  std::function<void(const std::wstring&)> OnStatus;
   // Answers a box (it may raise); the default answers Yes or OK.
   std::function<int(const TRecordedBox&)> Answer;
 };

@@ -1,0 +1,110 @@
+// After the last write: the drive's cache flushed, then every file the burn
+// wrote read back from the stick and compared with the image.
+#include "app/burn_job.h"
+
+#include "app/burn_rules.h"
+#include "base/win32_handles.h"
+#include "sevenzip/read_back.h"
+
+namespace {
+
+// Opens write access to `path` and flushes it; the system's error code, 0 on success.
+DWORD FlushOpened(const std::wstring& path, DWORD flags) {
+  TFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, flags, nullptr));
+  if (!file) return ::GetLastError();
+  return ::FlushFileBuffers(file.Get()) ? 0 : ::GetLastError();
+}
+
+// Every file below `folder`. The drive was formatted by this burn, so every
+// file on it is one the burn wrote: the image's items, the split parts, the
+// loader copies. Walking the drive keeps no list in step with each writer.
+bool FlushFilesBelow(const std::wstring& folder) {
+  WIN32_FIND_DATAW found{};
+  TFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+  if (!find) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring path = folder + L"\\" + name;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!FlushFilesBelow(path)) return false;
+    } else if (FlushOpened(path, FILE_ATTRIBUTE_NORMAL) != 0) {
+      return false;
+    }
+  } while (::FindNextFileW(find.Get(), &found));
+  return ::GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+// A volume that cannot be flushed as a whole (Wine's drive mapped to a
+// folder answers ERROR_INVALID_FUNCTION) gets each file flushed instead.
+bool FlushVolume(const std::wstring& root) {
+  const DWORD error = FlushOpened(L"\\\\.\\" + root, 0);
+  if (error == ERROR_INVALID_FUNCTION) return FlushFilesBelow(root);
+  return error == 0;
+}
+
+// install.swm, install2.swm, ... as the split tool names them.
+std::vector<std::wstring> SplitParts(const std::wstring& root) {
+  std::vector<std::wstring> parts;
+  for (int n = 1;; ++n) {
+    const std::wstring path =
+        root + L"\\sources\\install" + (n == 1 ? std::wstring() : std::to_wstring(n)) + L".swm";
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) break;
+    parts.push_back(path);
+  }
+  return parts;
+}
+
+}  // namespace
+
+bool TBurnJob::FlushDrive(const std::wstring& root) {
+  FView.SetStatus(L"Writing cached data to the USB drive...");
+  if (FlushVolume(root)) return true;
+  FView.SetStatus(L"Error.");
+  FView.ShowMessage(L"Failed to write cached data to the USB drive.", ErrorTitle, MB_OK | MB_ICONERROR);
+  return false;
+}
+
+bool TBurnJob::VerifyDrive(const std::wstring& root) {
+  // The pass's first reports take the bar back to its start.
+  FView.SetStatus(L"Verifying files...");
+  // Dropped after the bar is hidden, as in the image stage.
+  TComPtr<I7zInArchive> reader;
+  TProgressBarScope bar(FView);
+  try {
+    reader = MakeInArchive(FImageClassID);
+    reader->OpenArchiveFile(FChoice.IsoFile);
+    reader->SetProgressHandler(this, &TBurnJob::ExtractProgress);
+    // Its copy aside is gone: the drive holds it as the split parts.
+    if (FWimAsideItem) reader->LeaveOutItem(*FWimAsideItem);
+    reader->VerifyFolder(root);
+    if (FWimAsideItem) {
+      const std::vector<std::wstring> parts = SplitParts(root);
+      if (parts.empty()) throw EVerifyFailure(root + L"\\sources\\install.swm", L"missing");
+      // The parts' own bar, from 0 to their total.
+      int64_t total = 0;
+      for (const std::wstring& part : parts) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (::GetFileAttributesExW(part.c_str(), GetFileExInfoStandard, &data))
+          total += (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+      }
+      ExtractProgress(this, true, total);
+      FPartsRead = 0;
+      for (const std::wstring& part : parts) FPartsRead += ReadBackFile(part, this, &TBurnJob::PartProgress);
+    }
+    return true;
+  } catch (const EVerifyFailure& failure) {
+    FView.SetStatus(L"Error.");
+    FView.ShowMessage(L"The USB drive does not give back what was written: \"" + failure.Path() +
+                          L"\". The drive may be failing, or smaller than it claims.",
+                      ErrorTitle, MB_OK | MB_ICONERROR);
+    return false;
+  }
+}
+
+THResult TBurnJob::PartProgress(void* sender, bool total, int64_t value) {
+  auto* job = static_cast<TBurnJob*>(sender);
+  if (!job || total) return 0;
+  return ExtractProgress(sender, false, job->FPartsRead + value);
+}
