@@ -16,6 +16,8 @@
 #include "app/stage_runner.h"
 #include "app/support_files.h"
 #include "drives/autorun_guard.h"
+#include "drives/drive_list.h"
+#include "drives/usb_drives.h"
 #include "drives/work_folder.h"
 #include "sevenzip/sevenzip.h"
 
@@ -27,11 +29,16 @@ struct TBurnChoice {
   std::wstring Label;       // empty: no label stage
   bool Bootable = false;
   TSupportFiles Files;
+  // The drive as the list showed it: asked again just before erasing.
+  TListedDrive Listed;
 };
 
 class TBurnJob {
 public:
   // `script` outlives the job: its file stays until the window goes.
+  // `drives` answers for the drive and the volumes of the paths the burn
+  // needs; without it the system answers.
+  TBurnJob(IBurnView& view, TBurnChoice choice, TDiskPartScript& script, IDriveQuery& drives);
   TBurnJob(IBurnView& view, TBurnChoice choice, TDiskPartScript& script);
   TBurnJob(const TBurnJob&) = delete;
   TBurnJob& operator=(const TBurnJob&) = delete;
@@ -42,8 +49,11 @@ public:
   // The steps of Run, each with its texts and boxes.
   // Reads the image's directory and the drive's total size (`driveSize`, -1
   // when unknown) and refuses, with its box, a burn that would fail after
-  // erasing the drive.
+  // erasing the drive or would erase what it still needs.
   bool CheckBeforeErasing(const std::wstring& root, int64_t& driveSize);
+  // The drive asked again: still on the USB bus with the listed identity.
+  // Otherwise one box and the list rebuilt.
+  bool CheckDriveUnchanged(const std::wstring& root);
   bool RunStage(StageId stage);
   bool RunDiskPartScript(StageId stage, const std::wstring& script);
   // Runs the split stage when the image stage set a copy of install.wim
@@ -83,6 +93,8 @@ private:
 
   IBurnView& FView;
   TBurnChoice FChoice;
+  TWin32DriveQuery FSystemDrives;
+  IDriveQuery& FDrives;
   TDiskPartScript& FScript;
   TStageRunner FRunner;
   TAutoRunGuard FAutoRun;

@@ -4,22 +4,45 @@
 
 #include "app/burn_checks.h"
 #include "app/burn_rules.h"
+#include "app/erase_rules.h"
 #include "base/scope_guard.h"
 #include "base/win32_handles.h"
-#include "drives/drive_list.h"
+#include "drives/folder_state.h"
 #include "drives/free_space.h"
 #include "drives/host_checks.h"
-#include "drives/usb_drives.h"
+
+TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, TDiskPartScript& script, IDriveQuery& drives)
+    : FView(view), FChoice(std::move(choice)), FDrives(drives), FScript(script), FRunner(view) {}
 
 TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, TDiskPartScript& script)
-    : FView(view), FChoice(std::move(choice)), FScript(script), FRunner(view) {}
+    : TBurnJob(view, std::move(choice), script, FSystemDrives) {}
+
+namespace {
+// What the format or the diskpart script would erase that the burn cannot do
+// without, in the order the user can mend it: the file system, the temp
+// folder for the install.wim copy, then the image, the program and that folder.
+std::optional<std::wstring> ErasingRefusal(const TBurnChoice& choice, const std::wstring& root, int64_t driveSize,
+                                           const std::optional<TImageFile>& wimToSplit, IDriveQuery& drives) {
+  if (std::optional<std::wstring> fat = FatVolumeRefusal(choice.FileSystem, driveSize)) return fat;
+  TNeededVolumes needed{VolumeOfPath(root + L"\\", drives), VolumeOfPath(choice.IsoFile, drives),
+                        VolumeOfPath(choice.Files.AppPath, drives), std::nullopt, L""};
+  if (wimToSplit) {
+    const TFolderState temp = InspectTempFolder();
+    if (std::optional<std::wstring> refused = TempFolderRefusal(temp, wimToSplit->Size, UserDecimalSeparator()))
+      return refused;
+    needed.TempFolder = VolumeOfPath(temp.Path, drives);
+    needed.TempPath = temp.Path;
+  }
+  return ErasedNeedRefusal(root, choice.Bootable, needed);
+}
+}  // namespace
 
 void TBurnJob::Run() {
   if (!CheckSupportFiles(FChoice.Files, FView)) return;
 
   const std::wstring root = DriveRootOf(FChoice.Drive);
   int64_t driveSize = -1;
-  if (!CheckBeforeErasing(root, driveSize)) return;
+  if (!CheckBeforeErasing(root, driveSize) || !CheckDriveUnchanged(root)) return;
   FView.ResetProgress();
 
   // Runs every step even when one raises; the first failure is handed back.
@@ -85,8 +108,18 @@ bool TBurnJob::CheckBeforeErasing(const std::wstring& root, int64_t& driveSize) 
   if (!temp.Path.empty()) temp.FreeBytes = FreeSpaceOf(temp.Path);
   const TBurnPlan plan = PlanBurn(SurveyImage(FChoice.IsoFile), FChoice.IsoFile, driveSize, FChoice.FileSystem,
                                   UserDecimalSeparator(), temp);
-  if (plan.Refusal == TBurnPlan::TRefusal::None) return true;
-  FView.ShowMessage(plan.Message, ErrorTitle, MB_ICONERROR);
+  const std::optional<std::wstring> refusal =
+      plan.Refusal != TBurnPlan::TRefusal::None ? plan.Message
+                                                : ErasingRefusal(FChoice, root, driveSize, plan.WimToSplit, FDrives);
+  if (!refusal) return true;
+  FView.ShowMessage(*refusal, ErrorTitle, MB_ICONERROR);
+  return false;
+}
+
+bool TBurnJob::CheckDriveUnchanged(const std::wstring& root) {
+  if (StillSameDrive(FDrives, FChoice.Listed)) return true;
+  FView.ShowMessage(DriveChangedText(root), ErrorTitle, MB_ICONERROR);
+  FView.RefreshDrives();
   return false;
 }
 

@@ -24,7 +24,7 @@ void ShowStartFailure(const std::wstring& message) {
 }
 }  // namespace
 
-int RunQuillora(HINSTANCE instance, const std::function<void(TUSBForm&)>& shown) {
+int RunQuillora(HINSTANCE instance, IDriveQuery& drives, const std::function<void(TUSBForm&)>& shown) {
   HardenSearchPaths();
   const TComScope com;
   INITCOMMONCONTROLSEX controls{};
@@ -32,7 +32,7 @@ int RunQuillora(HINSTANCE instance, const std::function<void(TUSBForm&)>& shown)
   controls.dwICC = ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_WIN95_CLASSES;
   ::InitCommonControlsEx(&controls);
 
-  TUSBForm form;
+  TUSBForm form(drives);
   // Create destroys a half-built window itself; the box comes after, with
   // no window left behind it.
   try {

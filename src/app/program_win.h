@@ -5,9 +5,11 @@
 
 #include <functional>
 
+class IDriveQuery;
 class TUSBForm;
 
 // Returns the exit code: the message loop's, or 1 when the window could not
-// be made (its failure shown in a box first). `shown` runs once the window
-// is up, before the loop (tests measure the window there).
-int RunQuillora(HINSTANCE instance, const std::function<void(TUSBForm&)>& shown = {});
+// be made (its failure shown in a box first). The drive list asks `drives`.
+// `shown` runs once the window is up, before the loop (tests measure the
+// window there).
+int RunQuillora(HINSTANCE instance, IDriveQuery& drives, const std::function<void(TUSBForm&)>& shown = {});

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/burn_view.h"
 #include "app/diskpart_script.h"
@@ -14,10 +15,12 @@
 #include "app/status_panel.h"
 #include "app/support_files.h"
 #include "app/taskbar_progress_win.h"
+#include "drives/drive_list.h"
 
 class TUSBForm : public IBurnView {
 public:
-  TUSBForm() = default;
+  // The drive list is built from what `drives` answers; it outlives the window.
+  explicit TUSBForm(IDriveQuery& drives) : FDriveQuery(drives) {}
   ~TUSBForm() override;
   TUSBForm(const TUSBForm&) = delete;
   TUSBForm& operator=(const TUSBForm&) = delete;
@@ -41,8 +44,12 @@ public:
   void WebPanelClick();
   void BrowseButtonClick();
   void BurnButtonClick();
+  // A volume arrived or left (WM_DEVICECHANGE).
+  void VolumesChanged();
 
   std::wstring GetSelectedDrive();
+  // The selected line's drive as the list was built; none for the blank line.
+  std::optional<TListedDrive> GetSelectedListedDrive();
   std::wstring GetSelectedFileSystem();
 
   // --- the view of a burn ---
@@ -112,6 +119,9 @@ private:
 
   HWND FHandle = nullptr;
   HINSTANCE FInstance = nullptr;
+  IDriveQuery& FDriveQuery;
+  // Beside the combo box's lines: entry i is line i + 1, after the blank line.
+  std::vector<TListedDrive> FDrives;
   HWND FFocusBeforeDisable = nullptr;
   // Follows the bar: shown while it is, the error state after an error box.
   TTaskbarProgress FTaskbar;

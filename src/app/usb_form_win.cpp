@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dbt.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 #include "app/burn_job.h"
 #include "app/burn_rules.h"
+#include "app/erase_rules.h"
 #include "app/stage_runner.h"
 #include "base/ascii_text.h"
 #include "base/byte_source.h"
@@ -226,13 +228,19 @@ void TUSBForm::BurnButtonClick() {
   }
 
   const bool bootable = IsTicked(BootableCheckBox);
+  // Taken now: the list may be rebuilt while a box is up.
+  const TListedDrive listed = GetSelectedListedDrive().value_or(TListedDrive{});
   if (ShowMessage(BurnConfirmText(drive, bootable), BurnConfirmTitle(drive),
                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
     return;
+  const std::wstring erasedBeyond = SecondConfirmText(listed, bootable, FDrives);
+  if (!erasedBeyond.empty() && ShowMessage(erasedBeyond, BurnConfirmTitle(drive),
+                                           MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+    return;
   TBurnJob job(*this,
                TBurnChoice{WindowText(ISOFileEdit), drive, GetSelectedFileSystem(), WindowText(LabelEdit), bootable,
-                           SupportFiles},
-               *Script);
+                           SupportFiles, listed},
+               *Script, FDriveQuery);
   job.Run();
 }
 
@@ -280,11 +288,6 @@ bool TUSBForm::ReportProgress(bool total, std::int64_t value) {
   if (due && StatusPanel.BarVisible())
     FTaskbar.Show(StatusPanel.Model.Position(TStatusPanel::BarRange), TStatusPanel::BarRange);
   return due;
-}
-
-void TUSBForm::RefreshDrives() {
-  ListUsbDrives(DriveComboBox);
-  ::SendMessageW(DriveComboBox, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
 }
 
 void TUSBForm::EnableControls(bool enabled) {
@@ -395,6 +398,11 @@ LRESULT TUSBForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       Guarded(*this, [this] { FormDestroy(); });
       if (QuitOnDestroy) ::PostQuitMessage(0);
       return 0;
+    case WM_DEVICECHANGE:
+      if ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && lParam &&
+          reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype == DBT_DEVTYP_VOLUME)
+        Guarded(*this, [this] { VolumesChanged(); });
+      return TRUE;
     case WM_DPICHANGED: {
       const UINT dpi = HIWORD(wParam) ? HIWORD(wParam) : Layout.Dpi();
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/usb_form.h"
+#include "drives/usb_drives.h"
 
 class THiddenFormTest : public ::testing::Test {
 protected:
@@ -23,6 +24,7 @@ protected:
     return IDOK;
   }
 
-  TUSBForm Form;
+  TWin32DriveQuery Drives;
+  TUSBForm Form{Drives};
   std::vector<std::wstring> Boxes;
 };

@@ -126,7 +126,7 @@ TEST_F(UsbForm, DestroyDeletesOnlyItsOwnScriptFile) {
   EXPECT_FALSE(Form.Script);
   EXPECT_EQ(::GetFileAttributesW(saved.c_str()), INVALID_FILE_ATTRIBUTES);
 
-  TUSBForm second;
+  TUSBForm second(Drives);
   second.Create(::GetModuleHandleW(nullptr), false);
   const std::wstring script = second.Script->File();
   {
@@ -326,7 +326,8 @@ namespace {
 // leaves nothing of the old one behind.
 TEST(UsbFormShown, StatusTextOverTheProgressBar) {
   gui::PrepareWine();
-  TUSBForm form;
+  TWin32DriveQuery drives;
+  TUSBForm form(drives);
   form.Create(::GetModuleHandleW(nullptr), true);
   auto settle = [&] {
     for (int i = 0; i < 5; ++i) {

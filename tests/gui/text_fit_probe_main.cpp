@@ -15,6 +15,7 @@
 #include "app/program_win.h"
 #include "app/usb_form.h"
 #include "base/message_pump.h"
+#include "drives/usb_drives.h"
 #include "gui/gui_driver.h"
 
 namespace {
@@ -98,7 +99,8 @@ std::vector<std::wstring> Measure(HWND window) {
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) return 2;
   std::vector<std::wstring> report;
-  const int code = RunQuillora(::GetModuleHandleW(nullptr), [&](TUSBForm& form) {
+  TWin32DriveQuery drives;
+  const int code = RunQuillora(::GetModuleHandleW(nullptr), drives, [&](TUSBForm& form) {
     ::RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ProcessPendingMessages();
     const SIZE client = gui::ClientSize(form.Handle());
