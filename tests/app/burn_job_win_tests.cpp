@@ -16,6 +16,7 @@
 #include "base/failure.h"
 #include "base/scope_guard.h"
 #include "drives/host_checks.h"
+#include "drives/test_bus/usb_bus_file_query.h"
 #include "prefix_state_win.h"
 #include "standins/standin_fixture.h"
 
@@ -30,6 +31,26 @@ const wchar_t* const ChildVariable = L"QUILLORA_BURN_JOB_CHILD";
 
 std::wstring Image(const std::wstring& name) { return standin::BuildDir() + L"\\burn-images\\" + name; }
 std::wstring SplitImage(const std::wstring& name) { return standin::BuildDir() + L"\\split-image\\" + name; }
+
+// TMP and TEMP of this process name `folder` while the scope lasts.
+class TTempFolderScope {
+public:
+  explicit TTempFolderScope(const std::wstring& folder) {
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+      wchar_t value[MAX_PATH] = {};
+      FSaved.emplace_back(name, std::wstring(value, ::GetEnvironmentVariableW(name, value, MAX_PATH)));
+      ::SetEnvironmentVariableW(name, folder.c_str());
+    }
+  }
+  ~TTempFolderScope() {
+    for (const auto& [name, value] : FSaved) ::SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+  }
+  TTempFolderScope(const TTempFolderScope&) = delete;
+  TTempFolderScope& operator=(const TTempFolderScope&) = delete;
+
+private:
+  std::vector<std::pair<const wchar_t*, std::wstring>> FSaved;
+};
 
 class BurnJob : public ::testing::Test {
 protected:
@@ -48,7 +69,8 @@ protected:
     fs::create_directories(app);
     for (const wchar_t* name : {L"7z.dll", L"bootsect_x86.exe"})
       ::CopyFileW((standin::BuildDir() + L"\\bin\\" + name).c_str(), (app + name).c_str(), FALSE);
-    Choice = {Image(L"windows.iso"), L"Q:", L"FAT32", L"", true, FindSupportFiles()};
+    ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable\r\n"));
+    Choice = {Image(L"windows.iso"), L"Q:", L"FAT32", L"", true, FindSupportFiles(), ListedQ()};
     Choice.Files.AppPath = app;
     Choice.Files.BootSectPath = app + L"bootsect_x86.exe";
     View.Answer = [this](const TRecordedBox& box) {
@@ -57,8 +79,14 @@ protected:
       return IDOK;
     };
   }
+  // Q: as the drive list shows it now.
+  TListedDrive ListedQ() {
+    const std::optional<TListedDrive> q = QueryUsbDrive(Drives, L'q');
+    EXPECT_TRUE(q);
+    return q.value_or(TListedDrive{});
+  }
   void Burn() {
-    TBurnJob job(View, Choice, Script);
+    TBurnJob job(View, Choice, Script, Drives);
     job.Run();
   }
   void ExpectCleanedUp() {
@@ -69,22 +97,28 @@ protected:
     EXPECT_FALSE(View.BarVisible);
     EXPECT_FALSE(fs::exists(GetTempDirectory() + L"install_wim.tmp"));
   }
-  // Nothing run, the drive's marker alone, AutoRun and the controls as they were.
-  void ExpectRefusedBeforeErasing(const std::wstring& text, const std::wstring& root = L"Q:") {
+  // Nothing run, the drive as it was, AutoRun and the controls as they were;
+  // the list rebuilt `refreshes` times.
+  void ExpectRefusedBeforeErasing(const std::wstring& text, const std::wstring& root = L"Q:", int refreshes = 0) {
+    const auto before = burntest::Tree(root + L"\\");
     View.Boxes.clear();
+    View.Refreshes = 0;
     Burn();
     EXPECT_EQ(View.Boxes, std::vector<TRecordedBox>{ErrorBox(text)});
     EXPECT_TRUE(StandIns.Log().empty());
-    const auto left = burntest::Tree(root + L"\\");
-    EXPECT_EQ(left.size(), 1u);
+    EXPECT_EQ(burntest::Tree(root + L"\\"), before);
     EXPECT_EQ(burntest::FileBytes(root + L"\\marker.txt"), "untouched");
     EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
     EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);
-    EXPECT_EQ(View.Resets + View.Refreshes, 0);
+    EXPECT_EQ(View.Resets, 0);
+    EXPECT_EQ(View.Refreshes, refreshes);
     EXPECT_TRUE(View.ControlsEnabled);
   }
 
   standin::TStandInScope StandIns{L"burn-job"};
+  // The USB bus: Q: alone unless a test says otherwise.
+  const std::wstring BusFile = standin::BuildDir() + L"\\burn-job-usb-bus.txt";
+  TUsbBusFileQuery Drives{BusFile};
   TRecordingView View;
   TBurnChoice Choice;
   TDiskPartScript Script{StandIns.Dir() + L"\\temp.dat"};
@@ -261,7 +295,7 @@ TEST_F(BurnJob, MissingDiskPartShowsTheErrorAndTheRecoveryGuide) {
 TEST_F(BurnJob, ScriptThatCannotBeSavedEscapesAfterTheCleanUp) {
   TDiskPartScript unsaved(standin::BuildDir() + L"\\no-such-folder\\temp.dat");
   try {
-    TBurnJob job(View, Choice, unsaved);
+    TBurnJob job(View, Choice, unsaved, Drives);
     job.Run();
     ADD_FAILURE() << "no failure escaped";
   } catch (const EFailure& failure) {
@@ -350,12 +384,60 @@ TEST_F(BurnJob, ChecksRefuseBeforeErasing) {
   // A real 8 MB drive for an image of about 96 MB.
   standin::WriteWholeFile(L"S:\\marker.txt", "untouched");
   const TScopeGuard removeMarker([] { ::DeleteFileW(L"S:\\marker.txt"); });
-  Choice = {Image(L"plain.iso"), L"S:", L"NTFS", L"", false, Choice.Files};
+  Choice = {Image(L"plain.iso"), L"S:", L"NTFS", L"", false, Choice.Files, Choice.Listed};
   ULARGE_INTEGER available{}, total{};
   ASSERT_TRUE(::GetDiskFreeSpaceExW(L"S:\\", &available, &total, nullptr));
   ASSERT_EQ(total.QuadPart, 8u << 20);
   // plain/ holds 100,863,314 bytes (burn_images.sh).
   ExpectRefusedBeforeErasing(L"The ISO image needs 96.19 MB but the USB disk holds only 8 MB.", L"S:");
+
+  // FAT on Q:, a folder of the host's disk of far more than 4 GB.
+  Choice.Drive = L"Q:";
+  Choice.FileSystem = L"FAT";
+  ExpectRefusedBeforeErasing(L"FAT cannot make a volume over 4 GB. Choose FAT32, NTFS or exFAT.");
+}
+
+TEST_F(BurnJob, DriveChangedSinceTheListIsRefused) {
+  const std::wstring changed =
+      L"The USB drive Q: has changed since the list was made. Press Refresh and choose the drive again.";
+  const TListedDrive listed = Choice.Listed;
+  Choice.Listed.Identity.VolumeSerial = listed.Identity.VolumeSerial.value_or(0) + 1;  // another stick
+  ExpectRefusedBeforeErasing(changed, L"Q:", 1);
+  Choice.Listed = listed;
+  // Now a hard disk, on another disk, off the bus.
+  for (const char* bus : {"Q: fixed\r\n", "Q: removable disk=2\r\n", ""}) {
+    ASSERT_TRUE(standin::WriteWholeFile(BusFile, bus));
+    ExpectRefusedBeforeErasing(changed, L"Q:", 1);
+  }
+}
+
+TEST_F(BurnJob, WhatTheBurnStillNeedsIsNotErased) {
+  const std::wstring onTheDrive =
+      L"The ISO image is on the drive that will be erased (Q:). Copy it to another drive first.";
+  Choice.Bootable = false;
+  ASSERT_TRUE(::CopyFileW(Image(L"plain.iso").c_str(), L"Q:\\plain.iso", FALSE));
+  Choice.IsoFile = L"Q:\\plain.iso";
+  ExpectRefusedBeforeErasing(onTheDrive);
+  {
+    prefixstate::TSecondLetterScope p(L'P');
+    ASSERT_TRUE(p.Mapped());
+    Choice.IsoFile = L"P:\\plain.iso";
+    ExpectRefusedBeforeErasing(onTheDrive);
+  }
+
+  Choice.IsoFile = Image(L"plain.iso");
+  const TSupportFiles files = Choice.Files;
+  ASSERT_TRUE(::CreateDirectoryW(L"Q:\\app", nullptr));
+  ASSERT_TRUE(::CopyFileW((files.AppPath + L"7z.dll").c_str(), L"Q:\\app\\7z.dll", FALSE));
+  Choice.Files.AppPath = L"Q:\\app\\";
+  ExpectRefusedBeforeErasing(L"Quillora runs from the drive that will be erased (Q:). Start it from another drive.");
+  Choice.Files = files;
+
+  // Bootable cleans the whole disk: here also Z:, which holds the image.
+  ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable disk=1\r\nZ: fixed disk=1\r\n"));
+  Choice.Listed = ListedQ();
+  Choice.Bootable = true;
+  ExpectRefusedBeforeErasing(onTheDrive);
 }
 
 // Runs this program from a folder whose 7z.dll is not the codec library, or
@@ -412,18 +494,34 @@ TEST_F(SplitBurnJob, NtfsTakesInstallWimWhole) {
   ExpectCleanedUp();
 }
 
-TEST_F(SplitBurnJob, TooLittleTempSpaceIsRefusedBeforeErasing) {
-  const std::wstring temp = SplitImage(L"small-temp");
-  std::vector<std::pair<const wchar_t*, std::wstring>> saved;
-  for (const wchar_t* name : {L"TMP", L"TEMP"}) {
-    wchar_t value[MAX_PATH] = {};
-    saved.emplace_back(name, std::wstring(value, ::GetEnvironmentVariableW(name, value, MAX_PATH)));
-    ::SetEnvironmentVariableW(name, temp.c_str());
+TEST_F(SplitBurnJob, TempFolderThatCannotTakeTheCopyIsRefusedBeforeErasing) {
+  const std::wstring small = SplitImage(L"small-temp");
+  {
+    TTempFolderScope temp(small);
+    ExpectRefusedBeforeErasing(L"Not enough free space in \"" + small + L"\\\" to split install.wim (4.07 GB needed).");
   }
-  const TScopeGuard restore([&] {
-    for (const auto& [name, value] : saved) ::SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
-  });
-  ExpectRefusedBeforeErasing(L"Not enough free space in \"" + temp + L"\\\" to split install.wim (4.07 GB needed).");
+  const auto cannotHold = [](const std::wstring& path) {
+    return L"The temporary folder \"" + path +
+           L"\" cannot hold install.wim (4 GB). Point TEMP to a folder on an NTFS drive with enough free space.";
+  };
+  const std::wstring missing = standin::BuildDir() + L"\\no-such-temp\\";
+  {
+    TTempFolderScope temp(missing);
+    ExpectRefusedBeforeErasing(cannotHold(missing));
+  }
+  // Too long for the copy's path below it.
+  std::wstring deep = standin::BuildDir() + L"\\deep-temp";
+  while (deep.size() < 240) deep += L"\\folder";
+  ASSERT_TRUE(fs::create_directories(deep));
+  const TScopeGuard removeDeep([] { fs::remove_all(standin::BuildDir() + L"\\deep-temp"); });
+  {
+    TTempFolderScope temp(deep);
+    ExpectRefusedBeforeErasing(cannotHold(deep + L"\\"));
+  }
+  // On the drive that is erased.
+  ASSERT_TRUE(::CreateDirectoryW(L"Q:\\tmp", nullptr));
+  TTempFolderScope temp(L"Q:\\tmp");
+  ExpectRefusedBeforeErasing(L"The temporary folder \"Q:\\tmp\\\" is on the drive that will be erased (Q:).");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The whole program end to end: Quillora.exe under Wine, worked through the
-// GUI driver, with the real 7z.dll, the stand-in console tools, drive Q: and
-// the real Wine registry. The cases share one running program, as a user
+// The whole program end to end: QuilloraTest.exe under Wine (Quillora with
+// drive Q: on the USB bus of usb-bus.txt), worked through the GUI driver,
+// with the real 7z.dll, the stand-in console tools and the real Wine registry. The cases share one running program, as a user
 // would go on after each burn, but each stands on its own: a case that ends
 // the program starts it again for the next.
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 
 #include "app/burn_test_support.h"  // windows.h before commctrl.h
 #include <commctrl.h>
+#include <dbt.h>
 
 #include "gui/gui_driver.h"
 #include "standins/standin_fixture.h"
@@ -45,7 +46,7 @@ protected:
     // Only the program's own folder may supply diskpart.exe.
     ::SetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", L"1");
     StandIns = std::make_unique<standin::TStandInScope>(L"burn-e2e");
-    Exe = gui::PrepareAppFolder(L"burn_e2e");
+    Exe = gui::PrepareTestBusAppFolder(L"burn_e2e", UsbBus);
     ASSERT_FALSE(Exe.empty());
   }
   static void StartApp() {
@@ -59,6 +60,7 @@ protected:
     Bootable = gui::FindControl(Window, L"Bootable, only supports Windows ISO image.");
     Burn = gui::FindControl(Window, L"Burn", L"Button");
     Close = gui::FindControl(Window, L"Close", L"Button");
+    Refresh = gui::FindControl(Window, L"Refresh", L"Button");
     Progress = gui::FindControlByOrder(Window, L"msctls_progress32", 0);
     Status = gui::FindControlByOrder(::GetParent(Progress), L"Static", 0);
   }
@@ -76,6 +78,7 @@ protected:
       ASSERT_NO_FATAL_FAILURE(StartApp());
     }
     standin::ClearFolder(StandIns->Dir());  // log and control files
+    if (Bus != UsbBus) SetBus(UsbBus);
     burntest::EmptyDriveQ();
     standin::WriteWholeFile(L"Q:\\marker.txt", "untouched");
     gui::SetText(LabelEdit, L"");
@@ -86,12 +89,21 @@ protected:
   // The program's work folder for install.wim, in the temp folder it gets.
   static std::wstring WimWorkFolder() { return gui::TempDir() + L"install_wim.tmp"; }
 
-  // Puts a drive into the drive list (Wine reports no USB bus) and selects it.
+  // The USB bus from now on, and the list rebuilt by Refresh.
+  void SetBus(const std::string& bus) {
+    ASSERT_TRUE(gui::WriteUsbBus(Exe, bus));
+    Bus = bus;
+    gui::Click(Refresh);
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ComboSelection(Drives) == -1; }, 5000));
+  }
+  // Selects a drive from the program's own list.
   void SelectDrive(const std::wstring& root = L"Q:") {
-    const int index = gui::AddComboItem(Drives, root);
-    ASSERT_GE(index, 0);
-    gui::SelectComboItem(Drives, index);
-    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ComboSelectionText(Drives) == root; }, 5000));
+    const std::vector<std::wstring> lines = gui::ComboItems(Drives);
+    const auto line = std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return l.starts_with(root); });
+    ASSERT_NE(line, lines.end()) << Narrow(root) << " is not listed";
+    gui::SelectComboItem(Drives, static_cast<int>(line - lines.begin()));
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::ComboSelectionText(Drives) == *line; }, 5000));
+    DriveLine = *line;
   }
   void SetBootable(bool ticked, int fileSystem) {
     if (gui::IsChecked(Bootable) != ticked) gui::Click(Bootable);
@@ -126,25 +138,25 @@ protected:
     EXPECT_EQ(box.Icon, icon) << Narrow(gui::BoxIconName(box.Icon));
   }
   // Burn, then Yes at the confirmation.
-  void StartBurn(const std::wstring& root = L"Q:") {
+  void StartBurn() {
     gui::Click(Burn);
     const gui::TMessageBox confirm = NextBox(10000);
-    ASSERT_EQ(confirm.Title, L"Burn Quillora \"" + root + L"\"");
+    ASSERT_EQ(confirm.Title, L"Burn Quillora \"" + DriveLine + L"\"");
     Answer(confirm, IDYES);
   }
   // Burn, Yes, and the refusal of the checks before erasing: nothing run,
-  // the drive's marker alone, AutoRun as before, the window idle again.
-  void ExpectRefusedBeforeErasing(const std::wstring& text, const std::wstring& root = L"Q:") {
-    StartBurn(root);
+  // the drive as it was, AutoRun as before, the window idle again.
+  void ExpectRefusedBeforeErasing(const std::wstring& text) {
+    const auto before = burntest::Tree(L"Q:\\");
+    StartBurn();
     const gui::TMessageBox refused = NextBox();
     ExpectBox(refused, text, L"Error", TBoxIcon::Error);
     EXPECT_EQ(refused.Buttons, std::vector<int>{IDOK});
     Answer(refused, IDOK);
     EXPECT_TRUE(App->WaitForNoMessageBox(1000));
     EXPECT_TRUE(Log().empty());
-    const auto left = burntest::Tree(root + L"\\");
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(burntest::FileBytes(root + L"\\marker.txt"), "untouched");
+    EXPECT_EQ(burntest::Tree(L"Q:\\"), before);
+    EXPECT_EQ(burntest::FileBytes(L"Q:\\marker.txt"), "untouched");
     EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
     EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);
     for (HWND control : {IsoEdit, LabelEdit, Drives, FileSystems, Bootable, Burn, Close})
@@ -158,7 +170,7 @@ protected:
     ASSERT_TRUE(gui::WaitUntil(
         [&] {
           return gui::IsEnabled(Burn) && App->MessageBoxes().empty() && gui::ComboSelection(Drives) == -1 &&
-                 gui::ComboItems(Drives) == std::vector<std::wstring>{L""};
+                 gui::ComboItems(Drives) == std::vector<std::wstring>{L"", DriveLine};
         },
         30000));
     EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
@@ -166,6 +178,16 @@ protected:
     for (HWND control : {IsoEdit, LabelEdit, Drives, FileSystems, Bootable, Close})
       EXPECT_TRUE(gui::IsEnabled(control));
     EXPECT_FALSE(gui::IsVisible(Progress));
+  }
+  // A volume arriving or leaving, as the system tells every top-level window.
+  static bool AnnounceVolume(wchar_t letter, bool arrived) {
+    DEV_BROADCAST_VOLUME volume{};
+    volume.dbcv_size = sizeof(volume);
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = 1u << (letter - L'A');
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(Window, WM_DEVICECHANGE, arrived ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
+                                 reinterpret_cast<LPARAM>(&volume), SMTO_ABORTIFHUNG, 10000, &result) != 0;
   }
   std::vector<std::wstring> Log() const { return StandIns->Log(); }
   // The script file that this case's diskpart call was given.
@@ -183,7 +205,11 @@ protected:
   static inline std::unique_ptr<standin::TStandInScope> StandIns;
   static inline std::unique_ptr<gui::TQuilloraProcess> App;
   static inline std::wstring Exe;
-  static inline HWND Window, IsoEdit, LabelEdit, Drives, FileSystems, Bootable, Burn, Close, Progress, Status;
+  static inline HWND Window, IsoEdit, LabelEdit, Drives, FileSystems, Bootable, Burn, Close, Refresh, Progress, Status;
+  // Q:, a flash drive of a disk of its own, unless a case says otherwise.
+  static inline const std::string UsbBus = "Q: removable\r\n";
+  static inline std::string Bus = UsbBus;
+  std::wstring DriveLine;  // of the selected drive
 };
 
 TEST_F(BurnEndToEnd, RefusalsTouchNothing) {
@@ -201,7 +227,6 @@ TEST_F(BurnEndToEnd, RefusalsTouchNothing) {
   gui::SetText(IsoEdit, L"  " + Image(L"plain.iso") + L"  ");
   refused(L"Please select a USB drive.", L"Information", TBoxIcon::Information);
   EXPECT_EQ(gui::WindowText(IsoEdit), Image(L"plain.iso"));
-  gui::AddComboItem(Drives, L"Q:");
   gui::SelectComboItem(Drives, 0);  // the blank line
   ASSERT_TRUE(gui::WaitUntil([&] { return gui::ComboSelection(Drives) == 0; }, 5000));
   refused(L"Please select a USB drive.", L"Information", TBoxIcon::Information);
@@ -218,9 +243,9 @@ TEST_F(BurnEndToEnd, RefusalsTouchNothing) {
   gui::TMessageBox confirm = NextBox(10000);
   EXPECT_EQ(gui::WindowText(LabelEdit), L"ABCDEFGHIJK");
   ExpectBox(confirm,
-            L"WARNING:\r\n\r\nBurning will erase ALL data on USB disk \"Q:\".\r\nThe USB disk will be formatted.\r\n\r\n"
-            L"To write ISO to this USB disk, click YES. To quit, click NO.",
-            L"Burn Quillora \"Q:\"", TBoxIcon::Question);
+            L"WARNING:\r\n\r\nBurning will erase ALL data on USB disk \"" + DriveLine +
+                L"\".\r\nThe USB disk will be formatted.\r\n\r\nTo write ISO to this USB disk, click YES. To quit, click NO.",
+            L"Burn Quillora \"" + DriveLine + L"\"", TBoxIcon::Question);
   EXPECT_EQ(confirm.Buttons, (std::vector<int>{IDYES, IDNO}));
   Answer(confirm, IDNO);
 
@@ -239,7 +264,7 @@ TEST_F(BurnEndToEnd, RefusalsTouchNothing) {
   EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
   EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);
   EXPECT_TRUE(gui::IsEnabled(Burn));
-  EXPECT_EQ(gui::ComboSelectionText(Drives), L"Q:");
+  EXPECT_EQ(gui::ComboSelectionText(Drives), DriveLine);
 }
 
 TEST_F(BurnEndToEnd, PlainBurnWithLabel) {
@@ -344,7 +369,8 @@ TEST_F(BurnEndToEnd, BootableBurnWithNtfs) {
   gui::Click(Burn);
   const gui::TMessageBox confirm = NextBox(10000);
   EXPECT_EQ(confirm.Text,
-            L"WARNING:\r\n\r\n1. Burning will erase ALL data on USB disk \"Q:\". The USB disk will be formatted.\r\n\r\n"
+            L"WARNING:\r\n\r\n1. Burning will erase ALL data on USB disk \"" + DriveLine +
+                L"\". The USB disk will be formatted.\r\n\r\n"
             L"2. For bootable, USB disk should have only one partition. Do not use it on USB disk which has "
             L"multiple partitions.\r\n\r\nTo write ISO to this USB disk, click YES. To quit, click NO.");
   Answer(confirm, IDYES);
@@ -374,6 +400,103 @@ TEST_F(BurnEndToEnd, ChecksRefuseBeforeErasing) {
   // The job's own tests try every refusal; here one goes through the window.
   Prepare(Image(L"missing.iso"), L"", true, 0);
   ExpectRefusedBeforeErasing(L"Cannot read the ISO image \"" + Image(L"missing.iso") + L"\".");
+}
+
+// ---- the drive that is erased: the one the user chose, and only what it holds
+
+TEST_F(BurnEndToEnd, DriveChangedAfterTheListIsRefused) {
+  Prepare(Image(L"plain.iso"), L"", false);
+  // Another device under Q: since the list was made: on another disk now.
+  Bus = "Q: removable disk=7\r\n";
+  ASSERT_TRUE(gui::WriteUsbBus(Exe, Bus));
+  ExpectRefusedBeforeErasing(
+      L"The USB drive Q: has changed since the list was made. Press Refresh and choose the drive again.");
+  EXPECT_TRUE(gui::WaitUntil([&] { return gui::ComboSelection(Drives) == -1; }, 5000));  // the list rebuilt
+  EXPECT_EQ(gui::ComboItems(Drives), (std::vector<std::wstring>{L"", DriveLine}));
+}
+
+TEST_F(BurnEndToEnd, HardDiskIsAskedTwice) {
+  SetBus("Q: fixed\r\n");
+  Prepare(Image(L"plain.iso"), L"", false);
+  EXPECT_TRUE(DriveLine.ends_with(L"] hard disk")) << Narrow(DriveLine);
+  const auto secondBox = [&] {
+    StartBurn();
+    const gui::TMessageBox box = NextBox(10000);
+    ExpectBox(box, L"Q: is on a USB hard disk, not a flash drive.\r\nEverything on it will be lost. Continue?",
+              L"Burn Quillora \"" + DriveLine + L"\"", TBoxIcon::Warning);
+    EXPECT_EQ(box.Buttons, (std::vector<int>{IDYES, IDNO}));
+    return box;
+  };
+  // Enter takes the default button, No: nothing happens.
+  const gui::TMessageBox declined = secondBox();
+  gui::PostKey(declined.Handle, VK_RETURN);
+  ASSERT_TRUE(gui::WaitUntil([&] { return !::IsWindow(declined.Handle); }, 10000));
+  EXPECT_TRUE(App->WaitForNoMessageBox(1000));
+  EXPECT_TRUE(Log().empty());
+  EXPECT_EQ(burntest::Tree(L"Q:\\").size(), 1u);
+  EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
+
+  Answer(secondBox(), IDYES);
+  const gui::TMessageBox done = NextBox();
+  ExpectBox(done, Success, L"Information", TBoxIcon::Information);
+  Answer(done, IDOK);
+  ExpectIdleAfterBurn();
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"plain")));
+
+  // Bootable cleans the whole disk: the second box names the disk's other volume.
+  prefixstate::TSecondLetterScope p(L'P');
+  ASSERT_TRUE(p.Mapped());
+  SetBus("P: removable disk=3\r\nQ: removable disk=3\r\n");
+  Prepare(Image(L"windows.iso"), L"", true);
+  StartBurn();
+  const gui::TMessageBox whole = NextBox(10000);
+  EXPECT_EQ(whole.Text, L"Bootable erases the whole disk, also: " + gui::ComboItems(Drives)[1] +
+                            L".\r\nEverything on it will be lost. Continue?");
+  Answer(whole, IDNO);
+  EXPECT_TRUE(App->WaitForNoMessageBox(1000));
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(BurnEndToEnd, ImageOnTheDriveIsRefused) {
+  const std::wstring refused =
+      L"The ISO image is on the drive that will be erased (Q:). Copy it to another drive first.";
+  ASSERT_TRUE(::CopyFileW(Image(L"plain.iso").c_str(), L"Q:\\plain.iso", FALSE));
+  Prepare(L"Q:\\plain.iso", L"", false);
+  ExpectRefusedBeforeErasing(refused);
+  // The same folder through a second letter.
+  prefixstate::TSecondLetterScope p(L'P');
+  ASSERT_TRUE(p.Mapped());
+  gui::SetText(IsoEdit, L"P:\\plain.iso");
+  ExpectRefusedBeforeErasing(refused);
+}
+
+TEST_F(BurnEndToEnd, ListFollowsVolumesOnlyWhileIdle) {
+  prefixstate::TSecondLetterScope p(L'P');
+  ASSERT_TRUE(p.Mapped());
+  Prepare(Image(L"plain.iso"), L"", false);
+  Bus = "P: removable\r\nQ: removable\r\n";
+  ASSERT_TRUE(gui::WriteUsbBus(Exe, Bus));
+  ASSERT_TRUE(AnnounceVolume(L'P', true));
+  std::vector<std::wstring> lines = gui::ComboItems(Drives);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_TRUE(lines[1].starts_with(L"P:"));
+  EXPECT_EQ(lines[2], DriveLine);
+  EXPECT_EQ(gui::ComboSelectionText(Drives), DriveLine);  // still there, the same drive
+
+  // While a burn runs the list stays as it is; the burn rebuilds it at its end.
+  StandIns->Control(L"format", "sleep_ms=1500\n");
+  StartBurn();
+  ASSERT_TRUE(gui::WaitUntil([&] { return !Log().empty(); }, 10000));
+  Bus = UsbBus;
+  ASSERT_TRUE(gui::WriteUsbBus(Exe, Bus));
+  ASSERT_TRUE(AnnounceVolume(L'P', false));
+  EXPECT_EQ(gui::ComboItems(Drives), lines);
+  EXPECT_EQ(gui::ComboSelectionText(Drives), DriveLine);
+  EXPECT_EQ(StoredText(Status), L"Formatting USB disk...");
+  const gui::TMessageBox done = NextBox();
+  ExpectBox(done, Success, L"Information", TBoxIcon::Information);
+  Answer(done, IDOK);
+  ExpectIdleAfterBurn();
 }
 
 // ---- a Windows image whose sources\install.wim passes 4 GiB

@@ -230,22 +230,43 @@ bool RemoveTree(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
-std::wstring PrepareAppFolder(const std::wstring& name, bool withTools) {
+namespace {
+std::wstring PrepareFolderWith(const std::wstring& name, const wchar_t* program, bool withTools) {
   const std::wstring bin = BinDir();
   const std::wstring root = BuildDir() + L"\\gui-app";
   const std::wstring folder = root + L"\\" + name;
   ::CreateDirectoryW(root.c_str(), nullptr);
   if (!RemoveTree(folder) || !::CreateDirectoryW(folder.c_str(), nullptr)) return {};
-  for (const wchar_t* file : {L"Quillora.exe", L"7z.dll"})
+  for (const wchar_t* file : {program, L"7z.dll"})
     if (!::CopyFileW((bin + L"\\" + file).c_str(), (folder + L"\\" + file).c_str(), FALSE))
       return {};
-  if (!withTools) return folder + L"\\Quillora.exe";
-  for (const wchar_t* tool : {L"bootsect_x86.exe", L"bootsect_x64.exe", L"format.com", L"label.exe",
-                              L"diskpart.exe", L"dism.exe"}) {
-    const std::wstring source = bin + L"\\" + tool;
-    if (FileExistsAt(source)) ::CopyFileW(source.c_str(), (folder + L"\\" + tool).c_str(), FALSE);
+  if (withTools) {
+    for (const wchar_t* tool : {L"bootsect_x86.exe", L"bootsect_x64.exe", L"format.com", L"label.exe",
+                                L"diskpart.exe", L"dism.exe"}) {
+      const std::wstring source = bin + L"\\" + tool;
+      if (FileExistsAt(source)) ::CopyFileW(source.c_str(), (folder + L"\\" + tool).c_str(), FALSE);
+    }
   }
-  return folder + L"\\Quillora.exe";
+  return folder + L"\\" + program;
+}
+}  // namespace
+
+std::wstring PrepareAppFolder(const std::wstring& name, bool withTools) {
+  return PrepareFolderWith(name, L"Quillora.exe", withTools);
+}
+
+std::wstring PrepareTestBusAppFolder(const std::wstring& name, const std::string& usbBus) {
+  const std::wstring exe = PrepareFolderWith(name, L"QuilloraTest.exe", true);
+  return !exe.empty() && WriteUsbBus(exe, usbBus) ? exe : std::wstring();
+}
+
+bool WriteUsbBus(const std::wstring& exePath, const std::string& usbBus) {
+  const std::wstring file = FolderOf(exePath) + L"\\usb-bus.txt";
+  const TFileHandle out(::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  return out && ::WriteFile(out.Get(), usbBus.data(), static_cast<DWORD>(usbBus.size()), &written, nullptr) &&
+         written == usbBus.size();
 }
 
 std::wstring TempDir() {

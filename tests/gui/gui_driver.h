@@ -40,6 +40,12 @@ std::wstring ScreenshotDir();
 // path of the copied Quillora.exe, or an empty string when Quillora.exe or
 // 7z.dll could not be copied.
 std::wstring PrepareAppFolder(const std::wstring& name, bool withTools = true);
+// The same with QuilloraTest.exe in place of Quillora.exe and `usbBus`
+// written to usb-bus.txt beside it (its USB bus, read on every scan).
+// Returns the path of the copied QuilloraTest.exe.
+std::wstring PrepareTestBusAppFolder(const std::wstring& name, const std::string& usbBus);
+// Rewrites usb-bus.txt beside the program `exePath`.
+bool WriteUsbBus(const std::wstring& exePath, const std::string& usbBus);
 // The temp folder a program of this user gets from GetTempPathW (ends in \).
 std::wstring TempDir();
 // Deletes a folder and everything in it; true when it is gone afterwards.
