@@ -25,43 +25,6 @@ fs::path JournalDir() {
   return fs::path(std::wstring(windows, n)).root_path() / L"quillora-test-journal";
 }
 
-// The Linux path of a Windows path (Wine only); empty when unknown.
-std::string UnixPath(const std::wstring& path) {
-  using ToUnixFn = char*(CDECL*)(const wchar_t*);
-  const auto toUnix = reinterpret_cast<ToUnixFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
-  if (!unix) return {};
-  std::string result = unix;
-  ::HeapFree(::GetProcessHeap(), 0, unix);
-  return result;
-}
-
-bool DriveThere(wchar_t letter) {
-  const wchar_t root[] = {letter, L':', L'\\', 0};
-  return ::GetFileAttributesW(root) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Links or unlinks `letter` beside q: in the dosdevices folder, through a
-// Linux program (Wine cannot wait on one), then waits until Wine sees it.
-bool SetSecondLetter(wchar_t letter, bool mapped) {
-  const std::string q = UnixPath(L"Q:\\");  // <prefix>/dosdevices/q:/
-  if (q.size() < 3) return false;
-  const std::string link = q.substr(0, q.size() - 3) + static_cast<char>(std::towlower(letter)) + ":";
-  std::wstring command = mapped ? L"ln -sfn q: \"" : L"rm -f \"";
-  command += std::wstring(link.begin(), link.end()) + L"\"";
-  const wchar_t* program = mapped ? L"Z:\\bin\\ln" : L"Z:\\bin\\rm";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-    return false;
-  const TKernelHandle process(info.hProcess), thread(info.hThread);
-  for (int i = 0; i < 500; ++i, ::Sleep(20))
-    if (DriveThere(letter) == mapped) return true;
-  return false;
-}
-
 std::wstring HiveName(HKEY hive) { return hive == HKEY_LOCAL_MACHINE ? L"HKLM" : L"HKCU"; }
 HKEY HiveOf(const std::wstring& name) { return name == L"HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
@@ -130,7 +93,6 @@ std::vector<std::wstring> Snapshot(HKEY hive, const std::wstring& key, const std
 
 bool Restore(const std::vector<std::wstring>& lines) {
   if (lines.size() == 1 && lines[0] == L"drive-q") return EmptyDriveQ();
-  if (lines.size() == 2 && lines[0] == L"second-letter" && lines[1].size() == 1) return SetSecondLetter(lines[1][0], false);
   if (lines.size() != 8 || lines[0] != L"registry") return true;  // not ours: dropped
   const HKEY hive = HiveOf(lines[1]);
   const std::wstring& key = lines[2];
@@ -178,18 +140,6 @@ TDriveQScope::TDriveQScope() {
 
 TDriveQScope::~TDriveQScope() {
   if (EmptyDriveQ() && !FEntry.empty()) ::DeleteFileW(FEntry.c_str());
-}
-
-TSecondLetterScope::TSecondLetterScope(wchar_t letter) : FLetter(letter) {
-  if (DriveThere(letter)) return;  // a drive of its own: not ours to map
-  const fs::path entry = JournalDir() / (std::wstring(L"second_letter_") + letter);
-  if (!WriteEntry(entry, {L"second-letter", std::wstring(1, letter)})) return;
-  FEntry = entry.wstring();
-  FMapped = SetSecondLetter(letter, true);
-}
-
-TSecondLetterScope::~TSecondLetterScope() {
-  if (!FEntry.empty() && SetSecondLetter(FLetter, false)) ::DeleteFileW(FEntry.c_str());
 }
 
 void RepairLeftovers() {

@@ -1,6 +1,6 @@
 #pragma once
 // Settings of the shared Wine prefix that tests change (screen DPI, decimal
-// separator, AutoRun policy, the contents of drive Q:, a second letter of Q:). Each scope notes the
+// separator, AutoRun policy, the contents of drive Q:). Each scope notes the
 // first state in a journal inside the prefix before it changes anything and
 // puts it back on every way out; a journal entry left by a killed test is
 // put back when the next test program starts.
@@ -32,22 +32,6 @@ public:
   TDriveQScope& operator=(const TDriveQScope&) = delete;
 
 private:
-  std::wstring FEntry;
-};
-
-// Drive `letter` a second name of drive Q: (a link beside q: in Wine's
-// dosdevices) while the scope lasts. Wine only.
-class TSecondLetterScope {
-public:
-  explicit TSecondLetterScope(wchar_t letter);
-  ~TSecondLetterScope();
-  TSecondLetterScope(const TSecondLetterScope&) = delete;
-  TSecondLetterScope& operator=(const TSecondLetterScope&) = delete;
-  bool Mapped() const { return FMapped; }
-
-private:
-  wchar_t FLetter;
-  bool FMapped = false;
   std::wstring FEntry;
 };
 
