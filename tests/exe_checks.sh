@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Quillora.exe is a GUI program of the build's bitness that needs only
-# Windows' own DLLs and asks for administrator rights.
+# Windows' own DLLs, asks for administrator rights and knows no test USB bus.
 #   exe_checks.sh QUILLORA_EXE OBJDUMP KIND   (KIND: how `file` names it)
 set -u
 exe=${1:?usage: exe_checks.sh QUILLORA_EXE OBJDUMP KIND}
@@ -17,6 +17,8 @@ check "manifest asks for requireAdministrator" \
   'grep -aq "requestedExecutionLevel level=\"requireAdministrator\"" "$exe"'
 check "manifest asks for common controls 6" 'grep -aq "Microsoft.Windows.Common-Controls" "$exe"'
 check "manifest declares per-monitor DPI awareness" 'grep -aq "PerMonitorV2" "$exe"'
+# Only QuilloraTest.exe reads a USB bus from usb-bus.txt (UTF-16 in the program).
+check "no test USB bus" '! LC_ALL=C grep -aqP "u\x00s\x00b\x00-\x00b\x00u\x00s\x00\.\x00t\x00x\x00t" "$exe"'
 
-echo "$(( 5 - failures )) passed, $failures failed"
+echo "$(( 6 - failures )) passed, $failures failed"
 [ "$failures" = 0 ]

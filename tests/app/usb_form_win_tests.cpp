@@ -62,6 +62,7 @@ TEST_F(UsbForm, SelectedDriveAndFileSystem) {
   LRESULT q = Send(drives, CB_ADDSTRING, 0, LPARAM(L"Q: [7.46 GB]"));
   Send(drives, CB_SETCURSEL, WPARAM(q));
   EXPECT_EQ(Form.GetSelectedDrive(), L"Q: [7.46 GB]");
+  EXPECT_FALSE(Form.GetSelectedListedDrive());  // a line the scan did not make names no drive
   Form.RefreshButtonClick();
   EXPECT_EQ(Send(drives, CB_GETCURSEL), CB_ERR);
   EXPECT_EQ(Form.GetSelectedDrive(), L"");
