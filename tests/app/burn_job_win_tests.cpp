@@ -418,7 +418,8 @@ TEST_F(BurnJob, WhatTheBurnStillNeedsIsNotErased) {
   ASSERT_TRUE(::CopyFileW(Image(L"plain.iso").c_str(), L"Q:\\plain.iso", FALSE));
   Choice.IsoFile = L"Q:\\plain.iso";
   ExpectRefusedBeforeErasing(onTheDrive);
-  Choice.IsoFile = L"P:\\plain.iso";  // P: is Q: again
+  Choice.IsoFile = L"P:\\plain.iso";
+  ASSERT_NE(::GetFileAttributesW(Choice.IsoFile.c_str()), INVALID_FILE_ATTRIBUTES) << "P: is Q: again";
   ExpectRefusedBeforeErasing(onTheDrive);
 
   Choice.IsoFile = Image(L"plain.iso");

@@ -1,6 +1,7 @@
 // The whole program end to end: QuilloraTest.exe under Wine (Quillora with
 // drive Q: on the USB bus of usb-bus.txt), worked through the GUI driver,
-// with the real 7z.dll, the stand-in console tools and the real Wine registry. The cases share one running program, as a user
+// with the real 7z.dll, the stand-in console tools and the real Wine
+// registry. The cases share one running program, as a user
 // would go on after each burn, but each stands on its own: a case that ends
 // the program starts it again for the next.
 #include <gtest/gtest.h>
@@ -463,6 +464,7 @@ TEST_F(BurnEndToEnd, ImageOnTheDriveIsRefused) {
   Prepare(L"Q:\\plain.iso", L"", false);
   ExpectRefusedBeforeErasing(refused);
   // The same folder through a second letter.
+  ASSERT_NE(::GetFileAttributesW(L"P:\\plain.iso"), INVALID_FILE_ATTRIBUTES) << "P: is Q: again";
   gui::SetText(IsoEdit, L"P:\\plain.iso");
   ExpectRefusedBeforeErasing(refused);
 }
