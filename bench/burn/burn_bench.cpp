@@ -18,6 +18,7 @@
 #include "../bench_figures.h"
 #include "app/burn_job.h"
 #include "app/usb_form.h"
+#include "drives/usb_drives.h"
 #include "sevenzip/sevenzip.h"
 
 namespace fs = std::filesystem;
@@ -37,7 +38,8 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   const std::wstring image = argv[1];
-  TUSBForm form;
+  TWin32DriveQuery drives;
+  TUSBForm form(drives);
   form.Create(::GetModuleHandleW(nullptr), true);
   form.MessageBoxHook = [](const std::wstring& text, const std::wstring&, UINT) {
     std::fprintf(stderr, "bench_burn: box: %ls\n", text.c_str());
@@ -45,7 +47,7 @@ int wmain(int argc, wchar_t** argv) {
   };
   // The image stage of a burn onto Q:, the window as its view.
   TDiskPartScript script{L""};
-  TBurnJob job(form, TBurnChoice{image, L"Q:", L"FAT32", L"", false, form.SupportFiles}, script);
+  TBurnJob job(form, TBurnChoice{image, L"Q:", L"FAT32", L"", false, form.SupportFiles, {}}, script);
 
   // Each side writes to the root of Q: when it is empty. The other side's
   // files must not stay in RAM meanwhile: the side that wrote second ran
