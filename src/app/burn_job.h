@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/burn_view.h"
-#include "app/diskpart_script.h"
+#include "app/sealed_script_file.h"
 #include "app/stage_runner.h"
 #include "app/support_files.h"
 #include "drives/autorun_guard.h"
@@ -31,8 +31,7 @@ struct TBurnChoice {
 
 class TBurnJob {
 public:
-  // `script` outlives the job: its file stays until the window goes.
-  TBurnJob(IBurnView& view, TBurnChoice choice, TDiskPartScript& script);
+  TBurnJob(IBurnView& view, TBurnChoice choice);
   TBurnJob(const TBurnJob&) = delete;
   TBurnJob& operator=(const TBurnJob&) = delete;
 
@@ -45,6 +44,8 @@ public:
   // erasing the drive.
   bool CheckBeforeErasing(const std::wstring& root, int64_t& driveSize);
   bool RunStage(StageId stage);
+  // Runs the stage with the script in a file no other program can change,
+  // made for this run alone and deleted as soon as the stage ends.
   bool RunDiskPartScript(StageId stage, const std::wstring& script);
   // Runs the split stage when the image stage set a copy of install.wim
   // aside; true when there was none or it was split. The copy goes either way.
@@ -57,6 +58,9 @@ public:
   // compares it with the image; the first bad file gets the error box.
   bool VerifyDrive(const std::wstring& root);
   bool Idle() const { return FRunner.Idle(); }
+  // The session ends under the burn: the running program ended, AutoRun put
+  // back, the script and the work folder gone, at once. The burn must not go on.
+  void EndSession() noexcept;
 
   // The library's progress routine: `sender` is the job. Moves the view's
   // bar and processes its messages when it asks. Always S_OK; never raises.
@@ -83,7 +87,7 @@ private:
 
   IBurnView& FView;
   TBurnChoice FChoice;
-  TDiskPartScript& FScript;
+  std::optional<TSealedScriptFile> FScript;  // while diskpart runs
   TStageRunner FRunner;
   TAutoRunGuard FAutoRun;
 };

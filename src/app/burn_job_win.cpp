@@ -11,8 +11,12 @@
 #include "drives/host_checks.h"
 #include "drives/usb_drives.h"
 
-TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, TDiskPartScript& script)
-    : FView(view), FChoice(std::move(choice)), FScript(script), FRunner(view) {}
+namespace {
+// The script's name in the temp folder, with 8 hex digits when it is taken.
+const wchar_t ScriptFileName[] = L"temp.dat";
+}  // namespace
+
+TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice) : FView(view), FChoice(std::move(choice)), FRunner(view) {}
 
 void TBurnJob::Run() {
   if (!CheckSupportFiles(FChoice.Files, FView)) return;
@@ -32,7 +36,11 @@ void TBurnJob::Run() {
         if (!first) first = std::current_exception();
       }
     };
-    step([this] { FAutoRun.RestoreAutoRun(); });
+    step([this] {
+      // The record stays: the next start tries again.
+      if (!FAutoRun.RestoreAutoRun())
+        FView.ShowMessage(AutoRunRestoreFailedText, AutoRunRestoreFailedTitle, MB_OK | MB_ICONWARNING);
+    });
     step([this] { FView.EnableControls(true); });
     step([this] { FView.RefreshDrives(); });
     return first;
@@ -93,7 +101,7 @@ bool TBurnJob::CheckBeforeErasing(const std::wstring& root, int64_t& driveSize) 
 bool TBurnJob::RunStage(StageId stage) {
   TStageCommandParts parts = CommandParts(FChoice.Files);
   parts.WimFile = WimSplitFile;
-  parts.ScriptFile = FScript.File();
+  if (FScript) parts.ScriptFile = FScript->Path();
   parts.Root = DriveRootOf(FChoice.Drive);
   if (stage == FormatDrive) parts.FileSystem = FChoice.FileSystem;
   if (stage == WriteLabel) parts.Label = FChoice.Label;
@@ -102,8 +110,17 @@ bool TBurnJob::RunStage(StageId stage) {
 }
 
 bool TBurnJob::RunDiskPartScript(StageId stage, const std::wstring& script) {
-  FScript.Save(script);
+  FScript.emplace(ScriptFileName, ScriptFileText(SplitLines(script)));
+  const TScopeGuard remove([this] { FScript.reset(); });
   return RunStage(stage);
+}
+
+void TBurnJob::EndSession() noexcept {
+  FRunner.ReleaseToolProcess();
+  FAutoRun.RestoreAutoRun();
+  FScript.reset();
+  WimSplitFile.clear();
+  WimWorkFolder.reset();
 }
 
 bool TBurnJob::SplitInstallWim() {

@@ -42,7 +42,10 @@ public:
     if (Answer) return Answer(Boxes.back());
     return (flags & MB_YESNO) ? IDYES : IDOK;
   }
-  void ProcessMessages() override { ++MessagePasses; }
+  void ProcessMessages() override {
+    ++MessagePasses;
+    if (OnProcessMessages) OnProcessMessages();
+  }
   void EnableControls(bool enabled) override { ControlsEnabled = enabled; }
   void RefreshDrives() override { ++Refreshes; }
 
@@ -64,6 +67,8 @@ public:
   int MessagePasses = 0;
   // Sees each status as it is set, while the job waits.
   std::function<void(const std::wstring&)> OnStatus;
+  // Runs where the window would process its messages (while a tool runs, too).
+  std::function<void()> OnProcessMessages;
   // Answers a box (it may raise); the default answers Yes or OK.
   std::function<int(const TRecordedBox&)> Answer;
 };

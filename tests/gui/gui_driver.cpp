@@ -240,8 +240,8 @@ std::wstring PrepareAppFolder(const std::wstring& name, bool withTools) {
     if (!::CopyFileW((bin + L"\\" + file).c_str(), (folder + L"\\" + file).c_str(), FALSE))
       return {};
   if (!withTools) return folder + L"\\Quillora.exe";
-  for (const wchar_t* tool : {L"bootsect_x86.exe", L"bootsect_x64.exe", L"format.com", L"label.exe",
-                              L"diskpart.exe", L"dism.exe"}) {
+  // Windows' own tools come from the system folder (prefixstate::TSystemToolsScope).
+  for (const wchar_t* tool : {L"bootsect_x86.exe", L"bootsect_x64.exe"}) {
     const std::wstring source = bin + L"\\" + tool;
     if (FileExistsAt(source)) ::CopyFileW(source.c_str(), (folder + L"\\" + tool).c_str(), FALSE);
   }
