@@ -156,9 +156,10 @@ TSystemToolsScope::TSystemToolsScope() {
   const std::wstring exe(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
   const std::wstring bin = exe.substr(0, exe.find_last_of(L'\\') + 1);
   std::vector<std::wstring> folders;
-  for (const auto folderOf : {&::GetSystemDirectoryW, &::GetSystemWow64DirectoryW}) {
+  // A 32-bit process's system folder already is the 32-bit one.
+  for (const auto folderOf : {&::GetSystemDirectoryW, sizeof(void*) == 8 ? &::GetSystemWow64DirectoryW : nullptr}) {
     wchar_t folder[MAX_PATH] = {};
-    const UINT n = folderOf(folder, MAX_PATH);
+    const UINT n = folderOf ? folderOf(folder, MAX_PATH) : 0;
     if (n > 0 && n < MAX_PATH) folders.emplace_back(folder, n);
   }
   const wchar_t* const tools[] = {L"format.com", L"label.exe", L"diskpart.exe", L"dism.exe"};

@@ -15,8 +15,8 @@
 #include "drives/work_folder.h"
 
 namespace {
-// Keeps a program planted in the current folder (format.com, label) or a DLL
-// there from being picked up by an elevated program.
+// Keeps a program or a DLL planted in the current folder from being picked
+// up by an elevated program.
 void HardenSearchPaths() {
   ::SetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", L"1");
   ::SetDllDirectoryW(L"");

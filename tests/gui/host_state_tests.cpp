@@ -79,7 +79,7 @@ protected:
 // killed burn leaves, and nothing else.
 TEST_F(HostState, KilledBurnIsPutRightAtTheNextStart) {
   const std::wstring temp = gui::TempDir();
-  const std::wstring leftovers[] = {temp + L"install_wim.tmp", temp + L"install_wim0000beef.tmp"};
+  const std::wstring leftovers[] = {temp + L"install_wim.tmp", temp + L"install_wim0000BEEF.tmp"};
   const std::wstring other = temp + L"install_wim.tmp.mine";
   const TScopeGuard removeFolders([&] {
     for (const std::wstring& folder : leftovers) gui::RemoveTree(folder);
@@ -98,7 +98,9 @@ TEST_F(HostState, KilledBurnIsPutRightAtTheNextStart) {
     EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), 255);
     EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE), 145);
     EXPECT_EQ(ReadRecord(HKEY_CURRENT_USER), -1);
-    if (changedByHand) ASSERT_TRUE(burntest::WritePolicy(HKEY_LOCAL_MACHINE, 4));
+    if (changedByHand) {
+      ASSERT_TRUE(burntest::WritePolicy(HKEY_LOCAL_MACHINE, 4));
+    }
     for (const std::wstring& folder : {leftovers[0], leftovers[1], other}) {
       ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
       ASSERT_TRUE(standin::WriteWholeFile(folder + L"\\install.wim", "wim"));
