@@ -19,6 +19,9 @@
 #include "drives/work_folder.h"
 #include "sevenzip/sevenzip.h"
 
+// The diskpart script's name in the temp folder, with 8 hex digits when taken.
+inline constexpr wchar_t DiskPartScriptName[] = L"temp.dat";
+
 // What the user chose, read from the window once the input checks passed.
 struct TBurnChoice {
   std::wstring IsoFile;

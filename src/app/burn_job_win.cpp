@@ -11,11 +11,6 @@
 #include "drives/host_checks.h"
 #include "drives/usb_drives.h"
 
-namespace {
-// The script's name in the temp folder, with 8 hex digits when it is taken.
-const wchar_t ScriptFileName[] = L"temp.dat";
-}  // namespace
-
 TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice) : FView(view), FChoice(std::move(choice)), FRunner(view) {}
 
 void TBurnJob::Run() {
@@ -110,7 +105,7 @@ bool TBurnJob::RunStage(StageId stage) {
 }
 
 bool TBurnJob::RunDiskPartScript(StageId stage, const std::wstring& script) {
-  FScript.emplace(ScriptFileName, ScriptFileText(SplitLines(script)));
+  FScript.emplace(DiskPartScriptName, ScriptFileText(SplitLines(script)));
   const TScopeGuard remove([this] { FScript.reset(); });
   return RunStage(stage);
 }

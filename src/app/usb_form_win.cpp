@@ -109,6 +109,8 @@ void TUSBForm::Create(HINSTANCE instance, bool visible) {
 
 
 void TUSBForm::FormCreate() {
+  // A temp folder that offers no name for the script fails the start, not a burn.
+  MakeUniqueTempName(DiskPartScriptName);
   SupportFiles = FindSupportFiles();
   RefreshDrives();
 }
