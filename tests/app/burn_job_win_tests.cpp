@@ -41,12 +41,7 @@ std::wstring SplitImage(const std::wstring& name) { return standin::BuildDir() +
 
 class BurnJob : public ::testing::Test {
 protected:
-  prefixstate::TDriveQScope DriveQ;
-  prefixstate::TRegistryValueScope MachinePolicy{HKEY_LOCAL_MACHINE, burntest::PolicyKey, burntest::PolicyValue};
-  prefixstate::TRegistryValueScope UserPolicy{HKEY_CURRENT_USER, burntest::PolicyKey, burntest::PolicyValue};
-  prefixstate::TRegistryValueScope MachineRecord{HKEY_LOCAL_MACHINE, burntest::RecordKey, burntest::PolicyValue};
-  prefixstate::TRegistryValueScope UserRecord{HKEY_CURRENT_USER, burntest::RecordKey, burntest::PolicyValue};
-  prefixstate::TSystemToolsScope SystemTools;
+  burntest::TBurnHostScopes Host;
   void SetUp() override {
     burntest::EmptyDriveQ();
     standin::WriteWholeFile(L"Q:\\marker.txt", "untouched");

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "base/win32_handles.h"
+#include "prefix_state_win.h"
 #include "standins/standin_common.h"
 
 namespace burntest {
@@ -40,6 +41,18 @@ inline long ReadPolicy(HKEY hive) {
   const LONG rc = ::RegQueryValueExW(key.Get(), PolicyValue, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
   return rc == ERROR_SUCCESS ? static_cast<long>(data) : -1;
 }
+
+// What a burn changes on the host, put back after the test, also after a
+// killed one: drive Q:, the AutoRun policy and its record in both hives, and
+// the stand-in tools in the system folders.
+struct TBurnHostScopes {
+  prefixstate::TDriveQScope DriveQ;
+  prefixstate::TRegistryValueScope MachinePolicy{HKEY_LOCAL_MACHINE, PolicyKey, PolicyValue};
+  prefixstate::TRegistryValueScope UserPolicy{HKEY_CURRENT_USER, PolicyKey, PolicyValue};
+  prefixstate::TRegistryValueScope MachineRecord{HKEY_LOCAL_MACHINE, RecordKey, PolicyValue};
+  prefixstate::TRegistryValueScope UserRecord{HKEY_CURRENT_USER, RecordKey, PolicyValue};
+  prefixstate::TSystemToolsScope SystemTools;
+};
 
 // A hive's record: the value to put back, -1 for one that was absent, -2 when
 // there is no record.

@@ -63,12 +63,7 @@ protected:
     ASSERT_EQ(ReadPolicy(HKEY_CURRENT_USER), 255);
   }
 
-  prefixstate::TDriveQScope DriveQ;
-  prefixstate::TRegistryValueScope MachinePolicy{HKEY_LOCAL_MACHINE, burntest::PolicyKey, burntest::PolicyValue};
-  prefixstate::TRegistryValueScope UserPolicy{HKEY_CURRENT_USER, burntest::PolicyKey, burntest::PolicyValue};
-  prefixstate::TRegistryValueScope MachineRecord{HKEY_LOCAL_MACHINE, burntest::RecordKey, burntest::PolicyValue};
-  prefixstate::TRegistryValueScope UserRecord{HKEY_CURRENT_USER, burntest::RecordKey, burntest::PolicyValue};
-  prefixstate::TSystemToolsScope SystemTools;
+  burntest::TBurnHostScopes Host;
   standin::TStandInScope StandIns{L"host-state"};
   std::wstring Exe;
 };
