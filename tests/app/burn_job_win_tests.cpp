@@ -23,10 +23,6 @@
 #include "process_probe_win.h"
 #include "standins/standin_fixture.h"
 
-void PrintTo(const TRecordedBox& box, std::ostream* os) {
-  *os << standin::Narrow(box.Text) << " | " << standin::Narrow(box.Title) << " | " << box.Flags;
-}
-
 namespace {
 namespace fs = std::filesystem;
 

@@ -14,10 +14,6 @@
 #include "prefix_state_win.h"
 #include "standins/standin_fixture.h"
 
-void PrintTo(const TRecordedBox& box, std::ostream* os) {
-  *os << standin::Narrow(box.Text) << " | " << standin::Narrow(box.Title) << " | " << box.Flags;
-}
-
 namespace {
 
 std::string FileBytes(const std::wstring& path) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,5 +73,11 @@ public:
   // Answers a box (it may raise); the default answers Yes or OK.
   std::function<int(const TRecordedBox&)> Answer;
 };
+
+// A box as a failed expectation prints it.
+inline void PrintTo(const TRecordedBox& box, std::ostream* os) {
+  *os << std::string(box.Text.begin(), box.Text.end()) << " | " << std::string(box.Title.begin(), box.Title.end())
+      << " | " << box.Flags;
+}
 
 inline TRecordedBox ErrorBox(const std::wstring& text) { return {text, L"Error", MB_OK | MB_ICONERROR}; }

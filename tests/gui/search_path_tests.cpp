@@ -41,10 +41,9 @@ std::wstring BurnAndReadTheEnd(gui::TQuilloraProcess& app) {
 
 TEST(PlantedFiles, PlantedToolsAndLibraryAreIgnored) {
   gui::PrepareWine();
-  prefixstate::TSystemToolsScope systemTools;
-  prefixstate::TDriveQScope driveQ;
-  prefixstate::TRegistryValueScope machinePolicy(HKEY_LOCAL_MACHINE, burntest::PolicyKey, burntest::PolicyValue);
-  prefixstate::TRegistryValueScope userPolicy(HKEY_CURRENT_USER, burntest::PolicyKey, burntest::PolicyValue);
+  const burntest::TBurnHostScopes host;
+  // Only the program's own settings may keep the current folder out.
+  ::SetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", nullptr);
   standin::TStandInScope standIns(L"search-path");
   const std::wstring exe = gui::PrepareAppFolder(L"search_path");
   ASSERT_FALSE(exe.empty());
