@@ -91,8 +91,17 @@ std::vector<std::wstring> Snapshot(HKEY hive, const std::wstring& key, const std
   return lines;
 }
 
+// A stand-in in a system folder goes; Wine's own file comes back once it was
+// set aside (a test killed before that left it where it was).
+bool RestoreSystemTool(const std::wstring& target, const std::wstring& aside) {
+  if (aside.empty()) return ::DeleteFileW(target.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  if (::GetFileAttributesW(aside.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+  return ::MoveFileExW(aside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 bool Restore(const std::vector<std::wstring>& lines) {
   if (lines.size() == 1 && lines[0] == L"drive-q") return EmptyDriveQ();
+  if (lines.size() == 3 && lines[0] == L"system-tool") return RestoreSystemTool(lines[1], lines[2]);
   if (lines.size() != 8 || lines[0] != L"registry") return true;  // not ours: dropped
   const HKEY hive = HiveOf(lines[1]);
   const std::wstring& key = lines[2];
@@ -140,6 +149,46 @@ TDriveQScope::TDriveQScope() {
 
 TDriveQScope::~TDriveQScope() {
   if (EmptyDriveQ() && !FEntry.empty()) ::DeleteFileW(FEntry.c_str());
+}
+
+TSystemToolsScope::TSystemToolsScope() {
+  wchar_t path[MAX_PATH] = {};
+  const std::wstring exe(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
+  const std::wstring bin = exe.substr(0, exe.find_last_of(L'\\') + 1);
+  std::vector<std::wstring> folders;
+  // A 32-bit process's system folder already is the 32-bit one.
+  for (const auto folderOf : {&::GetSystemDirectoryW, sizeof(void*) == 8 ? &::GetSystemWow64DirectoryW : nullptr}) {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT n = folderOf ? folderOf(folder, MAX_PATH) : 0;
+    if (n > 0 && n < MAX_PATH) folders.emplace_back(folder, n);
+  }
+  const wchar_t* const tools[] = {L"format.com", L"label.exe", L"diskpart.exe", L"dism.exe"};
+  const wchar_t overrides[] = L"Software\\Wine\\DllOverrides";
+  for (const wchar_t* tool : tools) {
+    FOverrides.push_back(std::make_unique<TRegistryValueScope>(HKEY_CURRENT_USER, overrides, tool));
+    TRegKey key;
+    static const wchar_t native[] = L"native";
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, overrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(), nullptr) ==
+        ERROR_SUCCESS)
+      ::RegSetValueExW(key.Get(), tool, 0, REG_SZ, reinterpret_cast<const BYTE*>(native), sizeof native);
+  }
+  for (const std::wstring& folder : folders)
+    for (const wchar_t* tool : tools) {
+      const std::wstring target = folder + L"\\" + tool;
+      const fs::path entry = JournalDir() / EntryName(L"tool_" + target);
+      if (fs::exists(entry) && Restore(ReadEntry(entry))) ::DeleteFileW(entry.c_str());
+      const bool wineHasOne = ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+      const std::wstring aside = wineHasOne ? target + L".quillora-aside" : L"";
+      if (!WriteEntry(entry, {L"system-tool", target, aside})) continue;
+      FEntries.push_back(entry.wstring());
+      if (wineHasOne && !::MoveFileExW(target.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING)) continue;
+      ::CopyFileW((bin + tool).c_str(), target.c_str(), FALSE);
+    }
+}
+
+TSystemToolsScope::~TSystemToolsScope() {
+  for (const std::wstring& entry : FEntries)
+    if (Restore(ReadEntry(entry))) ::DeleteFileW(entry.c_str());
 }
 
 void RepairLeftovers() {

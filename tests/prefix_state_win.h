@@ -6,7 +6,9 @@
 // put back when the next test program starts.
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace prefixstate {
 
@@ -33,6 +35,23 @@ public:
 
 private:
   std::wstring FEntry;
+};
+
+// The stand-in tools (format.com, label.exe, diskpart.exe, dism.exe, from
+// the test program's folder) where Windows keeps its own: the system folder,
+// and the 32-bit one of a 64-bit prefix. What Wine keeps there under those
+// names is set aside and put back on exit; Wine is told to run the files
+// there rather than its own built-in programs of those names.
+class TSystemToolsScope {
+public:
+  TSystemToolsScope();
+  ~TSystemToolsScope();
+  TSystemToolsScope(const TSystemToolsScope&) = delete;
+  TSystemToolsScope& operator=(const TSystemToolsScope&) = delete;
+
+private:
+  std::vector<std::wstring> FEntries;
+  std::vector<std::unique_ptr<TRegistryValueScope>> FOverrides;
 };
 
 // Puts back whatever the journal still holds. Every Windows test program

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/burn_view.h"
-#include "app/diskpart_script.h"
+#include "app/sealed_script_file.h"
 #include "app/stage_runner.h"
 #include "app/support_files.h"
 #include "drives/autorun_guard.h"
@@ -20,6 +20,9 @@
 #include "drives/usb_drives.h"
 #include "drives/work_folder.h"
 #include "sevenzip/sevenzip.h"
+
+// The diskpart script's name in the temp folder, with 8 hex digits when taken.
+inline constexpr wchar_t DiskPartScriptName[] = L"temp.dat";
 
 // What the user chose, read from the window once the input checks passed.
 struct TBurnChoice {
@@ -35,11 +38,10 @@ struct TBurnChoice {
 
 class TBurnJob {
 public:
-  // `script` outlives the job: its file stays until the window goes.
   // `drives` answers for the drive and the volumes of the paths the burn
   // needs; without it the system answers.
-  TBurnJob(IBurnView& view, TBurnChoice choice, TDiskPartScript& script, IDriveQuery& drives);
-  TBurnJob(IBurnView& view, TBurnChoice choice, TDiskPartScript& script);
+  TBurnJob(IBurnView& view, TBurnChoice choice, IDriveQuery& drives);
+  TBurnJob(IBurnView& view, TBurnChoice choice);
   TBurnJob(const TBurnJob&) = delete;
   TBurnJob& operator=(const TBurnJob&) = delete;
 
@@ -55,6 +57,8 @@ public:
   // Otherwise one box and the list rebuilt.
   bool CheckDriveUnchanged(const std::wstring& root);
   bool RunStage(StageId stage);
+  // Runs the stage with the script in a file no other program can change,
+  // made for this run alone and deleted as soon as the stage ends.
   bool RunDiskPartScript(StageId stage, const std::wstring& script);
   // Runs the split stage when the image stage set a copy of install.wim
   // aside; true when there was none or it was split. The copy goes either way.
@@ -67,6 +71,9 @@ public:
   // compares it with the image; the first bad file gets the error box.
   bool VerifyDrive(const std::wstring& root);
   bool Idle() const { return FRunner.Idle(); }
+  // The session ends under the burn: the running program ended, AutoRun put
+  // back, the script and the work folder gone, at once. The burn must not go on.
+  void EndSession() noexcept;
 
   // The library's progress routine: `sender` is the job. Moves the view's
   // bar and processes its messages when it asks. Always S_OK; never raises.
@@ -95,7 +102,7 @@ private:
   TBurnChoice FChoice;
   TWin32DriveQuery FSystemDrives;
   IDriveQuery& FDrives;
-  TDiskPartScript& FScript;
+  std::optional<TSealedScriptFile> FScript;  // while diskpart runs
   TStageRunner FRunner;
   TAutoRunGuard FAutoRun;
 };

@@ -11,11 +11,10 @@
 #include "drives/free_space.h"
 #include "drives/host_checks.h"
 
-TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, TDiskPartScript& script, IDriveQuery& drives)
-    : FView(view), FChoice(std::move(choice)), FDrives(drives), FScript(script), FRunner(view) {}
+TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, IDriveQuery& drives)
+    : FView(view), FChoice(std::move(choice)), FDrives(drives), FRunner(view) {}
 
-TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, TDiskPartScript& script)
-    : TBurnJob(view, std::move(choice), script, FSystemDrives) {}
+TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice) : TBurnJob(view, std::move(choice), FSystemDrives) {}
 
 namespace {
 // What the format or the diskpart script would erase that the burn cannot do
@@ -55,7 +54,11 @@ void TBurnJob::Run() {
         if (!first) first = std::current_exception();
       }
     };
-    step([this] { FAutoRun.RestoreAutoRun(); });
+    step([this] {
+      // The record stays: the next start tries again.
+      if (!FAutoRun.RestoreAutoRun())
+        FView.ShowMessage(AutoRunRestoreFailedText, AutoRunRestoreFailedTitle, MB_OK | MB_ICONWARNING);
+    });
     step([this] { FView.EnableControls(true); });
     step([this] { FView.RefreshDrives(); });
     return first;
@@ -126,7 +129,7 @@ bool TBurnJob::CheckDriveUnchanged(const std::wstring& root) {
 bool TBurnJob::RunStage(StageId stage) {
   TStageCommandParts parts = CommandParts(FChoice.Files);
   parts.WimFile = WimSplitFile;
-  parts.ScriptFile = FScript.File();
+  if (FScript) parts.ScriptFile = FScript->Path();
   parts.Root = DriveRootOf(FChoice.Drive);
   if (stage == FormatDrive) parts.FileSystem = FChoice.FileSystem;
   if (stage == WriteLabel) parts.Label = FChoice.Label;
@@ -135,8 +138,17 @@ bool TBurnJob::RunStage(StageId stage) {
 }
 
 bool TBurnJob::RunDiskPartScript(StageId stage, const std::wstring& script) {
-  FScript.Save(script);
+  FScript.emplace(DiskPartScriptName, ScriptFileText(SplitLines(script)));
+  const TScopeGuard remove([this] { FScript.reset(); });
   return RunStage(stage);
+}
+
+void TBurnJob::EndSession() noexcept {
+  FRunner.ReleaseToolProcess();
+  FAutoRun.RestoreAutoRun();
+  FScript.reset();
+  WimSplitFile.clear();
+  WimWorkFolder.reset();
 }
 
 bool TBurnJob::SplitInstallWim() {

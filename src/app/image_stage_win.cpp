@@ -31,7 +31,7 @@ void TBurnJob::SetWimAside(I7zInArchive& reader) {
   FWimAsideItem.reset();
   const std::optional<TImageFile> wim = FindWimToSplit(FChoice.FileSystem, ListImageFiles(reader));
   if (!wim) return;
-  if (!WimWorkFolder) WimWorkFolder.emplace(L"install_wim.tmp");
+  if (!WimWorkFolder) WimWorkFolder.emplace(WimWorkFolderName);
   const std::wstring copy = WimWorkFolder->Path() + L"\\install.wim";
   reader.SetItemTarget(wim->Index, copy);
   WimSplitFile = copy;

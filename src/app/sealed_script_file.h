@@ -1,7 +1,8 @@
 #pragma once
 // The diskpart script file. From before its first byte is written until it
 // goes, no other program can write, replace, rename or delete it; a reader
-// such as diskpart still opens it, whatever sharing it asks for.
+// such as diskpart still opens it for reading, also one that lets nobody
+// write meanwhile (only an open that lets nobody read is refused).
 #include <string>
 
 #include "base/win32_handles.h"

@@ -20,6 +20,8 @@ public:
   bool Run(StageId stage, const TStageCommandParts& parts, const std::function<bool()>& body = {});
   // True when no child and no pipe is held.
   bool Idle() const;
+  // Ends the running program now, also from a message processed while it runs.
+  using TToolRunner::ReleaseToolProcess;
 
 private:
   void ProcessMessages() override;

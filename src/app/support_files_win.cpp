@@ -7,6 +7,7 @@
 #include "app/burn_view.h"
 #include "base/program_folder.h"
 #include "drives/host_checks.h"
+#include "stages/system_tools.h"
 
 TSupportFiles FindSupportFiles() {
   TSupportFiles files;
@@ -16,6 +17,11 @@ TSupportFiles FindSupportFiles() {
   } catch (...) {
     files.BootSectPath = files.AppPath + L"bootsect_x86.exe";
   }
+  const TSystemToolPaths tools = SystemToolPaths();
+  files.DiskPartPath = tools.DiskPart;
+  files.FormatPath = tools.Format;
+  files.LabelPath = tools.Label;
+  files.DismPath = tools.Dism;
   return files;
 }
 

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "app/burn_view.h"
-#include "app/diskpart_script.h"
 #include "app/form_layout.h"
 #include "app/status_panel.h"
 #include "app/support_files.h"
 #include "app/taskbar_progress_win.h"
+#include "base/shutdown_block.h"
 #include "drives/drive_list.h"
+
+class TBurnJob;
 
 class TUSBForm : public IBurnView {
 public:
@@ -65,6 +67,8 @@ public:
   void RefreshDrives() override;
 
   HWND Handle() const { return FHandle; }
+  // The inputs are off: a burn or an image read is under way.
+  bool Busy() const;
 
   // --- controls, in creation order ---
   HWND ISOFileEditGroupBox = nullptr;
@@ -99,8 +103,6 @@ public:
   TStatusPanel StatusPanel;  // StatusLabel and ProgressBar
   // Found once by FormCreate.
   TSupportFiles SupportFiles;
-  // Named by FormCreate; this run's script file goes with the window.
-  std::optional<TDiskPartScript> Script;
 
   // Tests answer message boxes here instead of the system's box: the hook
   // gets text, title and flags and returns the button pressed (IDOK, IDYES...).
@@ -123,6 +125,11 @@ private:
   // Beside the combo box's lines: entry i is line i + 1, after the blank line.
   std::vector<TListedDrive> FDrives;
   HWND FFocusBeforeDisable = nullptr;
+  // While busy: Windows asks whoever shuts down to wait.
+  std::optional<TShutdownBlock> FShutdownBlock;
+  // The burn under way, on the stack of BurnButtonClick: a session that ends
+  // meanwhile reaches it from the nested message processing.
+  TBurnJob* FRunningJob = nullptr;
   // Follows the bar: shown while it is, the error state after an error box.
   TTaskbarProgress FTaskbar;
 };

@@ -111,12 +111,13 @@ void TUSBForm::Create(HINSTANCE instance, bool visible) {
 
 
 void TUSBForm::FormCreate() {
-  Script.emplace(MakeUniqueTempName(L"temp.dat"));
+  // A temp folder that offers no name for the script fails the start, not a burn.
+  MakeUniqueTempName(DiskPartScriptName);
   SupportFiles = FindSupportFiles();
   RefreshDrives();
 }
 
-void TUSBForm::FormDestroy() { Script.reset(); }
+void TUSBForm::FormDestroy() { FShutdownBlock.reset(); }
 
 void TUSBForm::FormCloseQuery(bool& canClose) {
   canClose = CloseButton && ::IsWindowEnabled(CloseButton);
@@ -147,11 +148,17 @@ void TUSBForm::BootableCheckBoxChange() {
   }
 }
 
+bool TUSBForm::Busy() const { return CloseButton && !::IsWindowEnabled(CloseButton); }
+
+// The panels are never disabled: while busy a box would hold the burn up,
+// and a browser should not start from an administrator's burn.
 void TUSBForm::TipPanelClick() {
+  if (Busy()) return;
   ShowMessage(RecoveryGuideText, L"Information", MB_OK | MB_ICONINFORMATION);
 }
 
 void TUSBForm::WebPanelClick() {
+  if (Busy()) return;
   ::ShellExecuteW(nullptr, L"open", ProductWebAddress, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
@@ -240,7 +247,9 @@ void TUSBForm::BurnButtonClick() {
   TBurnJob job(*this,
                TBurnChoice{WindowText(ISOFileEdit), drive, GetSelectedFileSystem(), WindowText(LabelEdit), bootable,
                            SupportFiles, listed},
-               *Script, FDriveQuery);
+               FDriveQuery);
+  FRunningJob = &job;
+  const TScopeGuard ended([this] { FRunningJob = nullptr; });
   job.Run();
 }
 
@@ -305,6 +314,8 @@ void TUSBForm::EnableControls(bool enabled) {
   }
   for (HWND control : controls)
     if (control) ::EnableWindow(control, enabled ? TRUE : FALSE);
+  if (enabled) FShutdownBlock.reset();
+  else if (!FShutdownBlock) FShutdownBlock.emplace(FHandle);
   for (HWND control : {BrowseButton, RefreshButton, CloseButton, BurnButton})
     if (control) ::RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   ProcessMessages();
@@ -394,6 +405,17 @@ LRESULT TUSBForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (answered && canClose) ::DestroyWindow(FHandle);
       return 0;
     }
+    case WM_QUERYENDSESSION:
+      // Yes would let Windows end the program mid-burn, without its clean-up.
+      return Busy() ? FALSE : TRUE;
+    case WM_ENDSESSION:
+      // The session ends anyway: Windows ends the program once this returns,
+      // so the burn's clean-up comes now and the burn does not go on.
+      if (wParam && FRunningJob) {
+        FRunningJob->EndSession();
+        ::ExitProcess(0);
+      }
+      return 0;
     case WM_DESTROY:
       Guarded(*this, [this] { FormDestroy(); });
       if (QuitOnDestroy) ::PostQuitMessage(0);

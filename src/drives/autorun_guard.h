@@ -4,9 +4,10 @@
 // (Software\Quillora), so a start after a crash or a kill can put it back.
 #include <cstdint>
 
-// Shown when a restore fails; the record stays for the next start.
+// Shown when a restore fails, with the warning icon; the record stays for the next start.
 inline constexpr wchar_t AutoRunRestoreFailedText[] =
     L"Could not restore the AutoRun setting. Quillora will try again when it starts.";
+inline constexpr wchar_t AutoRunRestoreFailedTitle[] = L"Warning";
 
 class TAutoRunGuard {
 public:

@@ -42,6 +42,12 @@ bool NeedsDriveRoot(int stage) {
          stage == SplitImage;
 }
 
+// The label and split programs are named unquoted; a folder with a blank
+// would cut the name short.
+std::wstring QuotedIfBlank(const std::wstring& path) {
+  return path.find_first_of(L" \t") == std::wstring::npos ? path : L"\"" + path + L"\"";
+}
+
 }  // namespace
 
 bool IsStageId(int stage) { return stage >= ReadVolumeId && stage <= SplitImage; }
@@ -60,7 +66,7 @@ std::wstring ComposeStageCommand(int stage, const TStageCommandParts& p) {
     case FormatDrive:
       return L"\"" + p.FormatPath + L"\" " + p.Root + L" /FS:" + AsciiUpperCase(p.FileSystem) + L" /Q /Y";
     case WriteLabel:
-      return p.LabelPath + L" " + p.Root + L" " + p.Label;
+      return QuotedIfBlank(p.LabelPath) + L" " + p.Root + L" " + p.Label;
     case CreateBootable:
       return L"\"" + p.DiskPartPath + L"\" /S \"" + p.ScriptFile + L"\"";
     case BootSectNt52:
@@ -71,7 +77,7 @@ std::wstring ComposeStageCommand(int stage, const TStageCommandParts& p) {
       // Parts of 3800 MB stay below FAT32's 4 GiB limit; Setup finds the
       // further parts (install2.swm, ...) beside the first by itself.
       if (p.WimFile.empty()) return {};
-      return p.DismPath + L" /Split-Image /ImageFile:\"" + p.WimFile + L"\" /SWMFile:\"" + p.Root +
+      return QuotedIfBlank(p.DismPath) + L" /Split-Image /ImageFile:\"" + p.WimFile + L"\" /SWMFile:\"" + p.Root +
              L"\\sources\\install.swm\" /FileSize:3800";
     default:
       return {};

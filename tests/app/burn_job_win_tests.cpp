@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -16,8 +18,10 @@
 #include "base/failure.h"
 #include "base/scope_guard.h"
 #include "drives/host_checks.h"
+#include "drives/read_only_policy_win.h"
 #include "drives/test_bus/usb_bus_file_query.h"
 #include "prefix_state_win.h"
+#include "process_probe_win.h"
 #include "standins/standin_fixture.h"
 
 namespace {
@@ -54,9 +58,7 @@ private:
 
 class BurnJob : public ::testing::Test {
 protected:
-  prefixstate::TDriveQScope DriveQ;
-  prefixstate::TRegistryValueScope MachinePolicy{HKEY_LOCAL_MACHINE, burntest::PolicyKey, burntest::PolicyValue};
-  prefixstate::TRegistryValueScope UserPolicy{HKEY_CURRENT_USER, burntest::PolicyKey, burntest::PolicyValue};
+  burntest::TBurnHostScopes Host;
   void SetUp() override {
     burntest::EmptyDriveQ();
     standin::WriteWholeFile(L"Q:\\marker.txt", "untouched");
@@ -86,7 +88,7 @@ protected:
     return q.value_or(TListedDrive{});
   }
   void Burn() {
-    TBurnJob job(View, Choice, Script, Drives);
+    TBurnJob job(View, Choice, Drives);
     job.Run();
   }
   void ExpectCleanedUp() {
@@ -121,7 +123,6 @@ protected:
   TUsbBusFileQuery Drives{BusFile};
   TRecordingView View;
   TBurnChoice Choice;
-  TDiskPartScript Script{StandIns.Dir() + L"\\temp.dat"};
   std::vector<long> Policies;  // the machine's AutoRun value while each box was up
   std::wstring ThrowAt;
 };
@@ -160,7 +161,8 @@ TEST_F(BurnJob, PlainBurnRunsTheStagesInOrder) {
   EXPECT_FALSE(View.Boxes[0].ControlsEnabled);  // shown before the clean-up
   EXPECT_EQ(Policies, std::vector<long>{255});
   EXPECT_EQ(View.Resets, 1);
-  EXPECT_EQ(StandIns.Log(), (std::vector<std::wstring>{L"format|\"format.com\" Q: /FS:FAT32 /Q /Y", L"label|label Q: MY DISK"}));
+  EXPECT_EQ(StandIns.Log(), (std::vector<std::wstring>{L"format|\"" + Choice.Files.FormatPath + L"\" Q: /FS:FAT32 /Q /Y",
+                                                       L"label|" + Choice.Files.LabelPath + L" Q: MY DISK"}));
   EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
   ExpectCleanedUp();
 }
@@ -216,14 +218,14 @@ TEST_F(BurnJob, BootableBurnWithARefusedBootSectorEndsInSuccess) {
   EXPECT_EQ(View.Status(), L"Error, bootable only for PC/AT BIOS.");
   const std::vector<std::wstring> log = StandIns.Log();
   ASSERT_EQ(log.size(), 2u);  // no label stage for an empty label
-  EXPECT_EQ(log[0], L"diskpart|\"diskpart.exe\" /S \"" + Script.File() + L"\"");
+  EXPECT_EQ(log[0].rfind(L"diskpart|\"" + Choice.Files.DiskPartPath + L"\" /S \"" + GetTempDirectory() + L"temp", 0), 0u);
   EXPECT_EQ(log[1], L"bootsect_x86|\"" + Choice.Files.BootSectPath + L"\" /nt60 Q:");
   // Q: is a folder of the host's disk: its size decides the partition line.
   ULARGE_INTEGER available{}, total{};
   ASSERT_TRUE(::GetDiskFreeSpaceExW(L"Q:\\", &available, &total, nullptr));
   const std::string create = total.QuadPart > 33554432000u ? "create partition primary size=32000\r\n"
                                                            : "create partition primary\r\n";
-  EXPECT_EQ(burntest::FileBytes(Script.File()),
+  EXPECT_EQ(burntest::FileBytes(StandIns.Dir() + L"\\diskpart-script.txt"),
             "select volume Q:\r\nclean\r\n" + create + "select partition 1\r\nactive\r\nformat fs=fat32 quick\r\n"
             "assign letter=Q\r\nexit\r\n");
   EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
@@ -293,10 +295,13 @@ TEST_F(BurnJob, MissingDiskPartShowsTheErrorAndTheRecoveryGuide) {
 }
 
 TEST_F(BurnJob, ScriptThatCannotBeSavedEscapesAfterTheCleanUp) {
-  TDiskPartScript unsaved(standin::BuildDir() + L"\\no-such-folder\\temp.dat");
+  const std::wstring missing = standin::BuildDir() + L"\\no-such-folder\\";
+  wchar_t temp[MAX_PATH] = {};
+  const std::wstring saved(temp, ::GetEnvironmentVariableW(L"TMP", temp, MAX_PATH));
+  ::SetEnvironmentVariableW(L"TMP", missing.c_str());
+  const TScopeGuard restore([&] { ::SetEnvironmentVariableW(L"TMP", saved.empty() ? nullptr : saved.c_str()); });
   try {
-    TBurnJob job(View, Choice, unsaved, Drives);
-    job.Run();
+    Burn();
     ADD_FAILURE() << "no failure escaped";
   } catch (const EFailure& failure) {
     EXPECT_NE(failure.Message().find(L"no-such-folder"), std::wstring::npos);
@@ -304,6 +309,61 @@ TEST_F(BurnJob, ScriptThatCannotBeSavedEscapesAfterTheCleanUp) {
   EXPECT_TRUE(View.Boxes.empty());  // no success message
   EXPECT_TRUE(StandIns.Log().empty());
   ExpectCleanedUp();
+}
+
+// While diskpart runs, no other program can write, rename or delete its
+// script; a file planted under the name it would take first is neither
+// followed nor overwritten; the script goes right after diskpart.
+TEST_F(BurnJob, ScriptIsSealedWhileDiskPartRuns) {
+  const std::wstring planted = GetTempDirectory() + L"temp.dat";
+  ASSERT_TRUE(standin::WriteWholeFile(planted, "select disk 0\r\nclean\r\n"));
+  const TScopeGuard removePlanted([&] { ::DeleteFileW(planted.c_str()); });
+  StandIns.Control(L"diskpart", "wait_file=go\n");
+  std::wstring script;
+  std::vector<unsigned long> others;
+  std::thread other([&] {
+    const TScopeGuard go([&] { standin::WriteWholeFile(StandIns.Dir() + L"\\go", ""); });
+    if (!burntest::WaitUntil([&] { return !StandIns.Log().empty(); }, 30000)) return;
+    const std::wstring line = StandIns.Log()[0];
+    script = line.substr(line.find(L" /S \"") + 5);
+    script.pop_back();
+    const std::wstring quoted = L" \"" + script + L"\"";
+    for (const std::wstring& probe : {L"open" + quoted + L" 40000000 7", L"delete" + quoted, L"rename" + quoted})
+      others.push_back(RunProbe(probe));
+  });
+  Burn();
+  other.join();
+  EXPECT_EQ(others, std::vector<unsigned long>(3, ERROR_SHARING_VIOLATION));
+  EXPECT_NE(script, planted);
+  EXPECT_EQ(burntest::FileBytes(planted), "select disk 0\r\nclean\r\n");
+  EXPECT_EQ(::GetFileAttributesW(script.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});  // diskpart read the script
+  ExpectCleanedUp();
+}
+
+// A restore that fails at the burn's end (the policy key read-only) says so
+// and keeps the record; the next start's restore puts the value back.
+TEST_F(BurnJob, FailedRestoreShowsItsBoxAndKeepsTheRecord) {
+  Choice.Bootable = false;
+  Choice.IsoFile = Image(L"plain.iso");
+  std::optional<TReadOnlyPolicy> readOnly;
+  View.OnStatus = [&](const std::wstring& text) {
+    if (text == L"Formatting USB disk...") readOnly.emplace(HKEY_LOCAL_MACHINE);
+  };
+  Burn();
+  ASSERT_TRUE(readOnly && readOnly->Held());
+  EXPECT_EQ(View.Boxes, (std::vector<TRecordedBox>{
+                            {Success, L"Information", MB_ICONINFORMATION},
+                            {L"Could not restore the AutoRun setting. Quillora will try again when it starts.",
+                             L"Warning", MB_OK | MB_ICONWARNING}}));
+  EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 255);
+  EXPECT_EQ(burntest::ReadRecord(HKEY_LOCAL_MACHINE), 145);
+  EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);  // the other hive is put back all the same
+  EXPECT_EQ(burntest::ReadRecord(HKEY_CURRENT_USER), -2);
+  readOnly.reset();
+  EXPECT_TRUE(RestoreAutoRunFromRecord());
+  EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
+  EXPECT_EQ(burntest::ReadRecord(HKEY_LOCAL_MACHINE), -2);
 }
 
 TEST_F(BurnJob, FailureInAStageEscapesAfterTheCleanUp) {
@@ -347,7 +407,7 @@ TEST_F(BurnJob, LegacyLoadersChooseTheBootSector) {
     }
     ::DeleteFileW((StandIns.Dir() + L"\\log.txt").c_str());
     View.Statuses = {L"before"};
-    TBurnJob job(View, Choice, Script);
+    TBurnJob job(View, Choice);
     job.LegacyBootStep(L"Q:");
     const std::vector<std::wstring> log = StandIns.Log();
     return log.empty() ? std::wstring() : log[0].substr(log[0].rfind(L"\" ") + 2);
@@ -486,7 +546,7 @@ TEST_F(SplitBurnJob, NtfsTakesInstallWimWhole) {
   Choice.FileSystem = L"NTFS";
   Burn();
   EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
-  EXPECT_EQ(StandIns.Log(), std::vector<std::wstring>{L"format|\"format.com\" Q: /FS:NTFS /Q /Y"});
+  EXPECT_EQ(StandIns.Log(), std::vector<std::wstring>{L"format|\"" + Choice.Files.FormatPath + L"\" Q: /FS:NTFS /Q /Y"});
   EXPECT_EQ(fs::file_size(L"Q:\\sources\\install.wim"), fs::file_size(SplitImage(L"split\\sources\\install.wim")));
   ExpectCleanedUp();
 }

@@ -3,18 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/burn_job.h"
+#include "app/burn_test_support.h"
 #include "app/recording_view.h"
 #include "base/failure.h"
 #include "drives/host_checks.h"
 #include "prefix_state_win.h"
 #include "standins/standin_fixture.h"
-
-void PrintTo(const TRecordedBox& box, std::ostream* os) {
-  *os << standin::Narrow(box.Text) << " | " << standin::Narrow(box.Title) << " | " << box.Flags;
-}
 
 namespace {
 
@@ -32,6 +30,7 @@ std::wstring DiskPartScript(const std::wstring& fileSystem) {
 class BurnStages : public ::testing::Test {
 protected:
   prefixstate::TDriveQScope DriveQ;
+  prefixstate::TSystemToolsScope SystemTools;
   void SetUp() override {
     Choice.Drive = L"Q:";
     Choice.FileSystem = L"FAT32";
@@ -47,7 +46,7 @@ protected:
     View.Boxes.clear();
     View.Statuses = {L"before"};
     ::DeleteFileW((Standins.Dir() + L"\\log.txt").c_str());
-    TBurnJob job(View, Choice, Script);
+    TBurnJob job(View, Choice);
     bool result = false;
     try {
       result = job.RunStage(stage);
@@ -71,7 +70,6 @@ protected:
   standin::TStandInScope Standins{L"stages"};
   TRecordingView View;
   TBurnChoice Choice;
-  TDiskPartScript Script{Standins.Dir() + L"\\script.dat"};
   bool ThrowInBox = false;
   const std::wstring Missing = standin::BuildDir() + L"\\no-such-folder\\";
 };
@@ -80,7 +78,7 @@ TEST_F(BurnStages, FormatDrive) {
   Choice.FileSystem = L"exFAT";
   standin::WriteWholeFile(L"Q:\\old.txt", "old");
   Expect(Run(FormatDrive), true, L"Formatting is complete.", {});
-  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"format|\"format.com\" Q: /FS:EXFAT /Q /Y"});
+  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"format|\"" + Choice.Files.FormatPath + L"\" Q: /FS:EXFAT /Q /Y"});
   EXPECT_EQ(::GetFileAttributesW(L"Q:\\old.txt"), INVALID_FILE_ATTRIBUTES);
 
   Standins.Control(L"format", "exit=4\n");
@@ -92,7 +90,7 @@ TEST_F(BurnStages, FormatDrive) {
 TEST_F(BurnStages, WriteLabel) {
   Choice.Label = L"MY DISK";
   Expect(Run(WriteLabel), true, L"Writing label is complete.", {});
-  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"label|label Q: MY DISK"});
+  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"label|" + Choice.Files.LabelPath + L" Q: MY DISK"});
   EXPECT_EQ(FileBytes(Standins.Dir() + L"\\label-Q.txt"), "MY DISK");
 
   Standins.Control(L"label", "exit=1\n");
@@ -105,21 +103,27 @@ TEST_F(BurnStages, CreateBootable) {
   const std::string fat32 =
       "select volume Q:\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\n"
       "format fs=fat32 quick\r\nassign letter=Q\r\nexit\r\n";
-  standin::WriteWholeFile(Script.File(), std::string(1000, 'x'));  // replaced whole
   const auto runScript = [&](const std::wstring& script) {
-    TBurnJob job(View, Choice, Script);
+    ::DeleteFileW((Standins.Dir() + L"\\log.txt").c_str());
+    TBurnJob job(View, Choice);
     return job.RunDiskPartScript(CreateBootable, script);
   };
+  const auto diskPartRead = [&] { return FileBytes(Standins.Dir() + L"\\diskpart-script.txt"); };
   EXPECT_TRUE(runScript(DiskPartScript(L"fat32")));
   EXPECT_EQ(View.Status(), L"Creating a bootable USB disk is complete.");
-  EXPECT_EQ(FileBytes(Script.File()), fat32);
-  EXPECT_EQ(Script.Lines().size(), 8u);
-  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"diskpart|\"diskpart.exe\" /S \"" + Script.File() + L"\""});
+  EXPECT_EQ(diskPartRead(), fat32);
+  // A fresh file in the temp folder, gone once diskpart has ended.
+  const std::vector<std::wstring> log = Standins.Log();
+  const std::wstring head = L"diskpart|\"" + Choice.Files.DiskPartPath + L"\" /S \"";
+  ASSERT_EQ(log.size(), 1u);
+  ASSERT_EQ(log[0].rfind(head + GetTempDirectory() + L"temp", 0), 0u) << standin::Narrow(log[0]);
+  const std::wstring script = log[0].substr(head.size(), log[0].size() - head.size() - 1);
+  EXPECT_EQ(::GetFileAttributesW(script.c_str()), INVALID_FILE_ATTRIBUTES);
 
   std::string ntfs = fat32;
   ntfs.replace(ntfs.find("fat32"), 5, "ntfs");
   EXPECT_TRUE(runScript(DiskPartScript(L"ntfs")));
-  EXPECT_EQ(FileBytes(Script.File()), ntfs);
+  EXPECT_EQ(diskPartRead(), ntfs);
   EXPECT_TRUE(View.Boxes.empty());
 
   Standins.Control(L"diskpart", "exit=1\n");
@@ -134,39 +138,22 @@ TEST_F(BurnStages, CreateBootable) {
                             ErrorBox(L"Failed to create a bootable USB disk.\r\n\r\nPlease try to run program as Administrator."),
                             {RecoveryGuideText, L"Information", MB_OK | MB_ICONINFORMATION}}));
 
-  // A script that cannot be saved stops everything before any program runs.
-  Choice.Files.DiskPartPath = L"diskpart.exe";
-  TDiskPartScript unsaved(Missing + L"script.dat");
-  ::DeleteFileW((Standins.Dir() + L"\\log.txt").c_str());
+  // A script that cannot be saved (no temp folder) stops everything before any program runs.
+  Choice.Files = FindSupportFiles();
+  wchar_t temp[MAX_PATH] = {};
+  const std::wstring saved(temp, ::GetEnvironmentVariableW(L"TMP", temp, MAX_PATH));
+  ::SetEnvironmentVariableW(L"TMP", Missing.c_str());
   View.Statuses = {L"before"};
   try {
-    TBurnJob job(View, Choice, unsaved);
-    job.RunDiskPartScript(CreateBootable, DiskPartScript(L"fat32"));
+    runScript(DiskPartScript(L"fat32"));
     ADD_FAILURE() << "no failure raised";
   } catch (const EFailure& failure) {
-    EXPECT_EQ(failure.Message().rfind(L"Cannot create file \"" + unsaved.File() + L"\". ", 0), 0u);
-    EXPECT_GT(failure.Message().size(), unsaved.File().size() + 23);
+    EXPECT_EQ(failure.Message().rfind(L"Cannot create file \"" + Missing + L"temp.dat\". ", 0), 0u)
+        << standin::Narrow(failure.Message());
   }
+  ::SetEnvironmentVariableW(L"TMP", saved.empty() ? nullptr : saved.c_str());
   EXPECT_EQ(View.Status(), L"before");
   EXPECT_TRUE(Standins.Log().empty());
-}
-
-TEST_F(BurnStages, ScriptFileGoesWithItsOwnerOnlyWhenThisRunWroteIt) {
-  const std::wstring file = Standins.Dir() + L"\\own-script.dat";
-  ASSERT_TRUE(standin::WriteWholeFile(file, "another copy's"));
-  { TDiskPartScript notWritten(file); }
-  EXPECT_NE(::GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
-  {
-    TDiskPartScript written(file);
-    written.Save(DiskPartScript(L"fat32"));
-  }
-  EXPECT_EQ(::GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
-  // A folder under the script's name is left alone.
-  const std::wstring folder = Standins.Dir() + L"\\script-folder";
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  { TDiskPartScript inTheWay(folder); }
-  EXPECT_NE(::GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
-  ::RemoveDirectoryW(folder.c_str());
 }
 
 TEST_F(BurnStages, BootSect) {
@@ -210,8 +197,8 @@ TEST_F(BurnStages, OddCalls) {
 
 TEST_F(BurnStages, SplitImage) {
   // A small install.wim in a work folder, split by the stand-in onto Q:.
-  TBurnJob job(View, Choice, Script);
-  job.WimWorkFolder.emplace(L"install_wim.tmp");
+  TBurnJob job(View, Choice);
+  job.WimWorkFolder.emplace(WimWorkFolderName);
   const std::wstring work = job.WimWorkFolder->Path();
   EXPECT_EQ(work.rfind(GetTempDirectory() + L"install_wim", 0), 0u) << standin::Narrow(work);
   job.WimSplitFile = work + L"\\install.wim";
@@ -224,7 +211,7 @@ TEST_F(BurnStages, SplitImage) {
     return job.RunStage(SplitImage);
   };
   Expect(run(), true, L"Done.", {});
-  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"dism|dism.exe /Split-Image /ImageFile:\"" + work +
+  EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"dism|" + Choice.Files.DismPath + L" /Split-Image /ImageFile:\"" + work +
                                                      L"\\install.wim\" /SWMFile:\"Q:\\sources\\install.swm\" /FileSize:3800"});
   EXPECT_EQ(FileBytes(L"Q:\\sources\\install.swm"), wim);
   ::DeleteFileW(L"Q:\\sources\\install.swm");
@@ -234,7 +221,7 @@ TEST_F(BurnStages, SplitImage) {
   Standins.Control(L"dism", "exit=2\n");
   Expect(run(), false, L"Error.", {failed});
   Choice.Files.DismPath = Missing + L"dism.exe";
-  TBurnJob withoutDism(View, Choice, Script);
+  TBurnJob withoutDism(View, Choice);
   withoutDism.WimSplitFile = job.WimSplitFile;
   View.Boxes.clear();
   Expect(withoutDism.RunStage(SplitImage), false, L"Error.", {failed});
@@ -245,6 +232,38 @@ TEST_F(BurnStages, SplitImage) {
   EXPECT_FALSE(job.WimWorkFolder);
   EXPECT_EQ(::GetFileAttributesW(work.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(job.SplitInstallWim());  // nothing set aside: nothing to split
+}
+
+// The session ends while dism splits: the window's thread gets the message
+// while the tool runs, and the tool and the work folder go at once.
+TEST_F(BurnStages, SessionEndWhileAToolRuns) {
+  TBurnJob job(View, Choice);
+  job.WimWorkFolder.emplace(WimWorkFolderName);
+  const std::wstring work = job.WimWorkFolder->Path();
+  job.WimSplitFile = work + L"\\install.wim";
+  ASSERT_TRUE(standin::WriteWholeFile(job.WimSplitFile, "wim"));
+  ::DeleteFileW((Standins.Dir() + L"\\log.txt").c_str());
+  Standins.Control(L"dism", "sleep_ms=60000\n");
+  const DWORD windowThread = ::GetCurrentThreadId();
+  std::thread session([&] {
+    if (burntest::WaitUntil([&] { return !Standins.Log().empty(); }, 20000))
+      ::PostThreadMessageW(windowThread, WM_APP, 0, 0);
+  });
+  bool running = false;
+  View.OnProcessMessages = [&] {
+    MSG message;
+    if (!::PeekMessageW(&message, nullptr, WM_APP, WM_APP, PM_REMOVE)) return;
+    running = !burntest::ProcessesNamed(L"dism.exe").empty();
+    job.EndSession();
+  };
+  const ULONGLONG started = ::GetTickCount64();
+  job.RunStage(SplitImage);
+  session.join();
+  EXPECT_TRUE(running);
+  EXPECT_LT(::GetTickCount64() - started, 30000u);
+  EXPECT_TRUE(burntest::ProcessesNamed(L"dism.exe").empty());
+  EXPECT_EQ(::GetFileAttributesW(work.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(job.WimSplitFile.empty());
 }
 
 }  // namespace

@@ -3,16 +3,21 @@
 // drive Q:, comparisons of a drive with the tree an image was made from, and
 // a test run again in a copy of this program elsewhere.
 #include <windows.h>
+// After windows.h.
+#include <tlhelp32.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "base/win32_handles.h"
+#include "prefix_state_win.h"
 #include "standins/standin_common.h"
 
 namespace burntest {
@@ -25,6 +30,8 @@ inline void EmptyDriveQ() {
 
 inline const wchar_t* const PolicyKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 inline const wchar_t* const PolicyValue = L"NoDriveTypeAutoRun";
+// Where a burn records, per hive, the value to put back.
+inline const wchar_t* const RecordKey = L"Software\\Quillora";
 
 // The policy value of a hive; -1 when it is absent.
 inline long ReadPolicy(HKEY hive) {
@@ -33,6 +40,30 @@ inline long ReadPolicy(HKEY hive) {
   if (::RegOpenKeyExW(hive, PolicyKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return -1;
   const LONG rc = ::RegQueryValueExW(key.Get(), PolicyValue, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
   return rc == ERROR_SUCCESS ? static_cast<long>(data) : -1;
+}
+
+// What a burn changes on the host, put back after the test, also after a
+// killed one: drive Q:, the AutoRun policy and its record in both hives, and
+// the stand-in tools in the system folders.
+struct TBurnHostScopes {
+  prefixstate::TDriveQScope DriveQ;
+  prefixstate::TRegistryValueScope MachinePolicy{HKEY_LOCAL_MACHINE, PolicyKey, PolicyValue};
+  prefixstate::TRegistryValueScope UserPolicy{HKEY_CURRENT_USER, PolicyKey, PolicyValue};
+  prefixstate::TRegistryValueScope MachineRecord{HKEY_LOCAL_MACHINE, RecordKey, PolicyValue};
+  prefixstate::TRegistryValueScope UserRecord{HKEY_CURRENT_USER, RecordKey, PolicyValue};
+  prefixstate::TSystemToolsScope SystemTools;
+};
+
+// A hive's record: the value to put back, -1 for one that was absent, -2 when
+// there is no record.
+inline long ReadRecord(HKEY hive) {
+  DWORD data = 0, size = sizeof(data), type = 0;
+  TRegKey key;
+  if (::RegOpenKeyExW(hive, RecordKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return -2;
+  if (::RegQueryValueExW(key.Get(), PolicyValue, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+      ERROR_SUCCESS)
+    return -2;
+  return type == REG_NONE ? -1 : static_cast<long>(data);
 }
 
 // Creates the key where Wine lacks it; -1 removes the value.
@@ -47,6 +78,28 @@ inline bool WritePolicy(HKEY hive, long value) {
   return value < 0 || rc == ERROR_SUCCESS;
 }
 
+
+// Polls `done` every 20 ms until it holds (true) or `timeoutMs` passes.
+inline bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (done()) return true;
+    if (::GetTickCount64() >= end) return false;
+    ::Sleep(20);
+  }
+}
+
+// Ids of the running processes of that file name ("dism.exe").
+inline std::vector<DWORD> ProcessesNamed(const wchar_t* name) {
+  std::vector<DWORD> ids;
+  const TKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = snapshot && ::Process32FirstW(snapshot.Get(), &entry); more;
+       more = ::Process32NextW(snapshot.Get(), &entry))
+    if (_wcsicmp(entry.szExeFile, name) == 0) ids.push_back(entry.th32ProcessID);
+  return ids;
+}
 
 // Relative path -> size (-1 for a folder) of everything below `root`, but
 // for what the system keeps hidden and system ("System Volume Information").

@@ -97,7 +97,7 @@ protected:
   bool Burn(const std::wstring& image) {
     Choice.IsoFile = image;
     View.Statuses.clear();
-    TBurnJob job(View, Choice, Script);
+    TBurnJob job(View, Choice);
     return job.RunStage(BurnImage);
   }
   bool BurnFixture(const wchar_t* name) { return Burn((ImagesDir() / name).wstring()); }
@@ -121,7 +121,6 @@ protected:
 
   TRecordingView View;
   TBurnChoice Choice;
-  TDiskPartScript Script{L""};
 };
 
 TEST_F(BurnImageStageTest, PlainImageIsUnpackedByteForByte) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,7 +43,10 @@ public:
     if (Answer) return Answer(Boxes.back());
     return (flags & MB_YESNO) ? IDYES : IDOK;
   }
-  void ProcessMessages() override { ++MessagePasses; }
+  void ProcessMessages() override {
+    ++MessagePasses;
+    if (OnProcessMessages) OnProcessMessages();
+  }
   void EnableControls(bool enabled) override { ControlsEnabled = enabled; }
   void RefreshDrives() override { ++Refreshes; }
 
@@ -64,8 +68,16 @@ public:
   int MessagePasses = 0;
   // Sees each status as it is set, while the job waits.
   std::function<void(const std::wstring&)> OnStatus;
+  // Runs where the window would process its messages (while a tool runs, too).
+  std::function<void()> OnProcessMessages;
   // Answers a box (it may raise); the default answers Yes or OK.
   std::function<int(const TRecordedBox&)> Answer;
 };
+
+// A box as a failed expectation prints it.
+inline void PrintTo(const TRecordedBox& box, std::ostream* os) {
+  *os << std::string(box.Text.begin(), box.Text.end()) << " | " << std::string(box.Title.begin(), box.Title.end())
+      << " | " << box.Flags;
+}
 
 inline TRecordedBox ErrorBox(const std::wstring& text) { return {text, L"Error", MB_OK | MB_ICONERROR}; }

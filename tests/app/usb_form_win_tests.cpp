@@ -37,14 +37,14 @@ std::wstring ExeFolder() {
 TEST_F(UsbForm, FormCreateFixesPathsAndHandles) {
   const TSupportFiles& files = Form.SupportFiles;
   EXPECT_EQ(files.AppPath, ExeFolder());
-  EXPECT_EQ(files.DiskPartPath, L"diskpart.exe");
-  EXPECT_EQ(files.FormatPath, L"format.com");
-  EXPECT_EQ(files.LabelPath, L"label");
-  EXPECT_EQ(files.DismPath, L"dism.exe");
+  // Windows' own programs only from the system folder, never by bare name.
+  wchar_t system[MAX_PATH] = {};
+  const std::wstring folder = std::wstring(system, ::GetSystemDirectoryW(system, MAX_PATH)) + L"\\";
+  EXPECT_EQ(files.DiskPartPath, folder + L"diskpart.exe");
+  EXPECT_EQ(files.FormatPath, folder + L"format.com");
+  EXPECT_EQ(files.LabelPath, folder + L"label.exe");
+  EXPECT_EQ(files.DismPath, folder + L"dism.exe");
   EXPECT_EQ(files.BootSectPath, files.AppPath + BootSectProgramName());
-  ASSERT_TRUE(Form.Script);
-  EXPECT_EQ(Form.Script->File().substr(0, GetTempDirectory().size()), GetTempDirectory());
-  EXPECT_TRUE(Form.Script->Lines().empty());
   // TipLabel3 ends 6 units left of TipPanel.
   RECT label{}, panel{};
   ::GetWindowRect(Form.TipLabel3, &label);
@@ -118,26 +118,20 @@ TEST_F(UsbForm, ClosingOnlyWhileCloseButtonIsEnabled) {
   Form.Destroy();  // twice is harmless
 }
 
-TEST_F(UsbForm, DestroyDeletesOnlyItsOwnScriptFile) {
-  // Saved by this run: it goes with the window.
-  const std::wstring saved = Form.Script->File();
-  Form.Script->Save(L"select volume Q:");
-  EXPECT_NE(::GetFileAttributesW(saved.c_str()), INVALID_FILE_ATTRIBUTES);
-  Form.Destroy();
-  EXPECT_FALSE(Form.Script);
-  EXPECT_EQ(::GetFileAttributesW(saved.c_str()), INVALID_FILE_ATTRIBUTES);
-
-  TUSBForm second(Drives);
-  second.Create(::GetModuleHandleW(nullptr), false);
-  const std::wstring script = second.Script->File();
-  {
-    TFileHandle file(::CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(file);
-  }
-  // Not saved by this run (another copy's script, say): it stays.
-  second.Destroy();
-  EXPECT_NE(::GetFileAttributesW(script.c_str()), INVALID_FILE_ATTRIBUTES);
-  ::DeleteFileW(script.c_str());
+// While busy the panels do nothing and a shutdown is asked to wait.
+TEST_F(UsbForm, PanelsAndShutdownWaitWhileBusy) {
+  const HWND window = Form.Handle();
+  EXPECT_EQ(Send(window, WM_QUERYENDSESSION), TRUE);
+  Form.EnableControls(false);
+  EXPECT_EQ(Send(window, WM_QUERYENDSESSION), FALSE);
+  ClickPanel(Form.TipPanel);
+  EXPECT_TRUE(Boxes.empty());
+  EXPECT_EQ(Send(window, WM_ENDSESSION, FALSE), 0);  // a shutdown called off: the window goes on
+  EXPECT_TRUE(::IsWindow(window));
+  Form.EnableControls(true);
+  EXPECT_EQ(Send(window, WM_QUERYENDSESSION), TRUE);
+  ClickPanel(Form.TipPanel);
+  EXPECT_EQ(Boxes.size(), 1u);
 }
 
 TEST_F(UsbForm, RecoveryGuideAndUncaughtFailures) {
@@ -199,8 +193,7 @@ TEST_F(UsbForm, StatusAndProgressBar) {
 // are processed on a pass's first and last report and, between them, at most
 // once every gap however often the library reports.
 TEST_F(UsbForm, ProgressRoutineMovesTheBarAndPumpsMessages) {
-  TDiskPartScript script{L""};
-  TBurnJob job(Form, TBurnChoice{}, script);
+  TBurnJob job(Form, TBurnChoice{});
   // The bar is painted at most four times a second: give each report its turn.
   const auto position = [this] { return static_cast<int>(Send(Form.ProgressBar, PBM_GETPOS)); };
   const auto report = [&](bool total, int64_t value) {

@@ -4,10 +4,8 @@
 #include <vector>
 
 #include "base/win32_handles.h"
-// After windows.h, which the line above brings.
-#include <sddl.h>
-
 #include "drives/autorun_guard.h"
+#include "drives/read_only_policy_win.h"
 #include "prefix_state_win.h"
 
 namespace {
@@ -51,30 +49,6 @@ void Put(HKEY hive, const TValue& value, bool keyExists = true) {
 }
 
 const TValue Absent{std::make_pair(DWORD{REG_NONE}, std::vector<BYTE>{})};  // as recorded
-
-// Denies setting values in the policy key, the way an administrator's policy
-// could, until it goes out of scope.
-class TReadOnlyPolicy {
-public:
-  explicit TReadOnlyPolicy(HKEY hive) : FKey(Open(hive, Explorer, READ_CONTROL | WRITE_DAC)) {
-    DWORD size = sizeof FSaved;
-    FHeld = ::RegGetKeySecurity(FKey.Get(), DACL_SECURITY_INFORMATION, FSaved, &size) == ERROR_SUCCESS;
-    PSECURITY_DESCRIPTOR denying = nullptr;
-    ::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
-                                                           &denying, nullptr);
-    FHeld = FHeld && denying && ::RegSetKeySecurity(FKey.Get(), DACL_SECURITY_INFORMATION, denying) == ERROR_SUCCESS;
-    ::LocalFree(denying);
-  }
-  ~TReadOnlyPolicy() {
-    if (FHeld) ::RegSetKeySecurity(FKey.Get(), DACL_SECURITY_INFORMATION, FSaved);
-  }
-  bool Held() const { return FHeld; }
-
-private:
-  TRegKey FKey;
-  alignas(SECURITY_DESCRIPTOR) BYTE FSaved[4096] = {};
-  bool FHeld = false;
-};
 
 // Puts both hives and the records back as they were after each test.
 class AutoRunGuard : public ::testing::Test {

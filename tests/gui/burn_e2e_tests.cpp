@@ -44,8 +44,7 @@ protected:
                                                                           burntest::PolicyValue));
     ASSERT_TRUE(burntest::WritePolicy(HKEY_LOCAL_MACHINE, 145));
     ASSERT_TRUE(burntest::WritePolicy(HKEY_CURRENT_USER, -1));
-    // Only the program's own folder may supply diskpart.exe.
-    ::SetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", L"1");
+    SystemTools = std::make_unique<prefixstate::TSystemToolsScope>();
     StandIns = std::make_unique<standin::TStandInScope>(L"burn-e2e");
     Exe = gui::PrepareTestBusAppFolder(L"burn_e2e", UsbBus);
     ASSERT_FALSE(Exe.empty());
@@ -68,6 +67,7 @@ protected:
   static void TearDownTestSuite() {
     App.reset();
     StandIns.reset();
+    SystemTools.reset();
     Policies.clear();
     DriveQ.reset();  // empties Q:, where a failed split case leaves gigabytes
     gui::RemoveTree(WimWorkFolder());
@@ -191,18 +191,14 @@ protected:
                                  reinterpret_cast<LPARAM>(&volume), SMTO_ABORTIFHUNG, 10000, &result) != 0;
   }
   std::vector<std::wstring> Log() const { return StandIns->Log(); }
-  // The script file that this case's diskpart call was given.
-  std::wstring ScriptFileOfThisBurn() const {
-    const std::vector<std::wstring> log = Log();
-    const std::wstring prefix = L"diskpart|\"diskpart.exe\" /S \"";
-    if (log.empty() || log[0].rfind(prefix, 0) != 0) {
-      ADD_FAILURE() << "no diskpart call in the log";
-      return {};
-    }
-    return log[0].substr(prefix.size(), log[0].size() - prefix.size() - 1);
+  // Where the program finds Windows' own tools.
+  static std::wstring SystemTool(const wchar_t* name) {
+    wchar_t folder[MAX_PATH] = {};
+    return std::wstring(folder, ::GetSystemDirectoryW(folder, MAX_PATH)) + L"\\" + name;
   }
   static inline std::unique_ptr<prefixstate::TDriveQScope> DriveQ;
   static inline std::vector<std::unique_ptr<prefixstate::TRegistryValueScope>> Policies;
+  static inline std::unique_ptr<prefixstate::TSystemToolsScope> SystemTools;
   static inline std::unique_ptr<standin::TStandInScope> StandIns;
   static inline std::unique_ptr<gui::TQuilloraProcess> App;
   static inline std::wstring Exe;
@@ -308,7 +304,8 @@ TEST_F(BurnEndToEnd, PlainBurnWithLabel) {
   EXPECT_EQ(StoredText(Status), L"Burning is complete.");
   EXPECT_TRUE(gui::SaveWindowScreenshot(Window, gui::ScreenshotDir() + L"\\burn-complete.png"));
 
-  EXPECT_EQ(Log(), (std::vector<std::wstring>{L"format|\"format.com\" Q: /FS:FAT32 /Q /Y", L"label|label Q: MY DISK"}));
+  EXPECT_EQ(Log(), (std::vector<std::wstring>{L"format|\"" + SystemTool(L"format.com") + L"\" Q: /FS:FAT32 /Q /Y",
+                                              L"label|" + SystemTool(L"label.exe") + L" Q: MY DISK"}));
   EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"plain")));
 }
 
@@ -383,7 +380,8 @@ TEST_F(BurnEndToEnd, BootableBurnWithNtfs) {
 
   const std::vector<std::wstring> log = Log();
   ASSERT_EQ(log.size(), 2u);  // no label stage for an empty label
-  EXPECT_EQ(burntest::FileBytes(ScriptFileOfThisBurn()),
+  EXPECT_EQ(log[0].rfind(L"diskpart|\"" + SystemTool(L"diskpart.exe") + L"\" /S \"", 0), 0u) << Narrow(log[0]);
+  EXPECT_EQ(burntest::FileBytes(StandIns->Dir() + L"\\diskpart-script.txt"),
             "select volume Q:\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\n"
             "format fs=ntfs quick\r\nassign letter=Q\r\nexit\r\n");
   // The host's width picks the program; either way it gets /nt60 for BOOTMGR.
@@ -576,7 +574,7 @@ TEST_F(SplitBurn, LargeInstallWimIsSplitForFat32) {
   ExpectIdleAfterBurn();
   const std::vector<std::wstring> log = Log();
   ASSERT_EQ(log.size(), 3u);
-  EXPECT_EQ(log[1], L"dism|dism.exe /Split-Image /ImageFile:\"" + WimWorkFolder() +
+  EXPECT_EQ(log[1], L"dism|" + SystemTool(L"dism.exe") + L" /Split-Image /ImageFile:\"" + WimWorkFolder() +
                         L"\\install.wim\" /SWMFile:\"Q:\\sources\\install.swm\" /FileSize:3800");
   EXPECT_EQ(log[2].find(L"/nt60 Q:"), log[2].size() - 8) << Narrow(log[2]);
   EXPECT_FALSE(fs::exists(WimWorkFolder()));

@@ -38,8 +38,7 @@ TEST(BurnProgress, WindowStaysAliveWhileALargeImageUnpacks) {
   for (DWORD i = 0; i < length; ++i) image += unixPath[i] == L'/' ? L'\\' : unixPath[i];
 
   gui::PrepareWine();
-  // Only the program's own folder may supply the console tools.
-  ::SetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", L"1");
+  prefixstate::TSystemToolsScope systemTools;
   standin::TStandInScope standIns(L"burn-progress");
   prefixstate::TDriveQScope driveQ;
   const std::wstring exe = gui::PrepareTestBusAppFolder(L"burn_progress", "Q: removable\r\n");

@@ -240,12 +240,11 @@ std::wstring PrepareFolderWith(const std::wstring& name, const wchar_t* program,
   for (const wchar_t* file : {program, L"7z.dll"})
     if (!::CopyFileW((bin + L"\\" + file).c_str(), (folder + L"\\" + file).c_str(), FALSE))
       return {};
-  if (withTools) {
-    for (const wchar_t* tool : {L"bootsect_x86.exe", L"bootsect_x64.exe", L"format.com", L"label.exe",
-                                L"diskpart.exe", L"dism.exe"}) {
-      const std::wstring source = bin + L"\\" + tool;
-      if (FileExistsAt(source)) ::CopyFileW(source.c_str(), (folder + L"\\" + tool).c_str(), FALSE);
-    }
+  if (!withTools) return folder + L"\\" + program;
+  // Windows' own tools come from the system folder (prefixstate::TSystemToolsScope).
+  for (const wchar_t* tool : {L"bootsect_x86.exe", L"bootsect_x64.exe"}) {
+    const std::wstring source = bin + L"\\" + tool;
+    if (FileExistsAt(source)) ::CopyFileW(source.c_str(), (folder + L"\\" + tool).c_str(), FALSE);
   }
   return folder + L"\\" + program;
 }

@@ -35,8 +35,9 @@ std::wstring BuildDir();
 // <build>\screenshots, created when missing.
 std::wstring ScreenshotDir();
 // Makes a fresh folder <build>\gui-app\<name> holding a copy of Quillora.exe,
-// 7z.dll and, `withTools`, every stand-in tool that was built (bootsect_x86.exe,
-// bootsect_x64.exe, format.com, label.exe, diskpart.exe, dism.exe). Returns the
+// 7z.dll and, `withTools`, the stand-in boot-sector programs (bootsect_x86.exe,
+// bootsect_x64.exe; Windows' own tools go to the system folder, see
+// prefixstate::TSystemToolsScope). Returns the
 // path of the copied Quillora.exe, or an empty string when Quillora.exe or
 // 7z.dll could not be copied.
 std::wstring PrepareAppFolder(const std::wstring& name, bool withTools = true);

@@ -1,9 +1,10 @@
-// Quillora.exe started with a planted format.com and 7z.dll in its current
-// folder: being elevated, it must run and load neither. The test leaves the
-// search to the program's own settings. The 7z.dll beside the program is one
-// of the other width: a plain search by name passes over it (Wine does) and
-// would go on to the current folder. The burn's checks before erasing load
-// the library before any tool runs.
+// Quillora.exe started with a planted format.com beside it and in its current
+// folder, and a planted 7z.dll in its current folder: being elevated, it must
+// run and load none of them; format.com runs from the system folder only. The
+// test leaves the search to the program's own settings. The 7z.dll beside the
+// program is one of the other width: a plain search by name passes over it
+// (Wine does) and would go on to the current folder. The burn's checks before
+// erasing load the library before any tool runs.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -38,11 +39,9 @@ std::wstring BurnAndReadTheEnd(gui::TQuilloraProcess& app) {
   return end->Text;
 }
 
-TEST(PlantedFiles, PlantedToolAndLibraryInTheCurrentFolderAreIgnored) {
+TEST(PlantedFiles, PlantedToolsAndLibraryAreIgnored) {
   gui::PrepareWine();
-  prefixstate::TDriveQScope driveQ;
-  prefixstate::TRegistryValueScope machinePolicy(HKEY_LOCAL_MACHINE, burntest::PolicyKey, burntest::PolicyValue);
-  prefixstate::TRegistryValueScope userPolicy(HKEY_CURRENT_USER, burntest::PolicyKey, burntest::PolicyValue);
+  const burntest::TBurnHostScopes host;
   // Only the program's own settings may keep the current folder out.
   ::SetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", nullptr);
   standin::TStandInScope standIns(L"search-path");
@@ -52,12 +51,10 @@ TEST(PlantedFiles, PlantedToolAndLibraryInTheCurrentFolderAreIgnored) {
   const std::wstring planted = gui::BuildDir() + L"\\gui-app\\search_path_current\\";
   ASSERT_TRUE(gui::RemoveTree(planted));
   ASSERT_TRUE(::CreateDirectoryW(planted.c_str(), nullptr));
-  // Nothing but the planted copy could be found: Wine has no format.com.
-  wchar_t system[MAX_PATH] = {};
-  ::GetSystemDirectoryW(system, MAX_PATH);
-  ASSERT_EQ(::GetFileAttributesW((std::wstring(system) + L"\\format.com").c_str()), INVALID_FILE_ATTRIBUTES);
-  for (const wchar_t* file : {L"format.com", L"7z.dll"})
-    ASSERT_TRUE(::MoveFileW((app + file).c_str(), (planted + file).c_str()));
+  // The planted format.com is the label stand-in: a run of it logs a label line.
+  for (const std::wstring& folder : {app, planted})
+    ASSERT_TRUE(::CopyFileW((gui::BinDir() + L"\\label.exe").c_str(), (folder + L"format.com").c_str(), FALSE));
+  ASSERT_TRUE(::MoveFileW((app + L"7z.dll").c_str(), (planted + L"7z.dll").c_str()));
   wchar_t other[MAX_PATH] = {};
   const DWORD length = ::GetEnvironmentVariableW(L"QUILLORA_OTHER_7Z_DLL", other, MAX_PATH);
   ASSERT_TRUE(length > 0 && length < MAX_PATH) << "QUILLORA_OTHER_7Z_DLL is not set";
@@ -67,19 +64,18 @@ TEST(PlantedFiles, PlantedToolAndLibraryInTheCurrentFolderAreIgnored) {
 
   // The burn's checks load the library first: only the planted 7z.dll could
   // pass them.
-  ASSERT_TRUE(::CopyFileW((planted + L"format.com").c_str(), (app + L"format.com").c_str(), FALSE));
   gui::TQuilloraProcess quillora;
   ASSERT_TRUE(quillora.Start(exe, 30000, planted)) << std::string(quillora.LastError().begin(), quillora.LastError().end());
   EXPECT_EQ(BurnAndReadTheEnd(quillora), L"Error, please reinstall this software.");
   EXPECT_TRUE(standIns.Log().empty());
 
-  // With the right 7z.dll beside the program, format.com is only in the
-  // current folder.
-  ASSERT_TRUE(::DeleteFileW((app + L"format.com").c_str()));
+  // With the right 7z.dll beside the program, the burn runs the system
+  // folder's format.com alone.
   ASSERT_TRUE(::CopyFileW((planted + L"7z.dll").c_str(), (app + L"7z.dll").c_str(), FALSE));
-  EXPECT_EQ(BurnAndReadTheEnd(quillora), L"Failed to format USB disk.");  // no format.com to start
-  EXPECT_TRUE(standIns.Log().empty());
-  EXPECT_TRUE(burntest::Tree(L"Q:\\").empty());
+  EXPECT_EQ(BurnAndReadTheEnd(quillora), L"Burn the ISO file to USB disk has been successfully completed.");
+  wchar_t system[MAX_PATH] = {};
+  const std::wstring format = std::wstring(system, ::GetSystemDirectoryW(system, MAX_PATH)) + L"\\format.com";
+  EXPECT_EQ(standIns.Log(), std::vector<std::wstring>{L"format|\"" + format + L"\" Q: /FS:FAT32 /Q /Y"});
   quillora.RequestClose();
   EXPECT_TRUE(quillora.WaitForExit(10000));
 }

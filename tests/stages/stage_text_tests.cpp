@@ -8,11 +8,11 @@ using Lines = std::vector<std::wstring>;
 TEST(StageText, CommandLines) {
   TStageCommandParts p;
   p.AppPath = L"C:\\Tools\\";
-  p.FormatPath = L"format.com";
-  p.LabelPath = L"label";
-  p.DiskPartPath = L"diskpart.exe";
+  p.FormatPath = L"C:\\WINDOWS\\system32\\format.com";
+  p.LabelPath = L"C:\\WINDOWS\\system32\\label.exe";
+  p.DiskPartPath = L"C:\\WINDOWS\\system32\\diskpart.exe";
   p.BootSectPath = L"C:\\Tools\\bootsect_x64.exe";
-  p.DismPath = L"dism.exe";
+  p.DismPath = L"C:\\WINDOWS\\system32\\dism.exe";
   p.WimFile = L"C:\\Temp\\wim.tmp\\install.wim";
   p.ScriptFile = L"C:\\Temp\\temp.dat";
   p.Label = L"MY DISK";
@@ -20,21 +20,27 @@ TEST(StageText, CommandLines) {
   p.Root = DriveRootOf(L"E: [7.46 GB]");
   EXPECT_EQ(p.Root, L"E:");
   EXPECT_EQ(ComposeStageCommand(ReadVolumeId, p), L"");
-  EXPECT_EQ(ComposeStageCommand(FormatDrive, p), L"\"format.com\" E: /FS:EXFAT /Q /Y");
-  EXPECT_EQ(ComposeStageCommand(WriteLabel, p), L"label E: MY DISK");
-  EXPECT_EQ(ComposeStageCommand(CreateBootable, p), L"\"diskpart.exe\" /S \"C:\\Temp\\temp.dat\"");
+  EXPECT_EQ(ComposeStageCommand(FormatDrive, p), L"\"C:\\WINDOWS\\system32\\format.com\" E: /FS:EXFAT /Q /Y");
+  EXPECT_EQ(ComposeStageCommand(WriteLabel, p), L"C:\\WINDOWS\\system32\\label.exe E: MY DISK");
+  EXPECT_EQ(ComposeStageCommand(CreateBootable, p),
+            L"\"C:\\WINDOWS\\system32\\diskpart.exe\" /S \"C:\\Temp\\temp.dat\"");
   EXPECT_EQ(ComposeStageCommand(BootSectNt52, p), L"\"C:\\Tools\\bootsect_x64.exe\" /nt52 E:");
   EXPECT_EQ(ComposeStageCommand(BootSectNt60, p), L"\"C:\\Tools\\bootsect_x64.exe\" /nt60 E:");
   EXPECT_EQ(ComposeStageCommand(BurnImage, p), L"");
   EXPECT_EQ(ComposeStageCommand(SplitImage, p),
-            L"dism.exe /Split-Image /ImageFile:\"C:\\Temp\\wim.tmp\\install.wim\" "
+            L"C:\\WINDOWS\\system32\\dism.exe /Split-Image /ImageFile:\"C:\\Temp\\wim.tmp\\install.wim\" "
             L"/SWMFile:\"E:\\sources\\install.swm\" /FileSize:3800");
+  // A system folder with a blank: the unquoted names get quotes.
+  p.LabelPath = L"D:\\My Windows\\system32\\label.exe";
+  p.DismPath = L"D:\\My Windows\\system32\\dism.exe";
+  EXPECT_EQ(ComposeStageCommand(WriteLabel, p), L"\"D:\\My Windows\\system32\\label.exe\" E: MY DISK");
+  EXPECT_EQ(ComposeStageCommand(SplitImage, p).rfind(L"\"D:\\My Windows\\system32\\dism.exe\" /Split-Image ", 0), 0u);
   EXPECT_EQ(ComposeStageCommand(8, p), L"");
   EXPECT_EQ(ComposeStageCommand(-1, p), L"");
 
   // Only a to z are upper-cased.
   p.FileSystem = L"ntfs\u00e9";
-  EXPECT_EQ(ComposeStageCommand(FormatDrive, p), L"\"format.com\" E: /FS:NTFS\u00e9 /Q /Y");
+  EXPECT_EQ(ComposeStageCommand(FormatDrive, p), L"\"C:\\WINDOWS\\system32\\format.com\" E: /FS:NTFS\u00e9 /Q /Y");
 
   // Without a drive root nothing that acts on a drive is composed; diskpart
   // (whose script names the volume) does not use the root.

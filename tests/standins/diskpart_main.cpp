@@ -73,10 +73,12 @@ int Work(int argc, wchar_t** argv) {
     return 1;
   }
   std::string script;
-  if (!standin::ReadWholeFile(argv[2], script)) {
+  // As a careful reader opens it: nobody may write while it reads.
+  if (!standin::ReadWholeFile(argv[2], script, FILE_SHARE_READ)) {
     standin::PrintErr("The script file cannot be read: " + standin::Narrow(argv[2]) + "\r\n");
     return 1;
   }
+  standin::WriteWholeFile(standin::StandInDir() + L"\\diskpart-script.txt", script);
   TScript asked;
   std::string error;
   if (!CheckScript(script, asked, error)) {

@@ -153,6 +153,9 @@ TControl ParseControl(const std::string& text) {
       exitGiven = true;
     } else if (key == "sleep_ms" && ParseNumber(value, control.SleepMs)) {
       continue;
+    } else if (key == "wait_file" && !value.empty()) {
+      control.WaitFile = value;
+      continue;
     } else {
       control.Error = "Bad control line: " + line;
       return control;
@@ -193,10 +196,9 @@ std::string Narrow(const std::wstring& text) {
   return result;
 }
 
-bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
-  const TFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, DWORD share) {
+  const TFileHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   bytes.clear();
   char buffer[65536];
@@ -273,6 +275,16 @@ bool FormatDrive(const std::wstring& root, std::string& error) {
   return true;
 }
 
+namespace {
+// The test holds the tool here until it has looked at what it needs to.
+void Wait(const TControl& control) {
+  ::Sleep(control.SleepMs);
+  if (control.WaitFile.empty()) return;
+  const std::wstring file = StandInDir() + L"\\" + std::wstring(control.WaitFile.begin(), control.WaitFile.end());
+  while (::GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(20);
+}
+}  // namespace
+
 int StandInMain(const wchar_t* tool, int argc, wchar_t** argv, int (*work)(int, wchar_t**)) {
   AppendLog(tool);
   const TControl control = ReadControl(tool);
@@ -282,10 +294,10 @@ int StandInMain(const wchar_t* tool, int argc, wchar_t** argv, int (*work)(int, 
   }
   if (control.Scripted) {
     for (const std::string& bytes : control.Writes) PrintOut(bytes);
-    ::Sleep(control.SleepMs);
+    Wait(control);
     return static_cast<int>(control.ExitCode);
   }
-  ::Sleep(control.SleepMs);
+  Wait(control);
   return work(argc, argv);
 }
 

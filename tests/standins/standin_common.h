@@ -17,6 +17,7 @@ struct TControl {
   DWORD ExitCode = 0;
   std::vector<std::string> Writes;  // what to print, one write each, in order
   DWORD SleepMs = 0;
+  std::string WaitFile;   // waits until this file is in the stand-in folder
   std::string Error;      // a malformed control file
 };
 
@@ -33,7 +34,8 @@ void PrintOut(const std::string& bytes);
 void PrintErr(const std::string& text);
 std::string Narrow(const std::wstring& text);  // to the ANSI code page
 
-bool ReadWholeFile(const std::wstring& path, std::string& bytes);
+bool ReadWholeFile(const std::wstring& path, std::string& bytes,
+                   DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 
 // Equal regardless of letter case.
