@@ -21,7 +21,7 @@ std::optional<TListedDrive> TUSBForm::GetSelectedListedDrive() {
 
 void TUSBForm::VolumesChanged() {
   // A burn or a Browse is under way; the burn rebuilds the list at its end.
-  if (!::IsWindowEnabled(CloseButton)) return;
+  if (Busy()) return;
   const std::optional<TListedDrive> selected = GetSelectedListedDrive();
   RefreshDrives();
   if (!selected) return;
