@@ -9,6 +9,7 @@
 // runs through RunStage.
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "app/burn_view.h"
@@ -90,6 +91,13 @@ private:
   void ExtractPass(TComPtr<I7zInArchive>& reader, const TGUID& classID, const std::wstring& root);
   void SetWimAside(I7zInArchive& reader);
 
+  // A volume that cannot be flushed as a whole (asked before the image
+  // stage) gets the image's files flushed as they are written; the flush
+  // after the burn then skips them.
+  static bool VolumeFlushesWhole(const std::wstring& root);
+  bool FFlushEachFile = false;
+  std::set<std::wstring> FFlushedFiles;
+  bool FImageUnflushed = false;
   // The last image pass's reader and the install.wim item it set aside: the
   // verification reads the image the same way.
   TGUID FImageClassID{};

@@ -18,8 +18,9 @@ DWORD FlushOpened(const std::wstring& path, DWORD flags) {
 
 // Every file below `folder`. The drive was formatted by this burn, so every
 // file on it is one the burn wrote: the image's items, the split parts, the
-// loader copies. Walking the drive keeps no list in step with each writer.
-bool FlushFilesBelow(const std::wstring& folder) {
+// loader copies. Walking the drive keeps no list in step with each writer;
+// only files `flushed` already are passed over.
+bool FlushFilesBelow(const std::wstring& folder, const std::set<std::wstring>& flushed) {
   WIN32_FIND_DATAW found{};
   TFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
   if (!find) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
@@ -28,21 +29,16 @@ bool FlushFilesBelow(const std::wstring& folder) {
     if (name == L"." || name == L"..") continue;
     const std::wstring path = folder + L"\\" + name;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!FlushFilesBelow(path)) return false;
-    } else if (FlushOpened(path, FILE_ATTRIBUTE_NORMAL) != 0) {
+      if (!FlushFilesBelow(path, flushed)) return false;
+    } else if (!flushed.count(path) && FlushOpened(path, FILE_ATTRIBUTE_NORMAL) != 0) {
       return false;
     }
   } while (::FindNextFileW(find.Get(), &found));
   return ::GetLastError() == ERROR_NO_MORE_FILES;
 }
 
-// A volume that cannot be flushed as a whole (Wine's drive mapped to a
-// folder answers ERROR_INVALID_FUNCTION) gets each file flushed instead.
-bool FlushVolume(const std::wstring& root) {
-  const DWORD error = FlushOpened(L"\\\\.\\" + root, 0);
-  if (error == ERROR_INVALID_FUNCTION) return FlushFilesBelow(root);
-  return error == 0;
-}
+// Wine's drive mapped to a folder answers ERROR_INVALID_FUNCTION.
+DWORD FlushVolume(const std::wstring& root) { return FlushOpened(L"\\\\.\\" + root, 0); }
 
 // install.swm, install2.swm, ... as the split tool names them.
 std::vector<std::wstring> SplitParts(const std::wstring& root) {
@@ -58,9 +54,15 @@ std::vector<std::wstring> SplitParts(const std::wstring& root) {
 
 }  // namespace
 
+bool TBurnJob::VolumeFlushesWhole(const std::wstring& root) { return FlushVolume(root) != ERROR_INVALID_FUNCTION; }
+
 bool TBurnJob::FlushDrive(const std::wstring& root) {
   FView.SetStatus(L"Writing cached data to the USB drive...");
-  if (FlushVolume(root)) return true;
+  // A volume that cannot be flushed as a whole gets each file flushed: the
+  // image's files were as they were written, the rest are now.
+  const DWORD error = FlushVolume(root);
+  if (error == 0 || (error == ERROR_INVALID_FUNCTION && !FImageUnflushed && FlushFilesBelow(root, FFlushedFiles)))
+    return true;
   FView.SetStatus(L"Error.");
   FView.ShowMessage(L"Failed to write cached data to the USB drive.", ErrorTitle, MB_OK | MB_ICONERROR);
   return false;

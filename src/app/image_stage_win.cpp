@@ -46,7 +46,10 @@ void TBurnJob::ExtractPass(TComPtr<I7zInArchive>& reader, const TGUID& classID, 
   reader->OpenArchiveFile(FChoice.IsoFile);
   reader->SetProgressHandler(this, &TBurnJob::ExtractProgress);
   SetWimAside(*reader);
+  reader->SetFlushWrittenFiles(FFlushEachFile);
   reader->ExtractToFolder(root);
+  FFlushedFiles.insert(reader->FlushedFiles().begin(), reader->FlushedFiles().end());
+  if (!reader->UnflushedFile().empty()) FImageUnflushed = true;
 }
 
 bool TBurnJob::BurnImageStage(const std::wstring& root) {
@@ -58,6 +61,7 @@ bool TBurnJob::BurnImageStage(const std::wstring& root) {
     // Without a drive letter the files would land on the root of the current
     // drive.
     if (!IsDriveRoot(root)) throw EFailure(L"No drive to unpack the image onto.");
+    FFlushEachFile = !VolumeFlushesWhole(root);
     ExtractPass(reader, IsoFormatClassID, root);
     bool secondPass = false;
     {

@@ -440,7 +440,11 @@ void T7zInArchive::ExtractFolder(const std::wstring& folder) {
                    FFirstFailedItem);
 }
 
-void SZ_STDCALL T7zInArchive::ExtractToFolder(const std::wstring& folder) { ExtractFolder(folder); }
+void SZ_STDCALL T7zInArchive::ExtractToFolder(const std::wstring& folder) {
+  FFlushed.clear();
+  FUnflushed.clear();
+  ExtractFolder(folder);
+}
 
 void SZ_STDCALL T7zInArchive::VerifyFolder(const std::wstring& folder) {
   TReadBack readBack;
@@ -536,6 +540,39 @@ THResult SZ_STDCALL T7zInArchive::SetCompleted(const uint64_t* completeValue) no
   }
 }
 
+namespace {
+// A written file flushed through its own handle when the library lets go of
+// it: no second open of every file after the burn.
+class TFlushedOnClose : public TStream {
+public:
+  TFlushedOnClose(std::unique_ptr<TStream> file, std::wstring path, std::vector<std::wstring>& flushed,
+                  std::wstring& unflushed)
+      : FFile(std::move(file)), FPath(std::move(path)), FFlushed(flushed), FUnflushed(unflushed) {}
+  ~TFlushedOnClose() override {
+    try {
+      if (FFile->Flush())
+        FFlushed.push_back(FPath);
+      else if (FUnflushed.empty())
+        FUnflushed = FPath;
+    } catch (...) {
+      if (FUnflushed.empty()) FUnflushed = FPath;
+    }
+  }
+  uint32_t Read(void* buffer, uint32_t count) override { return FFile->Read(buffer, count); }
+  uint32_t Write(const void* buffer, uint32_t count) override { return FFile->Write(buffer, count); }
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override { return FFile->Seek(offset, origin); }
+  int64_t Size() override { return FFile->Size(); }
+  void SetSize(int64_t size) override { FFile->SetSize(size); }
+  bool Flush() override { return FFile->Flush(); }
+
+private:
+  std::unique_ptr<TStream> FFile;
+  std::wstring FPath;
+  std::vector<std::wstring>& FFlushed;
+  std::wstring& FUnflushed;
+};
+}  // namespace
+
 THResult T7zInArchive::GetFolderStream(uint32_t index, ISequentialOutStream** outStream) {
   // No stream: the library reads past the item.
   if (ItemIsFolder(index) || FLeftOut.count(index)) return kOk;
@@ -557,6 +594,7 @@ THResult T7zInArchive::GetFolderStream(uint32_t index, ISequentialOutStream** ou
   THResult error = kOk;
   std::unique_ptr<TStream> file = TryOpenFileStream(target, TFileMode::Create, error);
   if (!file) return error != kOk ? error : kFail;
+  if (FFlushWritten) file = std::make_unique<TFlushedOnClose>(std::move(file), target, FFlushed, FUnflushed);
   TComPtr<T7zStream> stream = MakeObject<T7zStream>(std::move(file));
   *outStream = static_cast<ISequentialOutStream*>(static_cast<IOutStream*>(stream.Detach()));
   return kOk;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/failure.h"
 #include "sevenzip/sevenzip_com.h"
@@ -85,6 +86,12 @@ struct I7zInArchive : SevenZip::IUnknown {
   // ExtractToFolder and VerifyFolder read past this item: nothing written or
   // compared. Kept until CloseArchive.
   virtual void SZ_STDCALL LeaveOutItem(uint32_t index) = 0;
+  // ExtractToFolder flushes each file through its own handle before closing
+  // it, for a volume that cannot be flushed as a whole. FlushedFiles names
+  // them; UnflushedFile is the first whose flush failed (empty: none).
+  virtual void SZ_STDCALL SetFlushWrittenFiles(bool flush) = 0;
+  virtual const std::vector<std::wstring>& SZ_STDCALL FlushedFiles() = 0;
+  virtual const std::wstring& SZ_STDCALL UnflushedFile() = 0;
 
 protected:
   ~I7zInArchive() = default;
@@ -200,6 +207,9 @@ public:
   void SZ_STDCALL SetItemTarget(uint32_t index, const std::wstring& target) override;
   void SZ_STDCALL VerifyFolder(const std::wstring& folder) override;
   void SZ_STDCALL LeaveOutItem(uint32_t index) override;
+  void SZ_STDCALL SetFlushWrittenFiles(bool flush) override { FFlushWritten = flush; }
+  const std::vector<std::wstring>& SZ_STDCALL FlushedFiles() override { return FFlushed; }
+  const std::wstring& SZ_STDCALL UnflushedFile() override { return FUnflushed; }
 
   // IArchiveOpenSetSubArchiveName
   THResult SZ_STDCALL SetSubArchiveName(const wchar_t* name) noexcept override;
@@ -255,6 +265,9 @@ protected:
   uint32_t FFailedItems = 0;
   std::wstring FFirstFailedItem;
   TReadBack* FReadBack = nullptr;  // while VerifyFolder runs; never owned
+  bool FFlushWritten = false;
+  std::vector<std::wstring> FFlushed;
+  std::wstring FUnflushed;
 };
 
 enum TStreamOwnership { soReference = 0, soOwned = 1 };

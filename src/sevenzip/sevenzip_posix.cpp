@@ -70,6 +70,8 @@ public:
     return FPosition;
   }
 
+  bool Flush() override { return fsync(FFile) == 0; }
+
   int64_t Size() override {
     struct stat st {};
     if (fstat(FFile, &st) != 0) throw EFailure(ResultMessage(ErrnoResult(errno)));

@@ -53,6 +53,8 @@ public:
     return position.QuadPart;
   }
 
+  bool Flush() override { return FlushFileBuffers(FFile.Get()) != FALSE; }
+
   int64_t Size() override {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(FFile.Get(), &size)) throw EFailure(ResultMessage(Win32Result(GetLastError())));

@@ -19,6 +19,8 @@ public:
   virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;
   virtual int64_t Size() = 0;
   virtual void SetSize(int64_t size) = 0;  // raises EFailure
+  // What was written handed on to the device; false when it refuses.
+  virtual bool Flush() { return true; }
   int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
 };
 

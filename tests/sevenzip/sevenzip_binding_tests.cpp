@@ -169,8 +169,13 @@ TEST(SevenZipBinding, PlainImageExtractsEveryFileByteForByteWithProgress) {
     archive->SetProgressHandler(&log, RecordProgress);
     archive->OpenArchiveFile(Text(ImagesDir() / "plain.iso"));
     EXPECT_TRUE(log.Events.empty()) << "progress while opening";
+    // Each file flushed through its own handle, as for a volume that cannot
+    // be flushed whole: the same bytes land, and every file is named.
+    archive->SetFlushWrittenFiles(true);
     // No separator at the end: the binding adds it.
     archive->ExtractToFolder(Text(scratch.Path() / "out"));
+    EXPECT_EQ(archive->FlushedFiles().size(), 6u);
+    EXPECT_EQ(archive->UnflushedFile(), L"");
   }
   const TTree expected = ReadTree(source);
   const TTree actual = ReadTree(scratch.Path() / "out");
