@@ -24,7 +24,6 @@ std::wstring UserDecimalSeparator();
 // Replaces the items of a combo box with the empty line and the lines of the
 // drives it hands back, in the same order; the selection is not touched.
 std::vector<TListedDrive> ListUsbDrives(HWND comboBox, IDriveQuery& query);
-std::vector<TListedDrive> ListUsbDrives(HWND comboBox);
 
 // The system's answers for a drive scan.
 class TWin32DriveQuery : public IDriveQuery {

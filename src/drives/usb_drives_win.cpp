@@ -152,11 +152,6 @@ std::vector<TListedDrive> ListUsbDrives(HWND comboBox, IDriveQuery& query) {
   return drives;
 }
 
-std::vector<TListedDrive> ListUsbDrives(HWND comboBox) {
-  TWin32DriveQuery query;
-  return ListUsbDrives(comboBox, query);
-}
-
 TVolumeRef VolumeOfPath(const std::wstring& path, IDriveQuery& query) {
   TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
   TVolumeRef volume;

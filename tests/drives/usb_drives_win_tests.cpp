@@ -33,7 +33,8 @@ TEST(UsbDrives, ListWithoutUsbHoldsTheEmptyLine) {
       ::CreateWindowExW(0, L"COMBOBOX", L"", CBS_DROPDOWNLIST, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
   ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"X: [1 GB]"));
   ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
-  EXPECT_TRUE(ListUsbDrives(combo).empty());
+  TWin32DriveQuery system;
+  EXPECT_TRUE(ListUsbDrives(combo, system).empty());
   EXPECT_EQ(::GetErrorMode(), 0u);
   EXPECT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), 1);
   EXPECT_EQ(::SendMessageW(combo, CB_GETLBTEXTLEN, 0, 0), 0);
