@@ -84,6 +84,8 @@ public:
   // the image whole) and its work folder; the burn removes both at its end.
   std::wstring WimSplitFile;
   std::optional<TWorkFolder> WimWorkFolder;
+  // Both gone: the copy with its folder.
+  void DropWimCopy() noexcept;
 
 private:
   // Stage 3's body: unpacks the image onto `root`.

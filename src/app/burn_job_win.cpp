@@ -65,10 +65,7 @@ void TBurnJob::Run() {
   };
 
   // The install.wim copy and its work folder go on every way out.
-  const TScopeGuard wimWork([this] {
-    WimSplitFile.clear();
-    WimWorkFolder.reset();
-  });
+  const TScopeGuard wimWork([this] { DropWimCopy(); });
   try {
     // Inside the scope: a window left disabled could never be closed again.
     FView.EnableControls(false);
@@ -147,15 +144,16 @@ void TBurnJob::EndSession() noexcept {
   FRunner.ReleaseToolProcess();
   FAutoRun.RestoreAutoRun();
   FScript.reset();
+  DropWimCopy();
+}
+
+void TBurnJob::DropWimCopy() noexcept {
   WimSplitFile.clear();
   WimWorkFolder.reset();
 }
 
 bool TBurnJob::SplitInstallWim() {
   if (WimSplitFile.empty()) return true;
-  const TScopeGuard work([this] {
-    WimSplitFile.clear();
-    WimWorkFolder.reset();
-  });
+  const TScopeGuard work([this] { DropWimCopy(); });
   return RunStage(SplitImage);
 }
