@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/burn_view.h"
+#include "app/library_worker.h"
 #include "app/sealed_script_file.h"
 #include "app/stage_runner.h"
 #include "app/support_files.h"
@@ -76,8 +77,8 @@ public:
   // back, the script and the work folder gone, at once. The burn must not go on.
   void EndSession() noexcept;
 
-  // The library's progress routine: `sender` is the job. Moves the view's
-  // bar and processes its messages when it asks. Always S_OK; never raises.
+  // The library's progress routine, on the library's thread: `sender` is the
+  // job. S_OK, or E_ABORT once the session ends; never raises.
   static THResult ExtractProgress(void* sender, bool total, int64_t value);
 
   // The install.wim copy the split stage reads (empty when the drive takes
@@ -114,5 +115,6 @@ private:
   IDriveQuery& FDrives;
   std::optional<TSealedScriptFile> FScript;  // while diskpart runs
   TStageRunner FRunner;
+  TLibraryWorker FWorker{FView};
   TAutoRunGuard FAutoRun;
 };

@@ -141,6 +141,7 @@ bool TBurnJob::RunDiskPartScript(StageId stage, const std::wstring& script) {
 }
 
 void TBurnJob::EndSession() noexcept {
+  FWorker.Stop();
   FRunner.ReleaseToolProcess();
   FAutoRun.RestoreAutoRun();
   FScript.reset();

@@ -14,9 +14,9 @@ public:
   virtual void SetProgressVisible(bool visible) = 0;
   // The bar back at its start, hidden: a new burn begins.
   virtual void ResetProgress() = 0;
-  // One report of the library's byte counts (a total, or the count done so
-  // far); true when the view wants its messages processed now.
-  virtual bool ReportProgress(bool total, std::int64_t value) = 0;
+  // The library's byte counts: a total, or the count done so far. Some
+  // twenty times a second at most, on the view's own thread.
+  virtual void ReportProgress(bool total, std::int64_t value) = 0;
   // Text, title and MB_ flags; returns the button pressed (IDOK, IDYES...).
   virtual int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned flags) = 0;
   virtual void ProcessMessages() = 0;

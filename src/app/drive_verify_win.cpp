@@ -80,8 +80,9 @@ bool TBurnJob::VerifyDrive(const std::wstring& root) {
     reader->SetProgressHandler(this, &TBurnJob::ExtractProgress);
     // Its copy aside is gone: the drive holds it as the split parts.
     if (FWimAsideItem) reader->LeaveOutItem(*FWimAsideItem);
-    reader->VerifyFolder(root);
-    if (FWimAsideItem) {
+    FWorker.Run([&] {
+      reader->VerifyFolder(root);
+      if (!FWimAsideItem) return;
       const std::vector<std::wstring> parts = SplitParts(root);
       if (parts.empty()) throw EVerifyFailure(root + L"\\sources\\install.swm", L"missing");
       // The parts' own bar, from 0 to their total.
@@ -94,7 +95,7 @@ bool TBurnJob::VerifyDrive(const std::wstring& root) {
       ExtractProgress(this, true, total);
       FPartsRead = 0;
       for (const std::wstring& part : parts) FPartsRead += ReadBackFile(part, this, &TBurnJob::PartProgress);
-    }
+    });
     return true;
   } catch (const EVerifyFailure& failure) {
     FView.SetStatus(L"Error.");

@@ -8,20 +8,7 @@
 
 THResult TBurnJob::ExtractProgress(void* sender, bool total, int64_t value) {
   auto* job = static_cast<TBurnJob*>(sender);
-  if (!job) return 0;
-  // Nothing may cross into the library as an exception. Reports come
-  // thousands of times per image: the view says which ones process messages.
-  bool due = true;
-  try {
-    due = job->FView.ReportProgress(total, value);
-  } catch (...) {
-  }
-  if (!due) return 0;
-  try {
-    job->FView.ProcessMessages();
-  } catch (...) {
-  }
-  return 0;
+  return job ? job->FWorker.Record(total, value) : 0;
 }
 
 // FAT cannot hold a large install.wim: it goes into a work folder instead,
@@ -62,16 +49,13 @@ bool TBurnJob::BurnImageStage(const std::wstring& root) {
     // drive.
     if (!IsDriveRoot(root)) throw EFailure(L"No drive to unpack the image onto.");
     FFlushEachFile = !VolumeFlushesWhole(root);
-    ExtractPass(reader, IsoFormatClassID, root);
-    bool secondPass = false;
-    {
+    FWorker.Run([&] {
+      ExtractPass(reader, IsoFormatClassID, root);
       const std::vector<std::wstring> names = ListDriveRoot(root);
-      if (NeedsUdfPass(names)) {
-        secondPass = true;
-        ::DeleteFileW((root + L"\\" + names.front()).c_str());
-      }
-    }
-    if (secondPass) ExtractPass(reader, UdfFormatClassID, root);
+      if (!NeedsUdfPass(names)) return;
+      ::DeleteFileW((root + L"\\" + names.front()).c_str());
+      ExtractPass(reader, UdfFormatClassID, root);
+    });
     FView.SetStatus(L"Burning is complete.");
     return true;
   } catch (...) {

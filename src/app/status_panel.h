@@ -8,13 +8,9 @@
 #include <string>
 
 #include "app/progress_model.h"
-#include "app/report_pacer.h"
 
 class TStatusPanel {
 public:
-  // Which progress reports process messages: every 50 ms still answers input
-  // at once, and under Wine each pass over the queue is a server round trip.
-  static constexpr std::uint64_t PumpGapMs = 50;
   // Shortest time between two paints of a moving bar: under Wine one paint
   // costs some twenty server round trips.
   static constexpr ULONGLONG PaintGapMs = 250;
@@ -30,13 +26,13 @@ public:
   // The status label while the bar shows: drawn see-through over it.
   bool IsLabelOverBar(HWND control) const { return control == FLabel && FBarVisible; }
 
-  // One report of the library; true when messages are due.
+  // One report of the library; true when the bar moved.
   bool Report(bool total, std::int64_t value);
   // Back to the start, hidden.
   void Reset();
   // Pushes the model onto the bar, a visible change at most every PaintGapMs
-  // (its ends at once).
-  void UpdateBar();
+  // (its ends at once); true when it moved.
+  bool UpdateBar();
 
   TProgressModel Model;  // Max and Value of the bar
 
@@ -49,7 +45,6 @@ private:
   HWND FLabel = nullptr;
   HWND FBar = nullptr;
   bool FBarVisible = false;
-  TReportPacer FPacer{PumpGapMs};
   int FShownPixel = -1;  // bar position last drawn, in pixels
   ULONGLONG FShownTime = 0;
 };

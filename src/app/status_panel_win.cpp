@@ -33,12 +33,7 @@ void TStatusPanel::SetBarVisible(bool visible) {
 
 bool TStatusPanel::Report(bool total, std::int64_t value) {
   Model.Report(total, value);
-  // Reports come thousands of times per image, and under Wine even asking
-  // the bar's size is a round trip: the bar and the window follow at the
-  // pace of message processing (always on the first and the last report).
-  if (!FPacer.Due(total, value, ::GetTickCount64())) return false;
-  UpdateBar();
-  return true;
+  return UpdateBar();
 }
 
 void TStatusPanel::Reset() {
@@ -47,21 +42,22 @@ void TStatusPanel::Reset() {
   if (FBarVisible) SetBarVisible(false);
 }
 
-void TStatusPanel::UpdateBar() {
-  if (!FBar) return;
+bool TStatusPanel::UpdateBar() {
+  if (!FBar) return false;
   // A large image reports thousands of times and each repaint costs more than
   // the bytes it shows.
   RECT client{};
   ::GetClientRect(FBar, &client);
   const int width = std::max<int>(1, client.right - client.left);
   const int pixel = Model.Position(width);
-  if (pixel == FShownPixel) return;
+  if (pixel == FShownPixel) return false;
   const ULONGLONG now = ::GetTickCount64();
-  if (pixel != 0 && pixel != width && FShownPixel >= 0 && now - FShownTime < PaintGapMs) return;
+  if (pixel != 0 && pixel != width && FShownPixel >= 0 && now - FShownTime < PaintGapMs) return false;
   FShownPixel = pixel;
   FShownTime = now;
   // The bar's own paint puts the status text back over it.
   ::SendMessageW(FBar, PBM_SETPOS, static_cast<WPARAM>(Model.Position(BarRange)), 0);
+  return true;
 }
 
 // The label lies over the bar with a see-through background: redraw the bar

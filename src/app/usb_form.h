@@ -59,7 +59,7 @@ public:
   std::wstring Status() const override;
   void SetProgressVisible(bool visible) override;
   void ResetProgress() override;
-  bool ReportProgress(bool total, std::int64_t value) override;
+  void ReportProgress(bool total, std::int64_t value) override;
   // Every message box of the program goes through here (owner: the window).
   int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned flags) override;
   void ProcessMessages() override;

@@ -291,12 +291,10 @@ void TUSBForm::ResetProgress() {
   FTaskbar.Clear();
 }
 
-bool TUSBForm::ReportProgress(bool total, std::int64_t value) {
-  const bool due = StatusPanel.Report(total, value);
+void TUSBForm::ReportProgress(bool total, std::int64_t value) {
   // At the bar's own pace: each change is a call into the shell.
-  if (due && StatusPanel.BarVisible())
+  if (StatusPanel.Report(total, value) && StatusPanel.BarVisible())
     FTaskbar.Show(StatusPanel.Model.Position(TStatusPanel::BarRange), TStatusPanel::BarRange);
-  return due;
 }
 
 void TUSBForm::EnableControls(bool enabled) {

@@ -34,10 +34,7 @@ public:
     BarVisible = false;
     ++Resets;
   }
-  bool ReportProgress(bool total, std::int64_t value) override {
-    Reports.emplace_back(total, value);
-    return ReportsDue;
-  }
+  void ReportProgress(bool total, std::int64_t value) override { Reports.emplace_back(total, value); }
   int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned flags) override {
     Boxes.push_back({text, title, flags, ControlsEnabled, BarVisible});
     if (Answer) return Answer(Boxes.back());
@@ -60,7 +57,6 @@ public:
   std::vector<std::wstring> Statuses;
   std::vector<TRecordedBox> Boxes;
   std::vector<std::pair<bool, std::int64_t>> Reports;
-  bool ReportsDue = true;
   bool BarVisible = false;
   bool ControlsEnabled = true;
   int Resets = 0;

@@ -4,10 +4,14 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <stdexcept>
 
 #include "app/burn_job.h"
 #include "app/form_controls_win.h"
+#include "app/library_worker.h"
+#include "app/recording_view.h"
+#include "app/burn_test_support.h"
 #include "app/hidden_form_test.h"
 #include "base/failure.h"
 #include "base/win32_handles.h"
@@ -189,59 +193,31 @@ TEST_F(UsbForm, StatusAndProgressBar) {
   EXPECT_EQ(position(), 0);
 }
 
-// The job's progress routine through the window: the bar moves, and messages
-// are processed on a pass's first and last report and, between them, at most
-// once every gap however often the library reports.
-TEST_F(UsbForm, ProgressRoutineMovesTheBarAndPumpsMessages) {
-  TBurnJob job(Form, TBurnChoice{});
-  // The bar is painted at most four times a second: give each report its turn.
+// The library works beside the window: the window answers (here, the bar
+// read from the working thread) and its bar follows the counts meanwhile; a
+// failure of the work comes back on the window's thread; a stop reaches the
+// library at its next report.
+TEST_F(UsbForm, LibraryWorkLeavesTheWindowAnswering) {
+  TLibraryWorker worker(Form);
+  Form.SetProgressVisible(true);
   const auto position = [this] { return static_cast<int>(Send(Form.ProgressBar, PBM_GETPOS)); };
-  const auto report = [&](bool total, int64_t value) {
-    ::Sleep(static_cast<DWORD>(TStatusPanel::PaintGapMs) + 150);
-    return TBurnJob::ExtractProgress(&job, total, value);
-  };
-  EXPECT_EQ(report(true, 1000), 0);
-  EXPECT_EQ(Form.StatusPanel.Model.Max, 1000.0f);
-  const int expected[] = {400, 900, 900};
-  const int64_t reports[] = {400, 900, 1000};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(report(false, reports[i]), 0);
-    EXPECT_EQ(Form.StatusPanel.Model.Value, static_cast<float>(expected[i]));
-    EXPECT_NEAR(position(), expected[i] * 65535 / 1000, 1);
-  }
-  const int64_t gib = int64_t{1} << 30;
-  report(true, 6 * gib);
-  report(false, 3 * gib);
-  EXPECT_NEAR(position(), 65535 / 2, 1);
+  bool followed = false;
+  worker.Run([&] {
+    worker.Record(true, 1000);
+    worker.Record(false, 400);
+    followed = burntest::WaitUntil([&] { return std::abs(position() - 400 * 65535 / 1000) <= 1; }, 5000);
+  });
+  EXPECT_TRUE(followed);
+  EXPECT_THROW(worker.Run([] { throw EFailure(L"The disk went away."); }), EFailure);
 
-  const UINT probe = WM_APP + 7;
-  const auto pumped = [&] {
-    MSG msg;
-    return !::PeekMessageW(&msg, Form.Handle(), probe, probe, PM_NOREMOVE);
-  };
-  ASSERT_TRUE(::PostMessageW(Form.Handle(), probe, 0, 0));
-  TBurnJob::ExtractProgress(&job, true, 8 * gib);
-  EXPECT_TRUE(pumped());
-  int pumps = 0;
-  bool posted = false;
-  const ULONGLONG start = ::GetTickCount64();
-  ULONGLONG elapsed = 0;
-  for (int64_t done = 1; elapsed < 200; ++done) {
-    if (!posted) posted = ::PostMessageW(Form.Handle(), probe, 0, 0);
-    TBurnJob::ExtractProgress(&job, false, done * 4096);
-    if (posted && pumped()) {
-      ++pumps;
-      posted = false;
-    }
-    elapsed = ::GetTickCount64() - start;
-  }
-  EXPECT_GE(pumps, 1);
-  EXPECT_LE(pumps, static_cast<int>(elapsed / TStatusPanel::PumpGapMs) + 1);
-  if (!posted) {
-    ASSERT_TRUE(::PostMessageW(Form.Handle(), probe, 0, 0));
-  }
-  TBurnJob::ExtractProgress(&job, false, 8 * gib);
-  EXPECT_TRUE(pumped());
+  TRecordingView view;
+  TLibraryWorker stopped(view);
+  view.OnProcessMessages = [&] { stopped.Stop(); };
+  THResult answer = SevenZip::kOk;
+  stopped.Run([&] {
+    for (int64_t done = 0; answer == SevenZip::kOk; ++done) answer = stopped.Record(false, done);
+  });
+  EXPECT_EQ(answer, SevenZip::kAbort);
 }
 
 // Browse reads the image's own volume id into the label field, with nothing

@@ -1,0 +1,44 @@
+#pragma once
+// The library's long passes (unpacking the image, reading it back) run on a
+// thread of their own, so the window keeps painting and answering meanwhile:
+// its thread only waits, processes its messages and hands the view the
+// latest byte counts. The view is only ever called on the window's thread.
+#include <windows.h>
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <mutex>
+
+#include "app/burn_view.h"
+#include "sevenzip/sevenzip_com.h"
+
+class TLibraryWorker {
+public:
+  // How long the window waits at most between two looks at the counts.
+  static constexpr DWORD PumpGapMs = 50;
+
+  explicit TLibraryWorker(IBurnView& view) : FView(view) {}
+  TLibraryWorker(const TLibraryWorker&) = delete;
+  TLibraryWorker& operator=(const TLibraryWorker&) = delete;
+
+  // Runs `work` off the window's thread and returns when it has ended;
+  // rethrows what it raised, or what the view raised (the work stopped first).
+  void Run(const std::function<void()>& work);
+  // One report of the library (a total, or the bytes done), from the working
+  // thread; asks the library to stop once Stop was called.
+  THResult Record(bool total, std::int64_t value) noexcept;
+  // The running work stops at the library's next report; waits a while for it.
+  void Stop() noexcept;
+
+private:
+  void Forward();
+
+  IBurnView& FView;
+  std::mutex FLock;  // guards the four below
+  std::int64_t FTotal = 0, FDone = 0;
+  unsigned FTotals = 0;  // totals recorded in this run
+  bool FStopping = false;
+  unsigned FTotalsShown = 0;
+  HANDLE FEnded = nullptr;  // while Run runs: set when the work has ended
+};
