@@ -64,9 +64,13 @@ bool TStatusPanel::UpdateBar() {
 // under it first, else old text would stay behind the new.
 void TStatusPanel::Redraw() {
   if (!FLabel) return;
-  if (FBarVisible && FBar)
+  if (FBarVisible && FBar) {
+    // The bar's paint brings the label after it: one paint of each.
+    ::InvalidateRect(FLabel, nullptr, TRUE);
     ::RedrawWindow(FBar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  else if (FGroupBox) {
+    return;
+  }
+  if (FGroupBox) {
     RECT rect{};
     ::GetWindowRect(FLabel, &rect);
     ::MapWindowPoints(nullptr, FGroupBox, reinterpret_cast<POINT*>(&rect), 2);
