@@ -12,9 +12,8 @@
 class TStatusPanel {
 public:
   // Shortest time between two paints of a moving bar: under Wine one paint
-  // costs some twenty server round trips, and a real burn moves the bar by
-  // a pixel every second or so.
-  static constexpr ULONGLONG PaintGapMs = 500;
+  // costs some twenty server round trips.
+  static constexpr ULONGLONG PaintGapMs = 250;
   static constexpr int BarRange = 65535;
 
   // The controls, once made; the bar gets its range and keeps the text on top.
