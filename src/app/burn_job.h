@@ -101,6 +101,8 @@ private:
   bool FFlushEachFile = false;
   std::set<std::wstring> FFlushedFiles;
   bool FImageUnflushed = false;
+  // The split or the legacy boot step wrote files of their own.
+  bool FOthersWrote = false;
   // The last image pass's reader and the install.wim item it set aside: the
   // verification reads the image the same way.
   TGUID FImageClassID{};

@@ -156,5 +156,6 @@ void TBurnJob::DropWimCopy() noexcept {
 bool TBurnJob::SplitInstallWim() {
   if (WimSplitFile.empty()) return true;
   const TScopeGuard work([this] { DropWimCopy(); });
+  FOthersWrote = true;
   return RunStage(SplitImage);
 }

@@ -59,10 +59,15 @@ bool TBurnJob::VolumeFlushesWhole(const std::wstring& root) { return FlushVolume
 bool TBurnJob::FlushDrive(const std::wstring& root) {
   FView.SetStatus(L"Writing cached data to the USB drive...");
   // A volume that cannot be flushed as a whole gets each file flushed: the
-  // image's files were as they were written, the rest are now.
-  const DWORD error = FlushVolume(root);
-  if (error == 0 || (error == ERROR_INVALID_FUNCTION && !FImageUnflushed && FlushFilesBelow(root, FFlushedFiles)))
-    return true;
+  // image's files were as they were written, the other writers' are now.
+  // A slow stick may take minutes: the window answers meanwhile.
+  bool flushed = false;
+  FWorker.Run([&] {
+    const DWORD error = FlushVolume(root);
+    flushed = error == 0 || (error == ERROR_INVALID_FUNCTION && !FImageUnflushed &&
+                             (!FOthersWrote || FlushFilesBelow(root, FFlushedFiles)));
+  });
+  if (flushed) return true;
   FView.SetStatus(L"Error.");
   FView.ShowMessage(L"Failed to write cached data to the USB drive.", ErrorTitle, MB_OK | MB_ICONERROR);
   return false;

@@ -31,6 +31,7 @@ std::wstring UsableBootSect(const std::wstring& beside, const std::wstring& root
 }  // namespace
 
 void TBurnJob::LegacyBootStep(const std::wstring& root) {
+  FOthersWrote = true;
   for (const TLegacyBootCopy& row : LegacyBootCopies) {
     const std::wstring target = root + row.Target;
     const std::wstring source = root + row.Source;
