@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/scope_guard.h"
+#include "sevenzip/flush_queue.h"
 #include "sevenzip/read_back.h"
 #include "sevenzip/sevenzip_platform.h"
 
@@ -425,6 +426,7 @@ void SZ_STDCALL T7zInArchive::ExtractAllItems(bool test, void* sender, T7zGetStr
 void T7zInArchive::ExtractFolder(const std::wstring& folder) {
   TScopeGuard clear([this] {
     FExtractPath.clear();
+    FMadeFolder.clear();
     FFailedItems = 0;
     FFirstFailedItem.clear();
   });
@@ -443,6 +445,15 @@ void T7zInArchive::ExtractFolder(const std::wstring& folder) {
 void SZ_STDCALL T7zInArchive::ExtractToFolder(const std::wstring& folder) {
   FFlushed.clear();
   FUnflushed.clear();
+  if (FFlushWritten) FFlushQueue = std::make_unique<TFlushQueue>();
+  // The library has let go of every file by now, on every way out.
+  TScopeGuard flushed([this] {
+    if (!FFlushQueue) return;
+    FFlushQueue->Finish();
+    FFlushed = std::move(FFlushQueue->Flushed);
+    FUnflushed = std::move(FFlushQueue->Unflushed);
+    FFlushQueue.reset();
+  });
   ExtractFolder(folder);
 }
 
@@ -541,23 +552,13 @@ THResult SZ_STDCALL T7zInArchive::SetCompleted(const uint64_t* completeValue) no
 }
 
 namespace {
-// A written file flushed through its own handle when the library lets go of
+// A written file flushed through its own handle once the library lets go of
 // it: no second open of every file after the burn.
 class TFlushedOnClose : public TStream {
 public:
-  TFlushedOnClose(std::unique_ptr<TStream> file, std::wstring path, std::vector<std::wstring>& flushed,
-                  std::wstring& unflushed)
-      : FFile(std::move(file)), FPath(std::move(path)), FFlushed(flushed), FUnflushed(unflushed) {}
-  ~TFlushedOnClose() override {
-    try {
-      if (FFile->Flush())
-        FFlushed.push_back(FPath);
-      else if (FUnflushed.empty())
-        FUnflushed = FPath;
-    } catch (...) {
-      if (FUnflushed.empty()) FUnflushed = FPath;
-    }
-  }
+  TFlushedOnClose(std::unique_ptr<TStream> file, std::wstring path, TFlushQueue& queue)
+      : FFile(std::move(file)), FPath(std::move(path)), FQueue(queue) {}
+  ~TFlushedOnClose() override { FQueue.Push(std::move(FFile), std::move(FPath)); }
   uint32_t Read(void* buffer, uint32_t count) override { return FFile->Read(buffer, count); }
   uint32_t Write(const void* buffer, uint32_t count) override { return FFile->Write(buffer, count); }
   int64_t Seek(int64_t offset, TSeekOrigin origin) override { return FFile->Seek(offset, origin); }
@@ -568,8 +569,7 @@ public:
 private:
   std::unique_ptr<TStream> FFile;
   std::wstring FPath;
-  std::vector<std::wstring>& FFlushed;
-  std::wstring& FUnflushed;
+  TFlushQueue& FQueue;
 };
 }  // namespace
 
@@ -590,11 +590,15 @@ THResult T7zInArchive::GetFolderStream(uint32_t index, ISequentialOutStream** ou
     *outStream = MakeObject<TCompareStream>(*FReadBack).Detach();
     return kOk;
   }
-  if (THResult r = ForceFolders(ParentPath(target)); r != kOk) return r;
+  // Items come folder by folder: the last folder made needs no second look.
+  if (std::wstring folder = ParentPath(target); folder != FMadeFolder) {
+    if (THResult r = ForceFolders(folder); r != kOk) return r;
+    FMadeFolder = std::move(folder);
+  }
   THResult error = kOk;
   std::unique_ptr<TStream> file = TryOpenFileStream(target, TFileMode::Create, error);
   if (!file) return error != kOk ? error : kFail;
-  if (FFlushWritten) file = std::make_unique<TFlushedOnClose>(std::move(file), target, FFlushed, FUnflushed);
+  if (FFlushQueue) file = std::make_unique<TFlushedOnClose>(std::move(file), target, *FFlushQueue);
   TComPtr<T7zStream> stream = MakeObject<T7zStream>(std::move(file));
   *outStream = static_cast<ISequentialOutStream*>(static_cast<IOutStream*>(stream.Detach()));
   return kOk;

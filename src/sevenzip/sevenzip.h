@@ -44,6 +44,7 @@ using T7zGetStreamCallBack = THResult (*)(void* sender, uint32_t index,
 using T7zProgressCallback = THResult (*)(void* sender, bool total, int64_t value);
 
 class TReadBack;
+class TFlushQueue;
 
 // The binding's own interface; operations raise EFailure.
 struct I7zInArchive : SevenZip::IUnknown {
@@ -87,8 +88,9 @@ struct I7zInArchive : SevenZip::IUnknown {
   // compared. Kept until CloseArchive.
   virtual void SZ_STDCALL LeaveOutItem(uint32_t index) = 0;
   // ExtractToFolder flushes each file through its own handle before closing
-  // it, for a volume that cannot be flushed as a whole. FlushedFiles names
-  // them; UnflushedFile is the first whose flush failed (empty: none).
+  // it (beside the writing of the next), for a volume that cannot be flushed
+  // as a whole. FlushedFiles names them; UnflushedFile is the first whose
+  // flush failed (empty: none).
   virtual void SZ_STDCALL SetFlushWrittenFiles(bool flush) = 0;
   virtual const std::vector<std::wstring>& SZ_STDCALL FlushedFiles() = 0;
   virtual const std::wstring& SZ_STDCALL UnflushedFile() = 0;
@@ -256,6 +258,7 @@ protected:
   T7zGetStreamCallBack FExtractCallBack = nullptr;
   void* FExtractSender = nullptr;
   std::wstring FExtractPath;
+  std::wstring FMadeFolder;  // the last folder an item was written into
   std::map<uint32_t, std::wstring> FItemTargets;
   std::set<uint32_t> FLeftOut;
   uint64_t FOpenedSize = 0;  // of the stream the last open was given
@@ -266,6 +269,7 @@ protected:
   std::wstring FFirstFailedItem;
   TReadBack* FReadBack = nullptr;  // while VerifyFolder runs; never owned
   bool FFlushWritten = false;
+  std::unique_ptr<TFlushQueue> FFlushQueue;  // while ExtractToFolder writes with flushing
   std::vector<std::wstring> FFlushed;
   std::wstring FUnflushed;
 };

@@ -224,18 +224,9 @@ std::unique_ptr<TUncachedFile> OpenUncachedFile(const std::wstring& path, THResu
 std::unique_ptr<TStream> TryOpenFileStream(const std::wstring& fileName, TFileMode mode, THResult& error) {
   std::string path = ToUtf8(fileName);
   int fd = -1;
-  if (mode == TFileMode::ReadShared) {
-    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } else {
-    // A file without write permission counts as read-only, as on Windows,
-    // even for root.
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) {
-      error = ErrnoResult(EACCES);
-      return nullptr;
-    }
-    fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  }
+  const bool create = mode != TFileMode::ReadShared;
+  // Cut to nothing only once it is known not to be read-only.
+  fd = open(path.c_str(), create ? O_RDWR | O_CREAT | O_CLOEXEC : O_RDONLY | O_CLOEXEC, 0666);
   if (fd < 0) {
     error = ErrnoResult(errno);
     return nullptr;
@@ -251,6 +242,18 @@ std::unique_ptr<TStream> TryOpenFileStream(const std::wstring& fileName, TFileMo
   if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     error = ErrnoResult(S_ISDIR(st.st_mode) ? EISDIR : errno);
     return nullptr;
+  }
+  if (create) {
+    // A file without write permission counts as read-only, as on Windows,
+    // even for root.
+    if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) {
+      error = ErrnoResult(EACCES);
+      return nullptr;
+    }
+    if (st.st_size > 0 && ftruncate(fd, 0) != 0) {
+      error = ErrnoResult(errno);
+      return nullptr;
+    }
   }
   error = SevenZip::kOk;
   return stream;
