@@ -173,39 +173,6 @@ inline std::map<std::filesystem::path, long long> TreeOf(const std::filesystem::
   return tree;
 }
 
-inline bool SameBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
-  std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
-  std::vector<char> bufferX(1 << 20), bufferY(1 << 20);
-  while (x && y) {
-    x.read(bufferX.data(), static_cast<std::streamsize>(bufferX.size()));
-    y.read(bufferY.data(), static_cast<std::streamsize>(bufferY.size()));
-    if (x.gcount() != y.gcount() ||
-        !std::equal(bufferX.begin(), bufferX.begin() + x.gcount(), bufferY.begin()))
-      return false;
-  }
-  return !x && !y;
-}
-
-// Both sides wrote the same names, sizes and bytes; `why` says what differs.
-inline bool SameOutput(const std::filesystem::path& a, const std::filesystem::path& b, std::string& why) {
-  const auto treeA = TreeOf(a), treeB = TreeOf(b);
-  if (treeA.empty()) {
-    why = "nothing was written";
-    return false;
-  }
-  if (treeA != treeB) {
-    why = "the file lists differ (" + std::to_string(treeA.size()) + " and " + std::to_string(treeB.size()) +
-          " entries)";
-    return false;
-  }
-  for (const auto& [name, size] : treeA)
-    if (size >= 0 && !SameBytes(a / name, b / name)) {
-      why = "the bytes of " + name.string() + " differ";
-      return false;
-    }
-  return true;
-}
-
 // 64 bits of every byte of a file, 8 at a time; 0 for a folder.
 inline std::uint64_t DigestOf(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
