@@ -22,6 +22,8 @@ public:
 
   // A file whose writes are done; waits while many are still pending.
   void Push(std::unique_ptr<TStream> file, std::wstring path) noexcept;
+  // Returns once every file pushed so far is closed; true when any was open.
+  bool Drain() noexcept;
   // Returns once every file pushed is flushed and closed.
   void Finish() noexcept;
 
@@ -35,11 +37,12 @@ private:
   // for any process's handle limit.
   static constexpr std::size_t MaxPending = 64;
   void Run() noexcept;
-  void FlushOne(std::unique_ptr<TStream> file, const std::wstring& path) noexcept;
+  void Record(const std::wstring& path, bool flushed) noexcept;  // under FLock
 
   std::mutex FLock;
   std::condition_variable FChanged;
   std::deque<std::pair<std::unique_ptr<TStream>, std::wstring>> FPending;
+  std::size_t FOpen = 0;  // pushed and not yet closed
   bool FFinishing = false;
   std::thread FThread;
 };

@@ -597,6 +597,8 @@ THResult T7zInArchive::GetFolderStream(uint32_t index, ISequentialOutStream** ou
   }
   THResult error = kOk;
   std::unique_ptr<TStream> file = TryOpenFileStream(target, TFileMode::Create, error);
+  // An earlier item of the same name (another case) may still wait, open.
+  if (!file && FFlushQueue && FFlushQueue->Drain()) file = TryOpenFileStream(target, TFileMode::Create, error);
   if (!file) return error != kOk ? error : kFail;
   if (FFlushQueue) file = std::make_unique<TFlushedOnClose>(std::move(file), target, *FFlushQueue);
   TComPtr<T7zStream> stream = MakeObject<T7zStream>(std::move(file));

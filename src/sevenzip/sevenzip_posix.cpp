@@ -223,10 +223,9 @@ std::unique_ptr<TUncachedFile> OpenUncachedFile(const std::wstring& path, THResu
 
 std::unique_ptr<TStream> TryOpenFileStream(const std::wstring& fileName, TFileMode mode, THResult& error) {
   std::string path = ToUtf8(fileName);
-  int fd = -1;
   const bool create = mode != TFileMode::ReadShared;
   // Cut to nothing only once it is known not to be read-only.
-  fd = open(path.c_str(), create ? O_RDWR | O_CREAT | O_CLOEXEC : O_RDONLY | O_CLOEXEC, 0666);
+  const int fd = open(path.c_str(), create ? O_RDWR | O_CREAT | O_CLOEXEC : O_RDONLY | O_CLOEXEC, 0666);
   if (fd < 0) {
     error = ErrnoResult(errno);
     return nullptr;

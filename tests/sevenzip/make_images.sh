@@ -6,6 +6,7 @@
 #   folder.iso   ISO 9660 tree holding only the folder README.TXT, UDF all of folder/
 #   mixed.iso    as windows.iso with the notice named ReadMe.Txt (Rock Ridge names)
 #   empty.iso    no files at all
+#   cases.iso    same.txt and SAME.TXT: one name where names ignore case
 #   refused.iso  windows.iso with its ISO 9660 descriptor broken: only UDF reads it
 #   notiso.bin   random bytes, no image format
 #   half.iso     the first half of plain.iso, as a download stopped halfway
@@ -60,6 +61,11 @@ iso -udf -r -V MIXED -hide sources -o mixed.iso mixed/
 
 mkdir -p empty
 iso -V EMPTY -J -r -o empty.iso empty/
+
+mkdir -p cases
+printf 'lower\n' > cases/same.txt
+printf 'UPPER\n' > cases/SAME.TXT
+iso -V CASES -J -r -o cases.iso cases/ 2>/dev/null
 
 cp windows.iso refused.iso
 # Sector 16 holds the primary volume descriptor "CD001"; the UDF descriptors

@@ -250,6 +250,20 @@ TEST(SevenZipBinding, ResultMessagesAreTrimmedSystemTexts) {
   EXPECT_NE(ResultMessage(kFail), ResultMessage(kAbort));
 }
 
+// Where names ignore case (Windows) two items of one name in two cases land
+// on one file: with each file flushed beside the writing, the second still
+// replaces the first instead of finding it open.
+TEST(SevenZipBinding, OneNameInTwoCasesExtractsWithFlushing) {
+  TScratch scratch("cases");
+  TComPtr<I7zInArchive> archive = MakeInArchive(IsoFormatClassID);
+  archive->OpenArchiveFile(Text(ImagesDir() / "cases.iso"));
+  archive->SetFlushWrittenFiles(true);
+  archive->ExtractToFolder(Text(scratch.Path() / "out"));
+  EXPECT_EQ(archive->FlushedFiles().size(), 2u);
+  EXPECT_EQ(archive->UnflushedFile(), L"");
+  EXPECT_FALSE(ReadTree(scratch.Path() / "out").Files.empty());
+}
+
 TEST(SevenZipBinding, ExistingTargetsAreReplacedUnlessReadOnly) {
   TScratch scratch("existing");
   const fs::path out = scratch.Path() / "out";
