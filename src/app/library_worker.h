@@ -1,8 +1,9 @@
 #pragma once
-// The library's long passes (unpacking the image, reading it back) run on a
-// thread of their own, so the window keeps painting and answering meanwhile:
-// its thread only waits, processes its messages and hands the view the
-// latest byte counts. The view is only ever called on the window's thread.
+// The burn's long work (unpacking the image, flushing the drive, reading it
+// back) runs on a thread of its own, so the window keeps painting and
+// answering meanwhile: its thread only waits, processes its messages and
+// hands the view the latest byte counts. The view is only ever called on the
+// window's thread.
 #include <windows.h>
 
 #include <cstdint>
