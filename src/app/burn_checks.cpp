@@ -51,7 +51,9 @@ TBurnPlan PlanBurn(const TImageSurvey& survey, const std::wstring& imagePath, in
     else
       plan.TooLargeForFileSystem.push_back(file);
   }
-  const uint64_t tempNeeded = plan.WimToSplit ? plan.WimToSplit->Size + SplitTempReserve : 0;
+  // The copy and the parts it is split into, side by side until the parts
+  // on the drive are read back.
+  const uint64_t tempNeeded = plan.WimToSplit ? 2 * plan.WimToSplit->Size + SplitTempReserve : 0;
   if (driveSize >= 0 && plan.NeededBytes > static_cast<uint64_t>(driveSize)) {
     plan.Refusal = R::DriveTooSmall;
     plan.Message = L"The ISO image needs " + SizeText(plan.NeededBytes, decimalSeparator) +
@@ -67,4 +69,13 @@ TBurnPlan PlanBurn(const TImageSurvey& survey, const std::wstring& imagePath, in
                    SizeText(tempNeeded, decimalSeparator) + L" needed).";
   }
   return plan;
+}
+
+std::wstring LeftOutText(const std::vector<TImageFile>& leftOut) {
+  if (leftOut.empty()) return {};
+  constexpr std::size_t named = 5;
+  std::wstring text = L"\r\n\r\nWindows cannot hold these files of the image under their names, so they were left out: ";
+  for (std::size_t i = 0; i < leftOut.size() && i < named; ++i) text += (i ? L", \"" : L"\"") + leftOut[i].Path + L"\"";
+  if (leftOut.size() > named) text += L" and " + std::to_wstring(leftOut.size() - named) + L" more";
+  return text + L".";
 }

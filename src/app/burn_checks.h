@@ -23,7 +23,7 @@ bool IsInstallWimPath(const std::wstring& path);
 // burn unpacks it into a work folder and splits it onto the drive with DISM.
 std::optional<TImageFile> FindWimToSplit(const std::wstring& fileSystem, const std::vector<TImageFile>& files);
 
-// Kept free in the temp folder beyond the install.wim copy.
+// Kept free in the temp folder beyond the install.wim copy and its parts.
 inline constexpr uint64_t SplitTempReserve = 64ull * 1048576;
 
 // The temp folder that holds the install.wim copy while it is split.
@@ -55,3 +55,7 @@ struct TBurnPlan {
 TBurnPlan PlanBurn(const TImageSurvey& survey, const std::wstring& imagePath, int64_t driveSize,
                    const std::wstring& fileSystem, const std::wstring& decimalSeparator,
                    const TTempFolder& temp = {});
+
+// Said after the success message when the image holds files whose names
+// Windows cannot hold (empty when none): the first few named.
+std::wstring LeftOutText(const std::vector<TImageFile>& leftOut);

@@ -21,6 +21,7 @@
 #include "drives/drive_list.h"
 #include "drives/usb_drives.h"
 #include "drives/work_folder.h"
+#include "sevenzip/image_survey.h"
 #include "sevenzip/sevenzip.h"
 
 // The diskpart script's name in the temp folder, with 8 hex digits when taken.
@@ -63,7 +64,9 @@ public:
   // made for this run alone and deleted as soon as the stage ends.
   bool RunDiskPartScript(StageId stage, const std::wstring& script);
   // Runs the split stage when the image stage set a copy of install.wim
-  // aside; true when there was none or it was split. The copy goes either way.
+  // aside, into the copy's work folder, then copies the parts onto the drive;
+  // true when there was none or every part is on the drive. The work folder
+  // stays for the read back, unless the split failed.
   bool SplitInstallWim();
   // Copies the legacy loader files and writes the matching boot sector.
   void LegacyBootStep(const std::wstring& root);
@@ -88,11 +91,19 @@ public:
   // Both gone: the copy with its folder.
   void DropWimCopy() noexcept;
 
+  // Opens write access to `path` and flushes it; the system's error code, 0 on success.
+  static DWORD FlushOpened(const std::wstring& path, DWORD flags);
+
 private:
+  // What the image holds and how it is read, surveyed once for the checks,
+  // the image stage and the read back.
+  const TImageSurvey& Survey();
+  TComPtr<I7zInArchive> OpenImageReader();
   // Stage 3's body: unpacks the image onto `root`.
   bool BurnImageStage(const std::wstring& root);
-  void ExtractPass(TComPtr<I7zInArchive>& reader, const TGUID& classID, const std::wstring& root);
   void SetWimAside(I7zInArchive& reader);
+  // The split parts from the work folder into the drive's sources folder.
+  bool CopySplitParts(const std::wstring& root);
 
   // A volume that cannot be flushed as a whole (asked before the image
   // stage) gets the image's files flushed as they are written; the flush
@@ -103,13 +114,18 @@ private:
   bool FImageUnflushed = false;
   // The split or the legacy boot step wrote files of their own.
   bool FOthersWrote = false;
-  // The last image pass's reader and the install.wim item it set aside: the
-  // verification reads the image the same way.
-  TGUID FImageClassID{};
+  std::optional<TImageSurvey> FSurvey;
+  // The install.wim item the image stage set aside.
   std::optional<uint32_t> FWimAsideItem;
-  // The split parts' bytes read back before the current part.
-  int64_t FPartsRead = 0;
+  // The parts' names (install.swm, install2.swm, ...) in the work folder and
+  // on the drive, once copied.
+  std::vector<std::wstring> FSplitParts;
+  int64_t FSplitSize = 0;  // of all parts
+  // The split parts' bytes copied or read back before the current part.
+  int64_t FPartsDone = 0;
   static THResult PartProgress(void* sender, bool total, int64_t value);
+  static DWORD CALLBACK PartCopyProgress(LARGE_INTEGER, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER, DWORD,
+                                         DWORD, HANDLE, HANDLE, LPVOID job);
 
   IBurnView& FView;
   TBurnChoice FChoice;

@@ -87,7 +87,7 @@ void TBurnJob::Run() {
         const std::wstring shown = FView.Status();
         if (FlushDrive(root) && VerifyDrive(root)) {
           FView.SetStatus(shown);
-          FView.ShowMessage(BurnCompleteText, InformationTitle, MB_ICONINFORMATION);
+          FView.ShowMessage(BurnCompleteText + LeftOutText(Survey().LeftOut), InformationTitle, MB_ICONINFORMATION);
         }
       }
     }
@@ -106,7 +106,7 @@ bool TBurnJob::CheckBeforeErasing(const std::wstring& root, int64_t& driveSize) 
   }
   TTempFolder temp{GetTempDirectory(), std::nullopt};
   if (!temp.Path.empty()) temp.FreeBytes = FreeSpaceOf(temp.Path);
-  const TBurnPlan plan = PlanBurn(SurveyImage(FChoice.IsoFile), FChoice.IsoFile, driveSize, FChoice.FileSystem,
+  const TBurnPlan plan = PlanBurn(Survey(), FChoice.IsoFile, driveSize, FChoice.FileSystem,
                                   UserDecimalSeparator(), temp);
   const std::optional<std::wstring> refusal =
       plan.Refusal != TBurnPlan::TRefusal::None ? plan.Message
@@ -151,11 +151,4 @@ void TBurnJob::EndSession() noexcept {
 void TBurnJob::DropWimCopy() noexcept {
   WimSplitFile.clear();
   WimWorkFolder.reset();
-}
-
-bool TBurnJob::SplitInstallWim() {
-  if (WimSplitFile.empty()) return true;
-  const TScopeGuard work([this] { DropWimCopy(); });
-  FOthersWrote = true;
-  return RunStage(SplitImage);
 }

@@ -6,15 +6,14 @@
 #include "base/win32_handles.h"
 #include "sevenzip/read_back.h"
 
-namespace {
-
-// Opens write access to `path` and flushes it; the system's error code, 0 on success.
-DWORD FlushOpened(const std::wstring& path, DWORD flags) {
+DWORD TBurnJob::FlushOpened(const std::wstring& path, DWORD flags) {
   TFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, flags, nullptr));
   if (!file) return ::GetLastError();
   return ::FlushFileBuffers(file.Get()) ? 0 : ::GetLastError();
 }
+
+namespace {
 
 // Every file below `folder`. The drive was formatted by this burn, so every
 // file on it is one the burn wrote: the image's items, the split parts, the
@@ -30,7 +29,7 @@ bool FlushFilesBelow(const std::wstring& folder, const std::set<std::wstring>& f
     const std::wstring path = folder + L"\\" + name;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!FlushFilesBelow(path, flushed)) return false;
-    } else if (!flushed.count(path) && FlushOpened(path, FILE_ATTRIBUTE_NORMAL) != 0) {
+    } else if (!flushed.count(path) && TBurnJob::FlushOpened(path, FILE_ATTRIBUTE_NORMAL) != 0) {
       return false;
     }
   } while (::FindNextFileW(find.Get(), &found));
@@ -38,19 +37,7 @@ bool FlushFilesBelow(const std::wstring& folder, const std::set<std::wstring>& f
 }
 
 // Wine's drive mapped to a folder answers ERROR_INVALID_FUNCTION.
-DWORD FlushVolume(const std::wstring& root) { return FlushOpened(L"\\\\.\\" + root, 0); }
-
-// install.swm, install2.swm, ... as the split tool names them.
-std::vector<std::wstring> SplitParts(const std::wstring& root) {
-  std::vector<std::wstring> parts;
-  for (int n = 1;; ++n) {
-    const std::wstring path =
-        root + L"\\sources\\install" + (n == 1 ? std::wstring() : std::to_wstring(n)) + L".swm";
-    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) break;
-    parts.push_back(path);
-  }
-  return parts;
-}
+DWORD FlushVolume(const std::wstring& root) { return TBurnJob::FlushOpened(L"\\\\.\\" + root, 0); }
 
 }  // namespace
 
@@ -80,26 +67,20 @@ bool TBurnJob::VerifyDrive(const std::wstring& root) {
   TComPtr<I7zInArchive> reader;
   TProgressBarScope bar(FView);
   try {
-    reader = MakeInArchive(FImageClassID);
-    reader->OpenArchiveFile(FChoice.IsoFile);
-    reader->SetProgressHandler(this, &TBurnJob::ExtractProgress);
-    // Its copy aside is gone: the drive holds it as the split parts.
-    if (FWimAsideItem) reader->LeaveOutItem(*FWimAsideItem);
     FWorker.Run([&] {
+      reader = OpenImageReader();
+      // The drive holds it as the split parts, compared with the work
+      // folder's copies below.
+      if (FWimAsideItem) reader->LeaveOutItem(*FWimAsideItem);
       reader->VerifyFolder(root);
-      if (!FWimAsideItem) return;
-      const std::vector<std::wstring> parts = SplitParts(root);
-      if (parts.empty()) throw EVerifyFailure(root + L"\\sources\\install.swm", L"missing");
+      if (FSplitParts.empty()) return;
       // The parts' own bar, from 0 to their total.
-      int64_t total = 0;
-      for (const std::wstring& part : parts) {
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        if (::GetFileAttributesExW(part.c_str(), GetFileExInfoStandard, &data))
-          total += (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-      }
-      ExtractProgress(this, true, total);
-      FPartsRead = 0;
-      for (const std::wstring& part : parts) FPartsRead += ReadBackFile(part, this, &TBurnJob::PartProgress);
+      ExtractProgress(this, true, FSplitSize);
+      FPartsDone = 0;
+      for (const std::wstring& part : FSplitParts)
+        FPartsDone += static_cast<int64_t>(CompareBackFile(root + L"\\sources\\" + part,
+                                                           WimWorkFolder->Path() + L"\\" + part, this,
+                                                           &TBurnJob::PartProgress));
     });
     return true;
   } catch (const EVerifyFailure& failure) {
@@ -114,5 +95,5 @@ bool TBurnJob::VerifyDrive(const std::wstring& root) {
 THResult TBurnJob::PartProgress(void* sender, bool total, int64_t value) {
   auto* job = static_cast<TBurnJob*>(sender);
   if (!job || total) return 0;
-  return ExtractProgress(sender, false, job->FPartsRead + value);
+  return ExtractProgress(sender, false, job->FPartsDone + value);
 }

@@ -3,40 +3,41 @@
 
 #include "app/burn_checks.h"
 #include "base/failure.h"
-#include "drives/drive_root_listing.h"
-#include "sevenzip/udf_fallback.h"
 
 THResult TBurnJob::ExtractProgress(void* sender, bool total, int64_t value) {
   auto* job = static_cast<TBurnJob*>(sender);
   return job ? job->FWorker.Record(total, value) : 0;
 }
 
+const TImageSurvey& TBurnJob::Survey() {
+  if (!FSurvey) FSurvey = SurveyImage(FChoice.IsoFile);
+  return *FSurvey;
+}
+
+// The reader the survey chose, over the image anew, with the items the burn
+// does not write left out.
+TComPtr<I7zInArchive> TBurnJob::OpenImageReader() {
+  const TImageSurvey& survey = Survey();
+  TComPtr<I7zInArchive> reader = MakeInArchive(survey.UsesUdf ? UdfFormatClassID : IsoFormatClassID);
+  reader->OpenArchiveFile(FChoice.IsoFile);
+  reader->SetProgressHandler(this, &TBurnJob::ExtractProgress);
+  for (uint32_t item : survey.BootItems) reader->LeaveOutItem(item);
+  for (const TImageFile& file : survey.LeftOut) reader->LeaveOutItem(file.Index);
+  return reader;
+}
+
 // FAT cannot hold a large install.wim: it goes into a work folder instead,
-// for the split stage. Each pass decides anew for its own reader.
+// for the split stage.
 void TBurnJob::SetWimAside(I7zInArchive& reader) {
   WimSplitFile.clear();
   FWimAsideItem.reset();
-  const std::optional<TImageFile> wim = FindWimToSplit(FChoice.FileSystem, ListImageFiles(reader));
+  const std::optional<TImageFile> wim = FindWimToSplit(FChoice.FileSystem, Survey().Files);
   if (!wim) return;
   if (!WimWorkFolder) WimWorkFolder.emplace(WimWorkFolderName);
   const std::wstring copy = WimWorkFolder->Path() + L"\\install.wim";
   reader.SetItemTarget(wim->Index, copy);
   WimSplitFile = copy;
   FWimAsideItem = wim->Index;
-}
-
-// One pass of a reader over the image, read anew each pass. Assigning to
-// `reader` releases the previous reader (and its image file).
-void TBurnJob::ExtractPass(TComPtr<I7zInArchive>& reader, const TGUID& classID, const std::wstring& root) {
-  reader = MakeInArchive(classID);
-  FImageClassID = classID;
-  reader->OpenArchiveFile(FChoice.IsoFile);
-  reader->SetProgressHandler(this, &TBurnJob::ExtractProgress);
-  SetWimAside(*reader);
-  reader->SetFlushWrittenFiles(FFlushEachFile);
-  reader->ExtractToFolder(root);
-  FFlushedFiles.insert(reader->FlushedFiles().begin(), reader->FlushedFiles().end());
-  if (!reader->UnflushedFile().empty()) FImageUnflushed = true;
 }
 
 bool TBurnJob::BurnImageStage(const std::wstring& root) {
@@ -50,11 +51,12 @@ bool TBurnJob::BurnImageStage(const std::wstring& root) {
     if (!IsDriveRoot(root)) throw EFailure(L"No drive to unpack the image onto.");
     FFlushEachFile = !VolumeFlushesWhole(root);
     FWorker.Run([&] {
-      ExtractPass(reader, IsoFormatClassID, root);
-      const std::vector<std::wstring> names = ListDriveRoot(root);
-      if (!NeedsUdfPass(names)) return;
-      ::DeleteFileW((root + L"\\" + names.front()).c_str());
-      ExtractPass(reader, UdfFormatClassID, root);
+      reader = OpenImageReader();
+      SetWimAside(*reader);
+      reader->SetFlushWrittenFiles(FFlushEachFile);
+      reader->ExtractToFolder(root);
+      FFlushedFiles.insert(reader->FlushedFiles().begin(), reader->FlushedFiles().end());
+      if (!reader->UnflushedFile().empty()) FImageUnflushed = true;
     });
     FView.SetStatus(L"Burning is complete.");
     return true;

@@ -11,6 +11,8 @@ public:
   virtual ~IByteSource() = default;
   // True only when every byte of `buffer` was read from `offset` on.
   virtual bool ReadAt(uint64_t offset, std::span<uint8_t> buffer) = 0;
+  // The file's length when it was opened.
+  virtual uint64_t Size() = 0;
 };
 
 // Numbers stored least significant byte first, as both headers store them.

@@ -16,6 +16,12 @@ public:
     return FFile.gcount() == static_cast<std::streamsize>(buffer.size());
   }
 
+  uint64_t Size() override {
+    FFile.clear();
+    FFile.seekg(0, std::ios::end);
+    return static_cast<uint64_t>(FFile.tellg());
+  }
+
 private:
   std::ifstream FFile;
 };

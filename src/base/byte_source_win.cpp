@@ -23,6 +23,11 @@ public:
     return true;
   }
 
+  uint64_t Size() override {
+    LARGE_INTEGER size{};
+    return ::GetFileSizeEx(FFile.Get(), &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+  }
+
 private:
   TFileHandle FFile;
 };

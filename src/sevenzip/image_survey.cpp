@@ -1,9 +1,11 @@
 #include "sevenzip/image_survey.h"
 
 #include <algorithm>
+#include <set>
 
 #include "sevenzip/sevenzip.h"
 #include "sevenzip/sevenzip_platform.h"
+#include "sevenzip/item_names.h"
 #include "sevenzip/udf_fallback.h"
 
 namespace {
@@ -30,6 +32,45 @@ std::vector<std::wstring> RootNamesWritten(const std::vector<TImageFile>& files)
   return names;
 }
 
+// The boot catalog's items come after the image's own: the trailing run of
+// such names, never one inside the tree.
+void TakeBootItems(TImageSurvey& survey) {
+  while (!survey.Files.empty() &&
+         IsBootCatalogItem(survey.Files.back().Path, SevenZipPlatform::PathDelimiter)) {
+    survey.BootItems.insert(survey.BootItems.begin(), survey.Files.back().Index);
+    survey.Files.pop_back();
+  }
+}
+
+// The first of two items that land on one file is written; a later one, and
+// one that Windows cannot name, is left out.
+void TakeNamesWindowsCannotHold(TImageSurvey& survey) {
+  const wchar_t delimiter = SevenZipPlatform::PathDelimiter;
+  std::set<std::wstring> files, folders;
+  std::vector<TImageFile> kept;
+  for (TImageFile& file : survey.Files) {
+    const std::wstring key = WindowsFileKey(file.Path, delimiter);
+    bool clash = files.count(key) || folders.count(key);
+    for (std::size_t cut = key.find(L'\\'); !clash && cut != std::wstring::npos; cut = key.find(L'\\', cut + 1))
+      clash = files.count(key.substr(0, cut)) > 0;
+    if (clash || WindowsNameFault(file.Path, delimiter) != TNameFault::None) {
+      survey.LeftOut.push_back(std::move(file));
+      continue;
+    }
+    files.insert(key);
+    for (std::size_t cut = key.find(L'\\'); cut != std::wstring::npos; cut = key.find(L'\\', cut + 1))
+      folders.insert(key.substr(0, cut));
+    kept.push_back(std::move(file));
+  }
+  survey.Files = std::move(kept);
+}
+
+TImageSurvey Failed(TStatus status) {
+  TImageSurvey survey;
+  survey.Status = status;
+  return survey;
+}
+
 // A reader object of the library; false when the library cannot give one.
 bool MakeReader(TComPtr<I7zInArchive>& archive, const TGUID& classID) {
   try {
@@ -54,23 +95,19 @@ std::vector<TImageFile> ListImageFiles(I7zInArchive& archive) {
 TImageSurvey SurveyImage(const std::wstring& imagePath) {
   TImageSurvey survey;
   TComPtr<I7zInArchive> archive;
-  if (!MakeReader(archive, IsoFormatClassID)) {
-    survey.Status = TStatus::LibraryFailed;
-    return survey;
-  }
+  if (!MakeReader(archive, IsoFormatClassID)) return Failed(TStatus::LibraryFailed);
   try {
     survey.Files = ReadFiles(*archive, imagePath);
-    if (!NeedsUdfPass(RootNamesWritten(survey.Files))) return survey;
-    survey.UsesUdf = true;
-    if (!MakeReader(archive, UdfFormatClassID)) {
-      survey.Status = TStatus::LibraryFailed;
-      survey.Files.clear();
-      return survey;
+    TakeBootItems(survey);
+    if (NeedsUdfPass(RootNamesWritten(survey.Files))) {
+      survey.UsesUdf = true;
+      survey.BootItems.clear();
+      if (!MakeReader(archive, UdfFormatClassID)) return Failed(TStatus::LibraryFailed);
+      survey.Files = ReadFiles(*archive, imagePath);
     }
-    survey.Files = ReadFiles(*archive, imagePath);
+    TakeNamesWindowsCannotHold(survey);
   } catch (const EFailure&) {
-    survey.Status = TStatus::ImageUnreadable;
-    survey.Files.clear();
+    return Failed(TStatus::ImageUnreadable);
   }
   return survey;
 }

@@ -18,15 +18,23 @@ struct TImageSurvey {
     ImageUnreadable,  // missing, not an image, or flagged cut short or damaged
   };
   TStatus Status = TStatus::Read;
-  bool UsesUdf = false;  // the stage will end with the UDF reader
-  std::vector<TImageFile> Files;  // file items of that reader, in its order
+  bool UsesUdf = false;  // the stage reads the image with the UDF reader alone
+  // The file items of that reader that the burn writes and reads back, in its
+  // order; their sizes are what the drive must hold.
+  std::vector<TImageFile> Files;
+  // Files whose names Windows cannot hold (a device name, a character it
+  // refuses, or a file an earlier item already takes): neither written nor
+  // read back, and named when the burn ends.
+  std::vector<TImageFile> LeftOut;
+  // Items the reader makes up from the boot catalog: no files of the image.
+  std::vector<uint32_t> BootItems;
 };
 
 struct I7zInArchive;
 // The file items of an opened reader, in its order.
 std::vector<TImageFile> ListImageFiles(I7zInArchive& archive);
 
-// Opens the image as the image stage will: the ISO 9660 reader, and the UDF
+// Opens the image as the image stage will: the ISO 9660 reader, or the UDF
 // reader when the ISO 9660 files alone would leave only README.TXT on the
-// drive root.
+// drive root (the boot catalog's items are not counted: they are not written).
 TImageSurvey SurveyImage(const std::wstring& imagePath);

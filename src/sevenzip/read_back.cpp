@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/byte_source.h"
 #include "sevenzip/sevenzip_platform.h"
 
 namespace Platform = SevenZipPlatform;
@@ -69,23 +70,23 @@ void TReadBack::End() {
   Close();
 }
 
-uint64_t ReadBackFile(const std::wstring& path, void* sender, T7zProgressCallback callback) {
+uint64_t CompareBackFile(const std::wstring& path, const std::wstring& original, void* sender,
+                         T7zProgressCallback callback) {
+  const std::unique_ptr<IByteSource> source = OpenFileBytes(original);
+  if (!source) throw EFailure(L"\"" + original + L"\" cannot be opened");
+  const uint64_t size = source->Size();
   TReadBack readBack;
   readBack.Begin(path);
-  uint64_t done = 0;
-  while (readBack.Refill()) {
-    done += readBack.FFilled;
+  const auto chunk = std::make_unique_for_overwrite<uint8_t[]>(Platform::ReadBackBlock);
+  for (uint64_t done = 0; done < size;) {
+    const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(Platform::ReadBackBlock, size - done));
+    if (!source->ReadAt(done, {chunk.get(), n})) throw EFailure(L"\"" + original + L"\" cannot be read");
+    readBack.Compare(chunk.get(), n);
+    done += n;
     if (callback)
       if (const THResult answer = callback(sender, false, static_cast<int64_t>(done)); answer != SevenZip::kOk)
         throw EFailure(ResultMessage(answer));
   }
-  uint64_t size = 0;
-  try {
-    size = readBack.FFile->Size();
-  } catch (const EFailure& failure) {
-    readBack.Fail(L"cannot be read: " + failure.Message());
-  }
-  if (done != size)
-    readBack.Fail(L"gives back " + std::to_wstring(done) + L" of its " + std::to_wstring(size) + L" bytes");
-  return done;
+  readBack.End();
+  return size;
 }

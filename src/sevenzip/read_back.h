@@ -1,6 +1,6 @@
 #pragma once
 // Reading files back from the drive after a burn: compared byte for byte with
-// the image's items, or read whole.
+// the image's items or with a file of the same bytes.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -45,7 +45,6 @@ public:
   const std::optional<EVerifyFailure>& Fault() const noexcept { return FFault; }
 
 private:
-  friend uint64_t ReadBackFile(const std::wstring&, void*, T7zProgressCallback);
   [[noreturn]] void Fail(const std::wstring& fault);
   bool Refill();
 
@@ -59,7 +58,9 @@ private:
   std::optional<EVerifyFailure> FFault;
 };
 
-// Reads the file at `path` whole, past the system's cache, reporting the bytes
-// read so far to `callback` (an answer other than 0 stops it); raises
-// EVerifyFailure naming the file at any failure to read it. Its length.
-uint64_t ReadBackFile(const std::wstring& path, void* sender = nullptr, T7zProgressCallback callback = nullptr);
+// Compares the file at `path`, read past the system's cache, with the file
+// `original` (read as usual), reporting the bytes compared so far to
+// `callback` (an answer other than 0 stops it). A fault of `path` raises
+// EVerifyFailure naming it; one of `original` raises EFailure. Its length.
+uint64_t CompareBackFile(const std::wstring& path, const std::wstring& original, void* sender = nullptr,
+                         T7zProgressCallback callback = nullptr);

@@ -38,8 +38,7 @@ const TStageTexts Table[] = {
 constexpr std::size_t LabelFieldLimit = 11;  // the longest volume label
 
 bool NeedsDriveRoot(int stage) {
-  return stage == FormatDrive || stage == WriteLabel || stage == BootSectNt52 || stage == BootSectNt60 ||
-         stage == SplitImage;
+  return stage == FormatDrive || stage == WriteLabel || stage == BootSectNt52 || stage == BootSectNt60;
 }
 
 // The label and split programs are named unquoted; a folder with a blank
@@ -76,9 +75,11 @@ std::wstring ComposeStageCommand(int stage, const TStageCommandParts& p) {
     case SplitImage:
       // Parts of 3800 MB stay below FAT32's 4 GiB limit; Setup finds the
       // further parts (install2.swm, ...) beside the first by itself.
-      if (p.WimFile.empty()) return {};
-      return QuotedIfBlank(p.DismPath) + L" /Split-Image /ImageFile:\"" + p.WimFile + L"\" /SWMFile:\"" + p.Root +
-             L"\\sources\\install.swm\" /FileSize:3800";
+      // The parts are written beside the copy, not onto the drive: the burn
+      // copies them over and compares them with these afterwards.
+      if (p.WimFile.empty() || p.SwmFile.empty()) return {};
+      return QuotedIfBlank(p.DismPath) + L" /Split-Image /ImageFile:\"" + p.WimFile + L"\" /SWMFile:\"" + p.SwmFile +
+             L"\" /FileSize:3800";
     default:
       return {};
   }

@@ -15,6 +15,7 @@ struct TStageCommandParts {
   std::wstring BootSectPath;
   std::wstring DismPath;
   std::wstring WimFile;       // the install.wim copy that is split
+  std::wstring SwmFile;       // the first part it is split into, beside the copy
   std::wstring ScriptFile;
   std::wstring Label;         // the label chosen
   std::wstring FileSystem;    // the file system chosen

@@ -1,16 +1,19 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Images for the burn workflow tests, in OUTDIR:
 #   plain.iso    ISO 9660 + Joliet of plain/, with BIG_MB megabytes (default
 #                96) in plain/big so that its burn lasts long enough to be
 #                looked at
 #   windows.iso  ISO 9660 tree holding only README.TXT, UDF tree all of windows/
-#                (BOOTMGR at the root: the /nt60 kind)
+#                (BOOTMGR at the root: the /nt60 kind), with the BIOS and UEFI
+#                boot records of Windows images
 #   half.iso     the first half of plain.iso, as a download stopped halfway
 #   windows-bootsect.iso  windows.iso's trees with BOOTSECT as boot/bootsect.exe
 #                (only when BOOTSECT is given)
 # The trees stay beside the images, for comparing with the drive.
 #   usage: burn_images.sh OUTDIR [BIG_MB [BOOTSECT]]
 set -eu
+# shellcheck source=../windows_iso.sh
+. "$(dirname "$0")/../windows_iso.sh"
 out=${1:?usage: burn_images.sh OUTDIR [BIG_MB [BOOTSECT]]}
 big_mb=${2:-96}
 bootsect=${3:-}
@@ -36,12 +39,11 @@ printf 'boot manager' > windows/bootmgr
 head -c 300000 /dev/urandom > windows/sources/boot.wim
 printf 'setup' > windows/setup.exe
 printf 'bcd' > windows/boot/bcd
-genisoimage -quiet -udf -V CCSA_X64FRE -hide sources -hide bootmgr -hide boot \
-  -hide setup.exe -o windows.iso windows/
+windows_iso windows.iso windows -V CCSA_X64FRE
 
 if [ -n "$bootsect" ]; then
   cp -r windows windows-bootsect
+  rm windows-bootsect/boot.catalog
   cp "$bootsect" windows-bootsect/boot/bootsect.exe
-  genisoimage -quiet -udf -V CCSA_X64FRE -hide sources -hide bootmgr -hide boot \
-    -hide setup.exe -o windows-bootsect.iso windows-bootsect/
+  windows_iso windows-bootsect.iso windows-bootsect -V CCSA_X64FRE
 fi

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # The large Windows-style image of the install.wim split tests, in OUTDIR:
 #   split.iso   ISO 9660 tree holding only README.TXT, UDF tree all of split/,
-#               whose sources/install.wim is just over 4 GiB
+#               whose sources/install.wim is just over 4 GiB; with the boot
+#               records of Windows images
 #   small-temp  an 8 MB tmpfs, a temp folder without room for the split
 # install.wim is a sparse file with random marks at its start, across the
 # 3800 MB part boundary and at its end, so the parts can be told apart.
 # genisoimage needs -allow-limited-size for a UDF file of 4 GiB or more.
 #   usage: make_split_image.sh OUTDIR | make_split_image.sh --remove OUTDIR
 set -euo pipefail
+# shellcheck source=../windows_iso.sh
+. "$(dirname "$0")/../windows_iso.sh"
 remove() {
   if mountpoint -q "$1/small-temp"; then umount "$1/small-temp"; fi
   rm -rf "$1"
@@ -36,5 +39,4 @@ for at in 0 $((3800 * mb - mb / 2)) $((4096 * mb + 2 * mb)); do
 done
 cd ..
 # Written sparse: the zeros of install.wim take no room on the disk.
-genisoimage -quiet -udf -allow-limited-size -V CCSA_X64FRE -hide sources -hide bootmgr -hide boot \
-  -hide setup.exe -o - split/ | dd of=split.iso bs=1M iflag=fullblock conv=sparse status=none
+windows_iso - split -allow-limited-size -V CCSA_X64FRE | dd of=split.iso bs=1M iflag=fullblock conv=sparse status=none

@@ -2,11 +2,16 @@
 # Makes the images of the 7-Zip binding and image-stage tests, and the trees
 # they came from, in OUTDIR:
 #   plain.iso    ISO 9660 + Joliet + Rock Ridge of plain/ (nested and empty folders)
-#   windows.iso  ISO 9660 tree holding only README.TXT, UDF tree all of windows/
-#   folder.iso   ISO 9660 tree holding only the folder README.TXT, UDF all of folder/
-#   mixed.iso    as windows.iso with the notice named ReadMe.Txt (Rock Ridge names)
+#   windows.iso  ISO 9660 tree holding only README.TXT, UDF tree all of windows/,
+#                with the BIOS and UEFI boot records of Windows images
+#   folder.iso   ISO 9660 tree holding only the folder README.TXT, UDF all of
+#                folder/, with boot records
+#   mixed.iso    as windows.iso with the notice named ReadMe.Txt (Rock Ridge
+#                names), without boot records
 #   empty.iso    no files at all
 #   cases.iso    same.txt and SAME.TXT: one name where names ignore case
+#   names.iso    names Windows cannot hold (devices, a case clash, a trailing
+#                dot), with one boot record as Linux images have
 #   refused.iso  windows.iso with its ISO 9660 descriptor broken: only UDF reads it
 #   notiso.bin   random bytes, no image format
 #   half.iso     the first half of plain.iso, as a download stopped halfway
@@ -16,6 +21,8 @@
 set -euo pipefail
 out=${1:?usage: make_images.sh OUTDIR [BIG_MB]}
 big_mb=${2:-0}
+# shellcheck source=../windows_iso.sh
+. "$(dirname "$0")/../windows_iso.sh"
 rm -rf "$out"
 mkdir -p "$out"
 cd "$out"
@@ -46,13 +53,13 @@ printf 'loader' > windows/bootmgr
 head -c 1100000 /dev/urandom > windows/sources/boot.wim
 printf 'install\r\n' > windows/sources/install.txt
 printf 'efi loader' > windows/efi/boot/bootx64.efi
-iso -udf -V CCSA_X64FRE -hide sources -hide bootmgr -hide efi -o windows.iso windows/
+windows_iso windows.iso windows -V CCSA_X64FRE
 
 mkdir -p folder/README.TXT folder/sources
 printf 'a folder, not a notice\n' > folder/README.TXT/note.txt
 head -c 70000 /dev/urandom > folder/sources/boot.wim
 printf 'setup' > folder/setup.exe
-iso -udf -V FOLDER -hide sources -hide setup.exe -o folder.iso folder/
+windows_iso folder.iso folder -V FOLDER
 
 mkdir -p mixed/sources
 printf 'mixed case notice\r\n' > mixed/ReadMe.Txt
@@ -66,6 +73,17 @@ mkdir -p cases
 printf 'lower\n' > cases/same.txt
 printf 'UPPER\n' > cases/SAME.TXT
 iso -V CASES -J -r -o cases.iso cases/ 2>/dev/null
+
+mkdir -p names/docs names/boot
+printf 'device' > names/CON.txt
+printf 'device' > names/docs/aux
+printf 'kept' > names/docs/console.txt
+printf 'lower' > names/same.txt
+printf 'UPPER' > names/SAME.TXT
+printf 'kept' > names/keep.txt
+printf 'dot' > names/keep.txt.
+head -c 2048 /dev/urandom > names/boot/loader.bin
+iso -V NAMES -J -r -b boot/loader.bin -no-emul-boot -boot-load-size 4 -o names.iso names/ 2>/dev/null
 
 cp windows.iso refused.iso
 # Sector 16 holds the primary volume descriptor "CD001"; the UDF descriptors

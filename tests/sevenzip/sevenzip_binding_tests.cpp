@@ -220,7 +220,7 @@ TEST(SevenZipBinding, IsoReaderSeesOnlyTheNoticeAndUdfReaderEverything) {
   }
   const TTree expected = ReadTree(ImagesDir() / "windows");
   EXPECT_TRUE(SameFiles(ReadTree(scratch.Path() / "udf"), expected));
-  EXPECT_EQ(expected.Files.size(), 5u);
+  EXPECT_EQ(expected.Files.size(), 8u);  // the boot files and the empty boot catalog among them
 }
 
 TEST(SevenZipBinding, OpenFailuresRaiseTheSystemText) {
@@ -466,6 +466,20 @@ TEST(SevenZipBinding, SurveyReadsTheFilesTheImageStageWillWrite) {
     EXPECT_EQ(survey.Status, TImageSurvey::TStatus::ImageUnreadable) << unreadable;
     EXPECT_TRUE(survey.Files.empty());
   }
+}
+
+TEST(SevenZipBinding, SurveyLeavesOutBootRecordsAndNamesWindowsCannotHold) {
+  const TImageSurvey survey = SurveyImage(Text(ImagesDir() / "names.iso"));
+  ASSERT_EQ(survey.Status, TImageSurvey::TStatus::Read);
+  EXPECT_FALSE(survey.UsesUdf);
+  EXPECT_EQ(survey.BootItems.size(), 1u);
+  std::set<std::string> written, leftOut;
+  for (const TImageFile& file : survey.Files) written.insert(Utf8(fs::path(file.Path)));
+  for (const TImageFile& file : survey.LeftOut) leftOut.insert(Utf8(fs::path(file.Path)));
+  // Of two items on one file the first in the reader's order stays.
+  EXPECT_EQ(written, (std::set<std::string>{"SAME.TXT", "boot.catalog", "boot/loader.bin", "docs/console.txt",
+                                            "keep.txt"}));
+  EXPECT_EQ(leftOut, (std::set<std::string>{"CON.txt", "docs/aux", "keep.txt", "same.txt"}));
 }
 
 TEST(SevenZipBinding, CallbacksAnswerAsTheLibraryExpects) {

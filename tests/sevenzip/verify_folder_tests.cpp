@@ -1,4 +1,4 @@
-// The binding's compare pass and the whole-file read back, against the real
+// The binding's compare pass and the compare of a file with its copy, against the real
 // codec library on images made by make_images.sh.
 #include <gtest/gtest.h>
 
@@ -109,10 +109,21 @@ TEST(VerifyFolder, AFileThatDiffersIsCutShortGrownOrMissingIsNamed) {
   EXPECT_EQ(FailedPath([&] { iso->VerifyFolder(out.wstring()); }), spaces);
 }
 
-TEST(VerifyFolder, ReadBackFileReadsWholeFilesAndNamesOnesItCannot) {
-  const fs::path big = ImagesDir() / "plain" / "Docs" / "deep" / "nested" / "big.bin";
+TEST(VerifyFolder, CompareBackFileNamesTheCopyThatDiffers) {
+  TScratch scratch("compare-back");
+  const fs::path original = ImagesDir() / "plain" / "Docs" / "deep" / "nested" / "big.bin";
+  const fs::path copy = scratch.Path() / "install2.swm";
+  fs::copy_file(original, copy);
   TProgress progress;
-  EXPECT_EQ(ReadBackFile(big.wstring(), &progress, RecordProgress), 3000000u);
+  EXPECT_EQ(CompareBackFile(copy.wstring(), original.wstring(), &progress, RecordProgress), 3000000u);
   EXPECT_EQ(progress.Last, 3000000);
-  EXPECT_EQ(FailedPath([&] { ReadBackFile((ImagesDir() / "install2.swm").wstring()); }), ImagesDir() / "install2.swm");
+
+  std::string bytes = ReadBytes(copy);
+  bytes[2500000] ^= 1;  // past the first block
+  WriteBytes(copy, bytes);
+  EXPECT_EQ(FailedPath([&] { CompareBackFile(copy.wstring(), original.wstring()); }), copy);
+  WriteBytes(copy, bytes.substr(0, 2000000));
+  EXPECT_EQ(FailedPath([&] { CompareBackFile(copy.wstring(), original.wstring()); }), copy);
+  fs::remove(copy);
+  EXPECT_EQ(FailedPath([&] { CompareBackFile(copy.wstring(), original.wstring()); }), copy);
 }

@@ -3,6 +3,8 @@
 #   make_test_images.sh DIR
 set -euo pipefail
 dir=${1:?usage: make_test_images.sh DIR}
+# shellcheck source=../windows_iso.sh
+. "$(dirname "$0")/../windows_iso.sh"
 mkdir -p "$dir/tree"
 echo "hello" > "$dir/tree/README.TXT"
 make_iso() { genisoimage -quiet -V "$2" -J -r -o "$dir/$1" "$dir/tree"; }
@@ -15,5 +17,5 @@ make_iso spaced.iso "  SPACED ID"
 mkdir -p "$dir/windows/sources"
 echo "setup" > "$dir/windows/sources/setup.txt"
 cp "$dir/tree/README.TXT" "$dir/windows/"
-genisoimage -quiet -udf -V CCSA_X64FRE_EN_DV9 -hide sources -o "$dir/windows.iso" "$dir/windows"
+windows_iso "$dir/windows.iso" "$dir/windows" -V CCSA_X64FRE_EN_DV9
 head -c 65536 /dev/zero > "$dir/zeros.iso"

@@ -14,6 +14,7 @@ TEST(StageText, CommandLines) {
   p.BootSectPath = L"C:\\Tools\\bootsect_x64.exe";
   p.DismPath = L"C:\\WINDOWS\\system32\\dism.exe";
   p.WimFile = L"C:\\Temp\\wim.tmp\\install.wim";
+  p.SwmFile = L"C:\\Temp\\wim.tmp\\install.swm";
   p.ScriptFile = L"C:\\Temp\\temp.dat";
   p.Label = L"MY DISK";
   p.FileSystem = L"exFAT";
@@ -29,7 +30,7 @@ TEST(StageText, CommandLines) {
   EXPECT_EQ(ComposeStageCommand(BurnImage, p), L"");
   EXPECT_EQ(ComposeStageCommand(SplitImage, p),
             L"C:\\WINDOWS\\system32\\dism.exe /Split-Image /ImageFile:\"C:\\Temp\\wim.tmp\\install.wim\" "
-            L"/SWMFile:\"E:\\sources\\install.swm\" /FileSize:3800");
+            L"/SWMFile:\"C:\\Temp\\wim.tmp\\install.swm\" /FileSize:3800");
   // A system folder with a blank: the unquoted names get quotes.
   p.LabelPath = L"D:\\My Windows\\system32\\label.exe";
   p.DismPath = L"D:\\My Windows\\system32\\dism.exe";
@@ -46,9 +47,10 @@ TEST(StageText, CommandLines) {
   // (whose script names the volume) does not use the root.
   for (const std::wstring entry : {L"", L"E", L"[7", L"1:"}) {
     p.Root = DriveRootOf(entry);
-    for (int stage : {FormatDrive, WriteLabel, BootSectNt52, BootSectNt60, SplitImage})
+    for (int stage : {FormatDrive, WriteLabel, BootSectNt52, BootSectNt60})
       EXPECT_EQ(ComposeStageCommand(stage, p), L"") << stage;
     EXPECT_NE(ComposeStageCommand(CreateBootable, p), L"");
+    EXPECT_NE(ComposeStageCommand(SplitImage, p), L"");  // the parts go beside the copy
   }
 }
 

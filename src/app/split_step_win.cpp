@@ -1,0 +1,85 @@
+// The install.wim split: DISM writes the parts beside the copy, the burn
+// copies them onto the drive and later compares them with these.
+#include "app/burn_job.h"
+
+#include "app/burn_rules.h"
+#include "base/scope_guard.h"
+
+namespace {
+
+struct TPart {
+  std::wstring Name;
+  int64_t Size = 0;
+};
+
+// install.swm, install2.swm, ... as the split tool names them, while they exist.
+std::vector<TPart> PartsIn(const std::wstring& folder) {
+  std::vector<TPart> parts;
+  for (int n = 1;; ++n) {
+    std::wstring name = L"install" + (n == 1 ? std::wstring() : std::to_wstring(n)) + L".swm";
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW((folder + L"\\" + name).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      break;
+    parts.push_back({std::move(name), (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
+  }
+  return parts;
+}
+
+}  // namespace
+
+bool TBurnJob::SplitInstallWim() {
+  if (WimSplitFile.empty()) return true;
+  bool split = false;
+  const TScopeGuard work([&] {
+    if (!split) DropWimCopy();
+  });
+  FOthersWrote = true;
+  if (!RunStage(SplitImage)) return false;
+  if (!CopySplitParts(DriveRootOf(FChoice.Drive))) {
+    FView.SetStatus(L"Error.");
+    FView.ShowMessage(L"Failed to split install.wim.", ErrorTitle, MB_OK | MB_ICONERROR);
+    return false;
+  }
+  split = true;
+  return true;
+}
+
+DWORD CALLBACK TBurnJob::PartCopyProgress(LARGE_INTEGER, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER, DWORD,
+                                          DWORD, HANDLE, HANDLE, LPVOID job) {
+  // Any answer but 0: the burn is stopping.
+  return PartProgress(job, false, copied.QuadPart) == 0 ? PROGRESS_CONTINUE : PROGRESS_CANCEL;
+}
+
+bool TBurnJob::CopySplitParts(const std::wstring& root) {
+  FSplitParts.clear();
+  FSplitSize = 0;
+  const std::vector<TPart> parts = PartsIn(WimWorkFolder->Path());
+  if (parts.empty()) return false;
+  for (const TPart& part : parts) FSplitSize += part.Size;
+  FView.SetStatus(L"Copying the parts of install.wim to the USB drive...");
+  TProgressBarScope bar(FView);
+  bool copied = true;
+  FWorker.Run([&] {
+    ExtractProgress(this, true, FSplitSize);
+    FPartsDone = 0;
+    for (const TPart& part : parts) {
+      const std::wstring target = root + L"\\sources\\" + part.Name;
+      copied = ::CopyFileExW((WimWorkFolder->Path() + L"\\" + part.Name).c_str(), target.c_str(),
+                             &TBurnJob::PartCopyProgress, this, nullptr, 0) != FALSE;
+      if (!copied) return;
+      // As the image's files were, where the volume cannot be flushed whole.
+      if (FFlushEachFile) {
+        if (FlushOpened(target, FILE_ATTRIBUTE_NORMAL) == 0)
+          FFlushedFiles.insert(target);
+        else
+          FImageUnflushed = true;
+      }
+      FSplitParts.push_back(part.Name);
+      FPartsDone += part.Size;
+    }
+  });
+  if (!copied) return false;
+  FView.SetStatus(L"Done.");
+  return true;
+}
