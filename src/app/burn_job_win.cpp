@@ -126,6 +126,7 @@ bool TBurnJob::CheckDriveUnchanged(const std::wstring& root) {
 bool TBurnJob::RunStage(StageId stage) {
   TStageCommandParts parts = CommandParts(FChoice.Files);
   parts.WimFile = WimSplitFile;
+  if (WimWorkFolder) parts.SwmFile = WimWorkFolder->Path() + L"\\install.swm";
   if (FScript) parts.ScriptFile = FScript->Path();
   parts.Root = DriveRootOf(FChoice.Drive);
   if (stage == FormatDrive) parts.FileSystem = FChoice.FileSystem;

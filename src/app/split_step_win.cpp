@@ -61,6 +61,12 @@ bool TBurnJob::CopySplitParts(const std::wstring& root) {
   TProgressBarScope bar(FView);
   bool copied = true;
   FWorker.Run([&] {
+    // install.wim may have been the only file of its folder.
+    const std::wstring sources = root + L"\\sources";
+    if (!::CreateDirectoryW(sources.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+      copied = false;
+      return;
+    }
     ExtractProgress(this, true, FSplitSize);
     FPartsDone = 0;
     for (const TPart& part : parts) {

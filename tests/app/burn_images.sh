@@ -7,6 +7,7 @@
 #                (BOOTMGR at the root: the /nt60 kind), with the BIOS and UEFI
 #                boot records of Windows images
 #   half.iso     the first half of plain.iso, as a download stopped halfway
+#   windows9.iso windows.iso's kind holding 9 MB, more than the 8 MB drive S:
 #   windows-bootsect.iso  windows.iso's trees with BOOTSECT as boot/bootsect.exe
 #                (only when BOOTSECT is given)
 # The trees stay beside the images, for comparing with the drive.
@@ -40,6 +41,12 @@ head -c 300000 /dev/urandom > windows/sources/boot.wim
 printf 'setup' > windows/setup.exe
 printf 'bcd' > windows/boot/bcd
 windows_iso windows.iso windows -V CCSA_X64FRE
+
+mkdir -p windows9/sources
+printf 'This disc holds a UDF file system.\r\n' > windows9/README.TXT
+printf 'setup' > windows9/setup.exe
+head -c 9437184 /dev/urandom > windows9/sources/install.esd
+windows_iso windows9.iso windows9 -V CCSA_X64FRE
 
 if [ -n "$bootsect" ]; then
   cp -r windows windows-bootsect

@@ -36,26 +36,6 @@ const wchar_t* const ChildVariable = L"QUILLORA_BURN_JOB_CHILD";
 std::wstring Image(const std::wstring& name) { return standin::BuildDir() + L"\\burn-images\\" + name; }
 std::wstring SplitImage(const std::wstring& name) { return standin::BuildDir() + L"\\split-image\\" + name; }
 
-// TMP and TEMP of this process name `folder` while the scope lasts.
-class TTempFolderScope {
-public:
-  explicit TTempFolderScope(const std::wstring& folder) {
-    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
-      wchar_t value[MAX_PATH] = {};
-      FSaved.emplace_back(name, std::wstring(value, ::GetEnvironmentVariableW(name, value, MAX_PATH)));
-      ::SetEnvironmentVariableW(name, folder.c_str());
-    }
-  }
-  ~TTempFolderScope() {
-    for (const auto& [name, value] : FSaved) ::SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
-  }
-  TTempFolderScope(const TTempFolderScope&) = delete;
-  TTempFolderScope& operator=(const TTempFolderScope&) = delete;
-
-private:
-  std::vector<std::pair<const wchar_t*, std::wstring>> FSaved;
-};
-
 class BurnJob : public ::testing::Test {
 protected:
   burntest::TBurnHostScopes Host;
@@ -551,11 +531,30 @@ TEST_F(SplitBurnJob, NtfsTakesInstallWimWhole) {
   ExpectCleanedUp();
 }
 
+TEST_F(SplitBurnJob, APartTheDriveGivesBackChangedFailsTheReadBack) {
+  // The last part is written last: where a stick smaller than it claims
+  // wraps onto earlier data.
+  const std::wstring part = L"Q:\\sources\\install2.swm";
+  View.OnStatus = [&](const std::wstring& status) {
+    if (status != L"Verifying files...") return;
+    std::fstream file(fs::path(part), std::ios::in | std::ios::out | std::ios::binary);
+    file.seekg(1000);
+    const char byte = static_cast<char>(file.get() ^ 0xff);
+    file.seekp(1000);
+    file.put(byte);
+  };
+  Burn();
+  EXPECT_EQ(View.Boxes, std::vector<TRecordedBox>{ErrorBox(L"The USB drive does not give back what was written: \"" +
+                                                           part + L"\". The drive may be failing, or smaller than it claims.")});
+  EXPECT_EQ(StandIns.Log().size(), 2u);  // format, dism
+  ExpectCleanedUp();
+}
+
 TEST_F(SplitBurnJob, TempFolderThatCannotTakeTheCopyIsRefusedBeforeErasing) {
   const std::wstring small = SplitImage(L"small-temp");
   {
-    TTempFolderScope temp(small);
-    ExpectRefusedBeforeErasing(L"Not enough free space in \"" + small + L"\\\" to split install.wim (4.07 GB needed).");
+    burntest::TTempFolderScope temp(small);
+    ExpectRefusedBeforeErasing(L"Not enough free space in \"" + small + L"\\\" to split install.wim (8.07 GB needed).");
   }
   const auto cannotHold = [](const std::wstring& path) {
     return L"The temporary folder \"" + path +
@@ -563,7 +562,7 @@ TEST_F(SplitBurnJob, TempFolderThatCannotTakeTheCopyIsRefusedBeforeErasing) {
   };
   const std::wstring missing = standin::BuildDir() + L"\\no-such-temp\\";
   {
-    TTempFolderScope temp(missing);
+    burntest::TTempFolderScope temp(missing);
     ExpectRefusedBeforeErasing(cannotHold(missing));
   }
   // Too long for the copy's path below it.
@@ -572,12 +571,12 @@ TEST_F(SplitBurnJob, TempFolderThatCannotTakeTheCopyIsRefusedBeforeErasing) {
   ASSERT_TRUE(fs::create_directories(deep));
   const TScopeGuard removeDeep([] { fs::remove_all(standin::BuildDir() + L"\\deep-temp"); });
   {
-    TTempFolderScope temp(deep);
+    burntest::TTempFolderScope temp(deep);
     ExpectRefusedBeforeErasing(cannotHold(deep + L"\\"));
   }
   // On the drive that is erased.
   ASSERT_TRUE(::CreateDirectoryW(L"Q:\\tmp", nullptr));
-  TTempFolderScope temp(L"Q:\\tmp");
+  burntest::TTempFolderScope temp(L"Q:\\tmp");
   ExpectRefusedBeforeErasing(L"The temporary folder \"Q:\\tmp\\\" is on the drive that will be erased (Q:).");
 }
 

@@ -212,8 +212,17 @@ TEST_F(BurnStages, SplitImage) {
   };
   Expect(run(), true, L"Done.", {});
   EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"dism|" + Choice.Files.DismPath + L" /Split-Image /ImageFile:\"" + work +
-                                                     L"\\install.wim\" /SWMFile:\"Q:\\sources\\install.swm\" /FileSize:3800"});
+                                                     L"\\install.wim\" /SWMFile:\"" + work + L"\\install.swm\" /FileSize:3800"});
+  EXPECT_EQ(FileBytes(work + L"\\install.swm"), wim);
+  // The burn's split copies the parts onto the drive; the work folder stays
+  // for the read back.
+  TBurnJob burn(View, Choice);
+  burn.WimWorkFolder.emplace(WimWorkFolderName);
+  burn.WimSplitFile = burn.WimWorkFolder->Path() + L"\\install.wim";
+  ASSERT_TRUE(standin::WriteWholeFile(burn.WimSplitFile, wim));
+  EXPECT_TRUE(burn.SplitInstallWim());
   EXPECT_EQ(FileBytes(L"Q:\\sources\\install.swm"), wim);
+  EXPECT_EQ(FileBytes(burn.WimWorkFolder->Path() + L"\\install.swm"), wim);
   ::DeleteFileW(L"Q:\\sources\\install.swm");
   ::RemoveDirectoryW(L"Q:\\sources");
 

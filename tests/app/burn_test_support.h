@@ -11,6 +11,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -156,5 +157,25 @@ inline long RunInCopy(const std::filesystem::path& folder, const std::wstring& f
   ::GetExitCodeProcess(process.Get(), &code);
   return static_cast<long>(code);
 }
+
+// TMP and TEMP of this process name `folder` while the scope lasts.
+class TTempFolderScope {
+public:
+  explicit TTempFolderScope(const std::wstring& folder) {
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+      wchar_t value[MAX_PATH] = {};
+      FSaved.emplace_back(name, std::wstring(value, ::GetEnvironmentVariableW(name, value, MAX_PATH)));
+      ::SetEnvironmentVariableW(name, folder.c_str());
+    }
+  }
+  ~TTempFolderScope() {
+    for (const auto& [name, value] : FSaved) ::SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+  }
+  TTempFolderScope(const TTempFolderScope&) = delete;
+  TTempFolderScope& operator=(const TTempFolderScope&) = delete;
+
+private:
+  std::vector<std::pair<const wchar_t*, std::wstring>> FSaved;
+};
 
 }  // namespace burntest

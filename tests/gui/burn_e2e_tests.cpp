@@ -15,6 +15,7 @@
 #include <commctrl.h>
 #include <dbt.h>
 
+#include "base/scope_guard.h"
 #include "gui/gui_driver.h"
 #include "standins/standin_fixture.h"
 
@@ -400,6 +401,33 @@ TEST_F(BurnEndToEnd, ChecksRefuseBeforeErasing) {
   ExpectRefusedBeforeErasing(L"Cannot read the ISO image \"" + Image(L"missing.iso") + L"\".");
 }
 
+// Windows images carry boot records, which the ISO 9660 reader lists beside
+// README.TXT: the checks still see the image's UDF files.
+TEST_F(BurnEndToEnd, WindowsImageIsCheckedByItsOwnFiles) {
+  ASSERT_TRUE(standin::WriteWholeFile(L"S:\\marker.txt", "untouched"));
+  const TScopeGuard removeMarker([] { ::DeleteFileW(L"S:\\marker.txt"); });
+  SetBus(UsbBus + "S: removable\r\n");
+  Prepare(Image(L"windows9.iso"), L"", true, 0, L"S:");
+  StartBurn();
+  const gui::TMessageBox refused = NextBox();
+  ExpectBox(refused, L"The ISO image needs 9.01 MB but the USB disk holds only 8 MB.", L"Error", TBoxIcon::Error);
+  Answer(refused, IDOK);
+  EXPECT_TRUE(Log().empty());
+  EXPECT_EQ(burntest::FileBytes(L"S:\\marker.txt"), "untouched");
+  EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
+
+  // install.wim over 4 GiB on FAT32, and a temp folder without room for its split.
+  App.reset();
+  const TScopeGuard freshStart([] { App.reset(); });  // the next case starts with the usual temp folder
+  {
+    burntest::TTempFolderScope temp(SplitImage(L"small-temp"));
+    ASSERT_NO_FATAL_FAILURE(StartApp());
+  }
+  Prepare(SplitImage(L"split.iso"), L"", false, 0);
+  ExpectRefusedBeforeErasing(L"Not enough free space in \"" + SplitImage(L"small-temp") +
+                             L"\\\" to split install.wim (8.07 GB needed).");
+}
+
 // ---- the drive that is erased: the one the user chose, and only what it holds
 
 TEST_F(BurnEndToEnd, DriveChangedAfterTheListIsRefused) {
@@ -574,7 +602,7 @@ TEST_F(SplitBurn, LargeInstallWimIsSplitForFat32) {
   const std::vector<std::wstring> log = Log();
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[1], L"dism|" + SystemTool(L"dism.exe") + L" /Split-Image /ImageFile:\"" + WimWorkFolder() +
-                        L"\\install.wim\" /SWMFile:\"Q:\\sources\\install.swm\" /FileSize:3800");
+                        L"\\install.wim\" /SWMFile:\"" + WimWorkFolder() + L"\\install.swm\" /FileSize:3800");
   EXPECT_EQ(log[2].find(L"/nt60 Q:"), log[2].size() - 8) << Narrow(log[2]);
   EXPECT_FALSE(fs::exists(WimWorkFolder()));
   ExpectDriveHolds({L"sources\\install.swm", L"sources\\install2.swm"});

@@ -1,4 +1,4 @@
-// dism.exe /Split-Image /ImageFile:"WIM" /SWMFile:"X:\...\NAME.swm" /FileSize:MB:
+// dism.exe /Split-Image /ImageFile:"WIM" /SWMFile:"...\NAME.swm" /FileSize:MB:
 // writes NAME.swm with the first MB megabytes of WIM, NAME2.swm the next, ...
 #include <algorithm>
 #include <cwchar>
@@ -26,7 +26,8 @@ std::wstring FullPath(const std::wstring& path) {
   return n > 0 && n < MAX_PATH ? std::wstring(buffer, n) : std::wstring();
 }
 
-// The image the program split must lie in the temp folder, where its work folder is.
+// The image the program splits, and its parts, must lie in the temp folder,
+// where its work folder is.
 bool InTempFolder(const std::wstring& path) {
   wchar_t temp[MAX_PATH] = {};
   const DWORD n = ::GetTempPathW(MAX_PATH, temp);
@@ -43,18 +44,16 @@ int Work(int argc, wchar_t** argv) {
   std::wstring image, parts, sizeText;
   if (argc != 5 || !standin::SameText(argv[1], L"/Split-Image") || !OptionValue(argv[2], L"/ImageFile:", image) ||
       !OptionValue(argv[3], L"/SWMFile:", parts) || !OptionValue(argv[4], L"/FileSize:", sizeText)) {
-    standin::PrintErr("Error: 87\r\nExpected: dism /Split-Image /ImageFile:WIM /SWMFile:X:\\...\\NAME.swm /FileSize:MB\r\n");
+    standin::PrintErr("Error: 87\r\nExpected: dism /Split-Image /ImageFile:WIM /SWMFile:...\\NAME.swm /FileSize:MB\r\n");
     return BadArguments;
   }
   const unsigned long megabytes = std::wcstoul(sizeText.c_str(), nullptr, 10);
   image = FullPath(image);
   parts = FullPath(parts);
-  std::string error;
   const std::wstring stem = parts.size() > 4 ? parts.substr(0, parts.size() - 4) : std::wstring();
   if (megabytes == 0 || megabytes > 1000000 || !InTempFolder(image) || stem.empty() ||
-      !standin::SameText(parts.substr(stem.size()), L".swm") || !standin::IsTestDrive(parts.substr(0, 2), error)) {
-    standin::PrintErr("Error: 5\r\nRefused: the image must lie in the temp folder and the parts on a test drive. " +
-                      error + "\r\n");
+      !standin::SameText(parts.substr(stem.size()), L".swm") || !InTempFolder(parts)) {
+    standin::PrintErr("Error: 5\r\nRefused: the image and the parts must lie in the temp folder.\r\n");
     return Refused;
   }
   const TFileHandle in(::CreateFileW(image.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
