@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "../bench_figures.h"
-#include "app/burn_job.h"
+#include "burn/burn_job.h"
 #include "app/usb_form.h"
 #include "drives/usb_drives.h"
 #include "sevenzip/sevenzip.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/burn_view.h"
+#include "burn/burn_view.h"
 #include "app/form_layout.h"
 #include "app/status_panel.h"
-#include "app/support_files.h"
+#include "burn/support_files.h"
 #include "app/taskbar_progress_win.h"
 #include "base/shutdown_block.h"
 #include "drives/drive_list.h"

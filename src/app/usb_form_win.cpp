@@ -11,10 +11,11 @@
 #include <memory>
 #include <optional>
 
-#include "app/burn_job.h"
-#include "app/burn_rules.h"
-#include "app/erase_rules.h"
-#include "app/stage_runner.h"
+#include "burn/burn_job.h"
+#include "app/burn_input.h"
+#include "burn/burn_rules.h"
+
+#include "burn/stage_runner.h"
 #include "base/ascii_text.h"
 #include "base/byte_source.h"
 #include "base/failure.h"

@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "app/burn_job.h"
+#include "burn/burn_job.h"
 #include "app/form_controls_win.h"
-#include "app/library_worker.h"
-#include "app/recording_view.h"
-#include "app/burn_test_support.h"
+#include "burn/library_worker.h"
+#include "burn/recording_view.h"
+#include "burn/burn_test_support.h"
 #include "app/hidden_form_test.h"
 #include "base/failure.h"
 #include "base/win32_handles.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/burn_test_support.h"  // windows.h before commctrl.h
+#include "burn/burn_test_support.h"  // windows.h before commctrl.h
 #include <commctrl.h>
 #include <dbt.h>
 

@@ -1,7 +1,7 @@
 // Quillora.exe under Wine, worked from the outside through the driver.
 #include <gtest/gtest.h>
 
-#include "app/stage_runner.h"
+#include "burn/stage_runner.h"
 #include "app/usb_form.h"
 #include "base/win32_handles.h"
 #include "drives/temp_name.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/burn_test_support.h"
+#include "burn/burn_test_support.h"
 #include "base/scope_guard.h"
 #include "gui/gui_driver.h"
 #include "standins/standin_fixture.h"

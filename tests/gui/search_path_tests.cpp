@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/burn_test_support.h"
+#include "burn/burn_test_support.h"
 #include "gui/gui_driver.h"
 #include "standins/standin_fixture.h"
 

@@ -1,4 +1,9 @@
-#include "app/burn_rules.h"
+#include "app/burn_input.h"
+
+#include <string_view>
+
+#include "base/ascii_text.h"
+#include "drives/drive_list.h"
 
 std::wstring CutVolumeLabel(const std::wstring& label) {
   return label.size() > VolumeLabelLimit ? label.substr(0, VolumeLabelLimit) : label;
@@ -43,15 +48,20 @@ std::wstring BurnConfirmText(const std::wstring& drive, bool bootable) {
          L"To write ISO to this USB disk, click YES. To quit, click NO.";
 }
 
-std::wstring DiskPartScriptText(const std::wstring& root, const std::wstring& fileSystem, int64_t driveSize) {
-  const std::wstring letter = root.substr(0, 1);
-  const bool capped = AsciiLowerCase(fileSystem) == L"fat32" && driveSize > Fat32VolumeLimitMb * 1048576;
-  return L"select volume " + root + L"\r\n"
-         L"clean\r\n"
-         L"create partition primary" + (capped ? L" size=" + std::to_wstring(Fat32VolumeLimitMb) : L"") + L"\r\n"
-         L"select partition 1\r\n"
-         L"active\r\n"
-         L"format fs=" + AsciiLowerCase(fileSystem) + L" quick\r\n"
-         L"assign letter=" + letter + L"\r\n"
-         L"exit";
+std::wstring SecondConfirmText(const TListedDrive& drive, bool bootable, const std::vector<TListedDrive>& list) {
+  const std::wstring root = std::wstring(1, drive.Letter) + L":";
+  std::wstring text;
+  if (drive.HardDisk) text += root + L" is on a USB hard disk, not a flash drive.\r\n";
+  if (bootable) {
+    std::wstring others;
+    for (const TListedDrive& other : OtherVolumesOfDisk(list, drive)) {
+      // The first line already says it is a hard disk.
+      std::wstring line = other.Line;
+      if (line.ends_with(HardDiskMark)) line.resize(line.size() - std::wstring_view(HardDiskMark).size());
+      others += (others.empty() ? L"" : L", ") + line;
+    }
+    if (!others.empty()) text += L"Bootable erases the whole disk, also: " + others + L".\r\n";
+  }
+  if (text.empty()) return text;
+  return text + L"Everything on it will be lost. Continue?";
 }

@@ -1,38 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/erase_rules.h"
-
-namespace {
-TListedDrive Drive(wchar_t letter, const std::wstring& size, bool hardDisk, std::optional<uint32_t> disk) {
-  TListedDrive drive;
-  drive.Letter = letter;
-  drive.Line = std::wstring(1, letter) + L": [" + size + L"]" + (hardDisk ? L" hard disk" : L"");
-  drive.HardDisk = hardDisk;
-  drive.Identity.RemovableMedia = !hardDisk;
-  drive.Identity.DiskNumber = disk;
-  return drive;
-}
-}  // namespace
-
-TEST(EraseRules, SecondConfirmationNamesHardDisksAndTheWholeDisk) {
-  const TListedDrive stick = Drive(L'D', L"7.46 GB", false, 1), e = Drive(L'E', L"1.82 GB", true, 2),
-                     f = Drive(L'F', L"931.39 GB", true, 2), g = Drive(L'G', L"465.76 GB", true, 2),
-                     unnumbered = Drive(L'H', L"1 GB", false, std::nullopt);
-  const std::vector<TListedDrive> list{stick, e, f, g, unnumbered};
-  EXPECT_EQ(SecondConfirmText(stick, true, list), L"");
-  EXPECT_EQ(SecondConfirmText(unnumbered, true, list), L"");
-  EXPECT_EQ(SecondConfirmText(e, false, list),
-            L"E: is on a USB hard disk, not a flash drive.\r\nEverything on it will be lost. Continue?");
-  EXPECT_EQ(SecondConfirmText(e, true, list),
-            L"E: is on a USB hard disk, not a flash drive.\r\n"
-            L"Bootable erases the whole disk, also: F: [931.39 GB], G: [465.76 GB].\r\n"
-            L"Everything on it will be lost. Continue?");
-  // Flash drives sharing a disk: only the whole-disk line.
-  const TListedDrive a = Drive(L'A', L"2 GB", false, 5), b = Drive(L'B', L"6 GB", false, 5);
-  EXPECT_EQ(SecondConfirmText(b, true, {a, b}),
-            L"Bootable erases the whole disk, also: A: [2 GB].\r\nEverything on it will be lost. Continue?");
-  EXPECT_EQ(SecondConfirmText(b, false, {a, b}), L"");
-}
+#include "burn/erase_rules.h"
 
 TEST(EraseRules, NothingErasedThatTheBurnNeeds) {
   const TVolumeRef e{L"\\\\?\\Volume{e}\\", 0xe, 8011120640, 2}, f{L"\\\\?\\Volume{f}\\", 0xf, 8011120640, 2},

@@ -1,6 +1,6 @@
 #pragma once
-// What a burn erases, and the refusals and the second confirmation that keep
-// it from erasing what the user did not choose or what the burn still needs.
+// What a burn erases, and the refusals that keep it from erasing what the
+// burn still needs.
 // Platform-free; the burn job feeds them just before erasing.
 #include <cstddef>
 #include <cstdint>
@@ -19,11 +19,6 @@ inline constexpr int64_t FatVolumeLimit = 4294967296;
 
 // The box when the drive asked again is not the listed one (title "Error").
 std::wstring DriveChangedText(const std::wstring& root);
-
-// The second confirmation's lines joined by CR LF, or empty when none is due:
-// it is due for a hard disk, and for a bootable burn whose disk holds other
-// listed volumes. Title and buttons as the first confirmation's.
-std::wstring SecondConfirmText(const TListedDrive& drive, bool bootable, const std::vector<TListedDrive>& list);
 
 // The volumes a burn of `Target` still needs after erasing.
 struct TNeededVolumes {

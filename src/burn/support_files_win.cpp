@@ -1,10 +1,10 @@
-#include "app/support_files.h"
+#include "burn/support_files.h"
 
 #include <windows.h>
 
-#include "app/burn_checks.h"
-#include "app/burn_rules.h"
-#include "app/burn_view.h"
+#include "burn/burn_checks.h"
+#include "burn/burn_rules.h"
+#include "burn/burn_view.h"
 #include "base/program_folder.h"
 #include "drives/host_checks.h"
 #include "stages/system_tools.h"

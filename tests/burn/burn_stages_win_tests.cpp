@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/burn_job.h"
-#include "app/burn_test_support.h"
-#include "app/recording_view.h"
+#include "burn/burn_job.h"
+#include "burn/burn_test_support.h"
+#include "burn/recording_view.h"
 #include "base/failure.h"
 #include "drives/host_checks.h"
 #include "prefix_state_win.h"

@@ -1,7 +1,7 @@
 // Stage 3, the image burn, and its progress routine.
-#include "app/burn_job.h"
+#include "burn/burn_job.h"
 
-#include "app/burn_checks.h"
+#include "burn/burn_checks.h"
 #include "base/failure.h"
 
 THResult TBurnJob::ExtractProgress(void* sender, bool total, int64_t value) {

@@ -6,7 +6,7 @@
 #include "drives/scratch_win.h"
 #include "drives/temp_name.h"
 #include "process_probe_win.h"
-#include "app/sealed_script_file.h"
+#include "burn/sealed_script_file.h"
 
 namespace {
 const wchar_t Name[] = L"quillora-test-script.dat";

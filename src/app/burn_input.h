@@ -1,12 +1,12 @@
 #pragma once
-// The Burn button's rules that need nothing of the platform: input checks,
-// the confirmation texts and the diskpart script.
+// What the Burn button checks and asks before a burn starts: the inputs, the
+// confirmation texts. Platform-free.
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <string>
+#include <vector>
 
-#include "base/ascii_text.h"
+#include "drives/drive_identity.h"
 
 // Longest volume label the file systems accept.
 inline constexpr std::size_t VolumeLabelLimit = 11;
@@ -18,11 +18,6 @@ inline constexpr std::array<wchar_t, 16> InvalidLabelChars = {
 inline constexpr const wchar_t* NoIsoFileText = L"Please select a ISO file.";
 inline constexpr const wchar_t* NoUsbDriveText = L"Please select a USB drive.";
 inline constexpr const wchar_t* InvalidLabelText = L"Invalid characters in Volume Label.";
-inline constexpr const wchar_t* LegacyBootFailedText = L"Failed to create BOOTMGR or NTLDR.";
-inline constexpr const wchar_t* BurnCompleteText =
-    L"Burn the ISO file to USB disk has been successfully completed.";
-inline constexpr const wchar_t* InformationTitle = L"Information";
-inline constexpr const wchar_t* ErrorTitle = L"Error";
 
 // The label cut to VolumeLabelLimit characters.
 std::wstring CutVolumeLabel(const std::wstring& label);
@@ -47,10 +42,7 @@ TBurnInput CheckBurnInput(const std::wstring& isoFile, const std::wstring& drive
 std::wstring BurnConfirmTitle(const std::wstring& drive);
 std::wstring BurnConfirmText(const std::wstring& drive, bool bootable);
 
-// Windows formats no FAT32 volume over 32000 MB (diskpart's MB: 1,048,576 bytes).
-inline constexpr int64_t Fat32VolumeLimitMb = 32000;
-
-// The eight diskpart lines joined by CR LF, without a break after the last.
-// FAT32 on a drive whose total size is over Fat32VolumeLimitMb gets a
-// partition of that size; the rest of the drive stays unallocated.
-std::wstring DiskPartScriptText(const std::wstring& root, const std::wstring& fileSystem, int64_t driveSize);
+// The second confirmation's lines joined by CR LF, or empty when none is due:
+// it is due for a hard disk, and for a bootable burn whose disk holds other
+// listed volumes. Title and buttons as the first confirmation's.
+std::wstring SecondConfirmText(const TListedDrive& drive, bool bootable, const std::vector<TListedDrive>& list);

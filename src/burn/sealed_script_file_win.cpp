@@ -1,4 +1,4 @@
-#include "app/sealed_script_file.h"
+#include "burn/sealed_script_file.h"
 
 #include <algorithm>
 #include <cstdint>

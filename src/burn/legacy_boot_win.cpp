@@ -1,4 +1,4 @@
-#include "app/burn_job.h"
+#include "burn/burn_job.h"
 #include "base/byte_source.h"
 #include "drives/executable_machine.h"
 #include "drives/host_checks.h"

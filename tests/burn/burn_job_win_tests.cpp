@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/burn_job.h"
-#include "app/burn_test_support.h"
-#include "app/recording_view.h"
+#include "burn/burn_job.h"
+#include "burn/burn_test_support.h"
+#include "burn/recording_view.h"
 #include "base/failure.h"
 #include "base/scope_guard.h"
 #include "drives/host_checks.h"

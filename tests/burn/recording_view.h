@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/burn_view.h"
+#include "burn/burn_view.h"
 
 struct TRecordedBox {
   std::wstring Text, Title;

@@ -12,11 +12,11 @@
 #include <set>
 #include <string>
 
-#include "app/burn_view.h"
-#include "app/library_worker.h"
-#include "app/sealed_script_file.h"
-#include "app/stage_runner.h"
-#include "app/support_files.h"
+#include "burn/burn_view.h"
+#include "burn/library_worker.h"
+#include "burn/sealed_script_file.h"
+#include "burn/stage_runner.h"
+#include "burn/support_files.h"
 #include "drives/autorun_guard.h"
 #include "drives/drive_list.h"
 #include "drives/usb_drives.h"

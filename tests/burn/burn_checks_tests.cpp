@@ -1,7 +1,7 @@
 // The checks before erasing, over item lists: no image or drive needed.
 #include <gtest/gtest.h>
 
-#include "app/burn_checks.h"
+#include "burn/burn_checks.h"
 
 namespace {
 

@@ -1,29 +1,10 @@
-#include "app/erase_rules.h"
+#include "burn/erase_rules.h"
 
 #include "base/ascii_text.h"
 #include "drives/byte_size.h"
-#include "drives/drive_list.h"
 
 std::wstring DriveChangedText(const std::wstring& root) {
   return L"The USB drive " + root + L" has changed since the list was made. Press Refresh and choose the drive again.";
-}
-
-std::wstring SecondConfirmText(const TListedDrive& drive, bool bootable, const std::vector<TListedDrive>& list) {
-  const std::wstring root = std::wstring(1, drive.Letter) + L":";
-  std::wstring text;
-  if (drive.HardDisk) text += root + L" is on a USB hard disk, not a flash drive.\r\n";
-  if (bootable) {
-    std::wstring others;
-    for (const TListedDrive& other : OtherVolumesOfDisk(list, drive)) {
-      // The first line already says it is a hard disk.
-      std::wstring line = other.Line;
-      if (line.ends_with(HardDiskMark)) line.resize(line.size() - std::wstring_view(HardDiskMark).size());
-      others += (others.empty() ? L"" : L", ") + line;
-    }
-    if (!others.empty()) text += L"Bootable erases the whole disk, also: " + others + L".\r\n";
-  }
-  if (text.empty()) return text;
-  return text + L"Everything on it will be lost. Continue?";
 }
 
 std::optional<std::wstring> ErasedNeedRefusal(const std::wstring& root, bool bootable, const TNeededVolumes& needed) {

@@ -1,11 +1,23 @@
 #include <gtest/gtest.h>
 
-#include "app/burn_rules.h"
+#include "app/burn_input.h"
+#include "base/ascii_text.h"
 
 namespace {
 using V = TBurnInput::TVerdict;
 
-TEST(BurnRules, TrimRemovesCharactersUpToBlankAtBothEndsOnly) {
+TListedDrive Drive(wchar_t letter, const std::wstring& size, bool hardDisk, std::optional<uint32_t> disk) {
+  TListedDrive drive;
+  drive.Letter = letter;
+  drive.Line = std::wstring(1, letter) + L": [" + size + L"]" + (hardDisk ? L" hard disk" : L"");
+  drive.HardDisk = hardDisk;
+  drive.Identity.RemovableMedia = !hardDisk;
+  drive.Identity.DiskNumber = disk;
+  return drive;
+}
+}  // namespace
+
+TEST(BurnInput, TrimRemovesCharactersUpToBlankAtBothEndsOnly) {
   EXPECT_EQ(TrimBlanks(L" \t\r\n\x01 C:\\a b.iso \x1f\x20"), L"C:\\a b.iso");
   EXPECT_EQ(TrimBlanks(std::wstring(L"\0x\0", 3)), L"x");
   EXPECT_EQ(TrimBlanks(L" \t "), L"");
@@ -15,13 +27,13 @@ TEST(BurnRules, TrimRemovesCharactersUpToBlankAtBothEndsOnly) {
   EXPECT_EQ(TrimBlanks(L"\x00A0x\x00A0"), L"\x00A0x\x00A0");
 }
 
-TEST(BurnRules, LabelIsCutToElevenCharacters) {
+TEST(BurnInput, LabelIsCutToElevenCharacters) {
   EXPECT_EQ(CutVolumeLabel(L"ABCDEFGHIJK"), L"ABCDEFGHIJK");
   EXPECT_EQ(CutVolumeLabel(L"ABCDEFGHIJKL"), L"ABCDEFGHIJK");
   EXPECT_EQ(CutVolumeLabel(L"A"), L"A");
 }
 
-TEST(BurnRules, EveryTableCharacterIsRefusedAndTheFirstEntryInTableOrderWins) {
+TEST(BurnInput, EveryTableCharacterIsRefusedAndTheFirstEntryInTableOrderWins) {
   const std::wstring table = L"*?[]:<>|+=:,/\\/\"";
   ASSERT_EQ(table.size(), InvalidLabelChars.size());
   for (std::size_t i = 0; i < table.size(); ++i) {
@@ -35,7 +47,7 @@ TEST(BurnRules, EveryTableCharacterIsRefusedAndTheFirstEntryInTableOrderWins) {
   EXPECT_EQ(FindInvalidLabelChar(L""), -1);
 }
 
-TEST(BurnRules, InputChecksRunInOrderAndReportTheEditTexts) {
+TEST(BurnInput, InputChecksRunInOrderAndReportTheEditTexts) {
   TBurnInput in = CheckBurnInput(L"  \t", L"", L"a:b");
   EXPECT_EQ(in.Verdict, V::NoIsoFile);
   EXPECT_EQ(in.IsoFile, L"");
@@ -67,7 +79,7 @@ TEST(BurnRules, InputChecksRunInOrderAndReportTheEditTexts) {
   EXPECT_EQ(in.Label, L"");
 }
 
-TEST(BurnRules, ConfirmationTexts) {
+TEST(BurnInput, ConfirmationTexts) {
   EXPECT_EQ(BurnConfirmTitle(L"E: [7.46 GB]"), L"Burn Quillora \"E: [7.46 GB]\"");
   EXPECT_EQ(BurnConfirmText(L"E: [7.46 GB]", false),
             L"WARNING:\r\n\r\nBurning will erase ALL data on USB disk \"E: [7.46 GB]\".\r\n"
@@ -80,32 +92,23 @@ TEST(BurnRules, ConfirmationTexts) {
             L"To write ISO to this USB disk, click YES. To quit, click NO.");
 }
 
-TEST(BurnRules, DiskPartScript) {
-  const int64_t small = 16008609792;  // a 16 GB stick
-  EXPECT_EQ(DiskPartScriptText(L"E:", L"FAT32", small),
-            L"select volume E:\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\n"
-            L"active\r\nformat fs=fat32 quick\r\nassign letter=E\r\nexit");
-  const std::wstring ntfs = DiskPartScriptText(L"Q:", L"NTFS", small);
-  EXPECT_NE(ntfs.find(L"\r\nactive\r\nformat fs=ntfs quick\r\nassign letter=Q\r\nexit"),
-            std::wstring::npos);
-  EXPECT_NE(DiskPartScriptText(L"F:", L"exFAT", small).find(L"format fs=exfat quick"), std::wstring::npos);
-  EXPECT_NE(DiskPartScriptText(L"F:", L"FAT", small).find(L"format fs=fat quick"), std::wstring::npos);
-  EXPECT_NE(ntfs.back(), L'\n');
+TEST(BurnInput, SecondConfirmationNamesHardDisksAndTheWholeDisk) {
+  const TListedDrive stick = Drive(L'D', L"7.46 GB", false, 1), e = Drive(L'E', L"1.82 GB", true, 2),
+                     f = Drive(L'F', L"931.39 GB", true, 2), g = Drive(L'G', L"465.76 GB", true, 2),
+                     unnumbered = Drive(L'H', L"1 GB", false, std::nullopt);
+  const std::vector<TListedDrive> list{stick, e, f, g, unnumbered};
+  EXPECT_EQ(SecondConfirmText(stick, true, list), L"");
+  EXPECT_EQ(SecondConfirmText(unnumbered, true, list), L"");
+  EXPECT_EQ(SecondConfirmText(e, false, list),
+            L"E: is on a USB hard disk, not a flash drive.\r\nEverything on it will be lost. Continue?");
+  EXPECT_EQ(SecondConfirmText(e, true, list),
+            L"E: is on a USB hard disk, not a flash drive.\r\n"
+            L"Bootable erases the whole disk, also: F: [931.39 GB], G: [465.76 GB].\r\n"
+            L"Everything on it will be lost. Continue?");
+  // Flash drives sharing a disk: only the whole-disk line.
+  const TListedDrive a = Drive(L'A', L"2 GB", false, 5), b = Drive(L'B', L"6 GB", false, 5);
+  EXPECT_EQ(SecondConfirmText(b, true, {a, b}),
+            L"Bootable erases the whole disk, also: A: [2 GB].\r\nEverything on it will be lost. Continue?");
+  EXPECT_EQ(SecondConfirmText(b, false, {a, b}), L"");
 }
 
-TEST(BurnRules, DiskPartScriptKeepsFat32Within32000MB) {
-  const int64_t big = 64023257088;  // a 64 GB stick
-  const int64_t limit = 33554432000;
-  const std::wstring head = L"select volume E:\r\nclean\r\n";
-  const std::wstring tail = L"\r\nselect partition 1\r\nactive\r\nformat fs=";
-  EXPECT_EQ(DiskPartScriptText(L"E:", L"FAT32", big),
-            head + L"create partition primary size=32000" + tail + L"fat32 quick\r\nassign letter=E\r\nexit");
-  EXPECT_EQ(DiskPartScriptText(L"E:", L"FAT32", limit + 1), DiskPartScriptText(L"E:", L"FAT32", big));
-  // Exactly 32000 MB, unknown sizes and other file systems: the plain line.
-  for (const int64_t size : {limit, int64_t{-1}})
-    EXPECT_EQ(DiskPartScriptText(L"E:", L"FAT32", size),
-              head + L"create partition primary" + tail + L"fat32 quick\r\nassign letter=E\r\nexit");
-  EXPECT_EQ(DiskPartScriptText(L"E:", L"NTFS", big),
-            head + L"create partition primary" + tail + L"ntfs quick\r\nassign letter=E\r\nexit");
-}
-}  // namespace

@@ -1,8 +1,8 @@
 // After the last write: the drive's cache flushed, then every file the burn
 // wrote read back from the stick and compared with the image.
-#include "app/burn_job.h"
+#include "burn/burn_job.h"
 
-#include "app/burn_rules.h"
+#include "burn/burn_rules.h"
 #include "base/win32_handles.h"
 #include "sevenzip/read_back.h"
 

@@ -1,4 +1,4 @@
-#include "app/library_worker.h"
+#include "burn/library_worker.h"
 
 #include <thread>
 

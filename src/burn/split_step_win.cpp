@@ -1,8 +1,8 @@
 // The install.wim split: DISM writes the parts beside the copy, the burn
 // copies them onto the drive and later compares them with these.
-#include "app/burn_job.h"
+#include "burn/burn_job.h"
 
-#include "app/burn_rules.h"
+#include "burn/burn_rules.h"
 #include "base/scope_guard.h"
 
 namespace {

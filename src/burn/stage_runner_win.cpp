@@ -1,6 +1,6 @@
-#include "app/stage_runner.h"
+#include "burn/stage_runner.h"
 
-#include "app/burn_view.h"
+#include "burn/burn_view.h"
 
 const wchar_t* const RecoveryGuideText =
     L"If create bootable USB disk failed, sometimes the USB disk will be unusable, you can try the "

@@ -11,7 +11,7 @@
 #include <functional>
 #include <mutex>
 
-#include "app/burn_view.h"
+#include "burn/burn_view.h"
 #include "sevenzip/sevenzip_com.h"
 
 class TLibraryWorker {

@@ -1,4 +1,4 @@
-#include "app/burn_checks.h"
+#include "burn/burn_checks.h"
 
 #include "base/ascii_text.h"
 #include "drives/byte_size.h"

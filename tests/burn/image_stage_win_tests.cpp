@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/burn_job.h"
-#include "app/burn_test_support.h"
-#include "app/recording_view.h"
+#include "burn/burn_job.h"
+#include "burn/burn_test_support.h"
+#include "burn/recording_view.h"
 #include "base/win32_handles.h"
 #include "prefix_state_win.h"
 #include "sevenzip/sevenzip_test_files.h"

@@ -1,10 +1,10 @@
-#include "app/burn_job.h"
+#include "burn/burn_job.h"
 
 #include <exception>
 
-#include "app/burn_checks.h"
-#include "app/burn_rules.h"
-#include "app/erase_rules.h"
+#include "burn/burn_checks.h"
+#include "burn/burn_rules.h"
+#include "burn/erase_rules.h"
 #include "base/scope_guard.h"
 #include "base/win32_handles.h"
 #include "drives/folder_state.h"

@@ -1,4 +1,4 @@
-#include "app/support_files.h"
+#include "burn/support_files.h"
 
 TStageCommandParts CommandParts(const TSupportFiles& files) {
   TStageCommandParts parts;

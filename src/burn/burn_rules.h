@@ -1,0 +1,20 @@
+#pragma once
+// The burn's own texts and the diskpart script; platform-free.
+#include <cstdint>
+#include <string>
+
+#include "base/ascii_text.h"
+
+inline constexpr const wchar_t* LegacyBootFailedText = L"Failed to create BOOTMGR or NTLDR.";
+inline constexpr const wchar_t* BurnCompleteText =
+    L"Burn the ISO file to USB disk has been successfully completed.";
+inline constexpr const wchar_t* InformationTitle = L"Information";
+inline constexpr const wchar_t* ErrorTitle = L"Error";
+
+// Windows formats no FAT32 volume over 32000 MB (diskpart's MB: 1,048,576 bytes).
+inline constexpr int64_t Fat32VolumeLimitMb = 32000;
+
+// The eight diskpart lines joined by CR LF, without a break after the last.
+// FAT32 on a drive whose total size is over Fat32VolumeLimitMb gets a
+// partition of that size; the rest of the drive stays unallocated.
+std::wstring DiskPartScriptText(const std::wstring& root, const std::wstring& fileSystem, int64_t driveSize);
