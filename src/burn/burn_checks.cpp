@@ -21,12 +21,6 @@ bool IsInstallWimPath(const std::wstring& path) {
   return name == L"SOURCES\\INSTALL.WIM";
 }
 
-std::optional<TImageFile> FindWimToSplit(const std::wstring& fileSystem, const std::vector<TImageFile>& files) {
-  for (const TImageFile& file : files)
-    if (IsInstallWimPath(file.Path) && FatCannotHoldFile(fileSystem, file.Size)) return file;
-  return std::nullopt;
-}
-
 TBurnPlan PlanBurn(const TImageSurvey& survey, const std::wstring& imagePath, int64_t driveSize,
                    const std::wstring& fileSystem, const std::wstring& decimalSeparator, const TTempFolder& temp) {
   using R = TBurnPlan::TRefusal;
@@ -45,7 +39,7 @@ TBurnPlan PlanBurn(const TImageSurvey& survey, const std::wstring& imagePath, in
     plan.NeededBytes += file.Size;
     if (plan.Largest.Path.empty() || file.Size > plan.Largest.Size) plan.Largest = file;
     if (!FatCannotHoldFile(fileSystem, file.Size)) continue;
-    // The first such install.wim is split, as FindWimToSplit finds it.
+    // The first such install.wim is split.
     if (!plan.WimToSplit && IsInstallWimPath(file.Path))
       plan.WimToSplit = file;
     else

@@ -19,9 +19,6 @@ bool FatCannotHoldFile(const std::wstring& fileSystem, uint64_t size);
 
 // sources\install.wim, with either separator, letters a to z without case.
 bool IsInstallWimPath(const std::wstring& path);
-// The image's sources\install.wim when the file system cannot hold it: the
-// burn unpacks it into a work folder and splits it onto the drive with DISM.
-std::optional<TImageFile> FindWimToSplit(const std::wstring& fileSystem, const std::vector<TImageFile>& files);
 
 // Kept free in the temp folder beyond the install.wim copy and its parts.
 inline constexpr uint64_t SplitTempReserve = 64ull * 1048576;
@@ -47,6 +44,8 @@ struct TBurnPlan {
   uint64_t NeededBytes = 0;    // every file of the image together
   TImageFile Largest;          // empty path when the image has no files
   std::vector<TImageFile> TooLargeForFileSystem;  // in the image's order, install.wim to split left out
+  // The image's sources\install.wim when the file system cannot hold it: the
+  // burn unpacks it into a work folder and splits it onto the drive with DISM.
   std::optional<TImageFile> WimToSplit;
 };
 

@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 
+#include "burn/burn_checks.h"
 #include "burn/burn_view.h"
 #include "burn/library_worker.h"
 #include "burn/sealed_script_file.h"
@@ -98,6 +99,8 @@ private:
   // What the image holds and how it is read, surveyed once for the checks,
   // the image stage and the read back.
   const TImageSurvey& Survey();
+  // What the checks before erasing found and decided, kept for the steps.
+  const TBurnPlan& Plan();
   TComPtr<I7zInArchive> OpenImageReader();
   // Stage 3's body: unpacks the image onto `root`.
   bool BurnImageStage(const std::wstring& root);
@@ -115,6 +118,7 @@ private:
   // The split or the legacy boot step wrote files of their own.
   bool FOthersWrote = false;
   std::optional<TImageSurvey> FSurvey;
+  std::optional<TBurnPlan> FPlan;
   // The install.wim item the image stage set aside.
   std::optional<uint32_t> FWimAsideItem;
   // The parts' names (install.swm, install2.swm, ...) in the work folder and

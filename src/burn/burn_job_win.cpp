@@ -106,8 +106,8 @@ bool TBurnJob::CheckBeforeErasing(const std::wstring& root, int64_t& driveSize) 
   }
   TTempFolder temp{GetTempDirectory(), std::nullopt};
   if (!temp.Path.empty()) temp.FreeBytes = FreeSpaceOf(temp.Path);
-  const TBurnPlan plan = PlanBurn(Survey(), FChoice.IsoFile, driveSize, FChoice.FileSystem,
-                                  UserDecimalSeparator(), temp);
+  FPlan = PlanBurn(Survey(), FChoice.IsoFile, driveSize, FChoice.FileSystem, UserDecimalSeparator(), temp);
+  const TBurnPlan& plan = *FPlan;
   const std::optional<std::wstring> refusal =
       plan.Refusal != TBurnPlan::TRefusal::None ? plan.Message
                                                 : ErasingRefusal(FChoice, root, driveSize, plan.WimToSplit, FDrives);

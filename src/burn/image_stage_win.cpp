@@ -14,6 +14,12 @@ const TImageSurvey& TBurnJob::Survey() {
   return *FSurvey;
 }
 
+const TBurnPlan& TBurnJob::Plan() {
+  // A stage run on its own plans without the drive and the temp folder.
+  if (!FPlan) FPlan = PlanBurn(Survey(), FChoice.IsoFile, -1, FChoice.FileSystem, L".");
+  return *FPlan;
+}
+
 // The reader the survey chose, over the image anew, with the items the burn
 // does not write left out.
 TComPtr<I7zInArchive> TBurnJob::OpenImageReader() {
@@ -31,7 +37,7 @@ TComPtr<I7zInArchive> TBurnJob::OpenImageReader() {
 void TBurnJob::SetWimAside(I7zInArchive& reader) {
   WimSplitFile.clear();
   FWimAsideItem.reset();
-  const std::optional<TImageFile> wim = FindWimToSplit(FChoice.FileSystem, Survey().Files);
+  const std::optional<TImageFile>& wim = Plan().WimToSplit;
   if (!wim) return;
   if (!WimWorkFolder) WimWorkFolder.emplace(WimWorkFolderName);
   const std::wstring copy = WimWorkFolder->Path() + L"\\install.wim";

@@ -78,11 +78,11 @@ TEST(BurnChecks, LargeInstallWimOnFatIsSplitThroughTheTempFolder) {
     EXPECT_FALSE(plan.WimToSplit);
   }
   windows.Files[2].Size = 4294967295;
-  EXPECT_FALSE(FindWimToSplit(L"FAT32", windows.Files));
+  EXPECT_FALSE(PlanBurn(windows, L"w.iso", 2 * Stick8GB, L"FAT32", L".").WimToSplit);
   windows.Files[2] = {L"sources\\install.esd", 5000000000, 7};
-  EXPECT_FALSE(FindWimToSplit(L"FAT32", windows.Files));
+  EXPECT_FALSE(PlanBurn(windows, L"w.iso", 2 * Stick8GB, L"FAT32", L".").WimToSplit);
   windows.Files[2] = {L"x\\sources\\install.wim", 5000000000, 7};
-  EXPECT_FALSE(FindWimToSplit(L"FAT32", windows.Files));
+  EXPECT_FALSE(PlanBurn(windows, L"w.iso", 2 * Stick8GB, L"FAT32", L".").WimToSplit);
 }
 
 }  // namespace
