@@ -8,6 +8,11 @@ std::wstring DriveChangedText(const std::wstring& root) {
   return L"The USB drive " + root + L" has changed since the list was made. Press Refresh and choose the drive again.";
 }
 
+std::wstring UnknownDiskLengthText(const std::wstring& root) {
+  return L"Quillora cannot read the size of the disk that holds " + root + L". Untick Bootable to format only " + root +
+         L".";
+}
+
 std::wstring SecondConfirmText(const TListedDrive& drive, bool bootable, const std::vector<TListedDrive>& list) {
   const std::wstring root = std::wstring(1, drive.Letter) + L":";
   std::wstring text;

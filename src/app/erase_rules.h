@@ -19,6 +19,9 @@ inline constexpr int64_t FatVolumeLimit = 4294967296;
 
 // The box when the drive asked again is not the listed one (title "Error").
 std::wstring DriveChangedText(const std::wstring& root);
+// The box when a bootable burn cannot learn the length of the disk it
+// partitions (title "Error").
+std::wstring UnknownDiskLengthText(const std::wstring& root);
 
 // The second confirmation's lines joined by CR LF, or empty when none is due:
 // it is due for a hard disk, and for a bootable burn whose disk holds other
