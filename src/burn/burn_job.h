@@ -53,9 +53,10 @@ public:
   void Run();
 
   // The steps of Run, each with its texts and boxes.
-  // Reads the image's directory and the drive's total size (`driveSize`, -1
-  // when unknown) and refuses, with its box, a burn that would fail after
-  // erasing the drive or would erase what it still needs.
+  // Reads the image's directory and the size the burn erases (`driveSize`:
+  // the drive's, a bootable burn's disk's; -1 when unknown) and refuses, with
+  // its box, a burn that would fail after erasing the drive or would erase
+  // what it still needs, and a bootable burn whose disk does not say its size.
   bool CheckBeforeErasing(const std::wstring& root, int64_t& driveSize);
   // The drive asked again: still on the USB bus with the listed identity.
   // Otherwise one box and the list rebuilt.

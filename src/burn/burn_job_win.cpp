@@ -17,6 +17,19 @@ TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, IDriveQuery& drives)
 TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice) : TBurnJob(view, std::move(choice), FSystemDrives) {}
 
 namespace {
+// What the burn erases: the volume, or for a bootable burn, whose partition
+// takes the whole disk, the disk. -1 when the volume does not say; none when
+// the disk does not.
+std::optional<int64_t> SizeToErase(const TBurnChoice& choice, const std::wstring& root, IDriveQuery& drives) {
+  if (choice.Bootable) {
+    const std::optional<uint32_t> disk = choice.Listed.Identity.DiskNumber;
+    return disk ? drives.DiskLength(*disk) : std::nullopt;
+  }
+  // A card reader slot without a card must not bring up the system's dialog.
+  TErrorModeScope quiet(SEM_FAILCRITICALERRORS);
+  return GetDriveTotalSize(root[0] - L'A' + 1);
+}
+
 // What the format or the diskpart script would erase that the burn cannot do
 // without, in the order the user can mend it: the file system, the temp
 // folder for the install.wim copy, then the image, the program and that folder.
@@ -99,11 +112,12 @@ void TBurnJob::Run() {
 }
 
 bool TBurnJob::CheckBeforeErasing(const std::wstring& root, int64_t& driveSize) {
-  {
-    // A card reader slot without a card must not bring up the system's dialog.
-    TErrorModeScope quiet(SEM_FAILCRITICALERRORS);
-    driveSize = GetDriveTotalSize(root[0] - L'A' + 1);
+  const std::optional<int64_t> erased = SizeToErase(FChoice, root, FDrives);
+  if (!erased) {
+    FView.ShowMessage(UnknownDiskLengthText(root), ErrorTitle, MB_ICONERROR);
+    return false;
   }
+  driveSize = *erased;
   TTempFolder temp{GetTempDirectory(), std::nullopt};
   if (!temp.Path.empty()) temp.FreeBytes = FreeSpaceOf(temp.Path);
   FPlan = PlanBurn(Survey(), FChoice.IsoFile, driveSize, FChoice.FileSystem, UserDecimalSeparator(), temp);

@@ -1,8 +1,8 @@
 #include "burn/burn_rules.h"
 
-std::wstring DiskPartScriptText(const std::wstring& root, const std::wstring& fileSystem, int64_t driveSize) {
+std::wstring DiskPartScriptText(const std::wstring& root, const std::wstring& fileSystem, int64_t diskSize) {
   const std::wstring letter = root.substr(0, 1);
-  const bool capped = AsciiLowerCase(fileSystem) == L"fat32" && driveSize > Fat32VolumeLimitMb * 1048576;
+  const bool capped = AsciiLowerCase(fileSystem) == L"fat32" && diskSize > Fat32VolumeLimitMb * 1048576;
   return L"select volume " + root + L"\r\n"
          L"clean\r\n"
          L"create partition primary" + (capped ? L" size=" + std::to_wstring(Fat32VolumeLimitMb) : L"") + L"\r\n"

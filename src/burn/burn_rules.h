@@ -15,6 +15,6 @@ inline constexpr const wchar_t* ErrorTitle = L"Error";
 inline constexpr int64_t Fat32VolumeLimitMb = 32000;
 
 // The eight diskpart lines joined by CR LF, without a break after the last.
-// FAT32 on a drive whose total size is over Fat32VolumeLimitMb gets a
-// partition of that size; the rest of the drive stays unallocated.
-std::wstring DiskPartScriptText(const std::wstring& root, const std::wstring& fileSystem, int64_t driveSize);
+// The script cleans the whole disk: FAT32 on a disk longer than
+// Fat32VolumeLimitMb gets a partition of that size; the rest stays unallocated.
+std::wstring DiskPartScriptText(const std::wstring& root, const std::wstring& fileSystem, int64_t diskSize);

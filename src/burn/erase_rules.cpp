@@ -7,6 +7,11 @@ std::wstring DriveChangedText(const std::wstring& root) {
   return L"The USB drive " + root + L" has changed since the list was made. Press Refresh and choose the drive again.";
 }
 
+std::wstring UnknownDiskLengthText(const std::wstring& root) {
+  return L"Quillora cannot read the size of the disk that holds " + root + L". Untick Bootable to format only " + root +
+         L".";
+}
+
 std::optional<std::wstring> ErasedNeedRefusal(const std::wstring& root, bool bootable, const TNeededVolumes& needed) {
   auto erased = [&](const TVolumeRef& volume) { return ErasedByBurn(needed.Target, bootable, volume); };
   if (erased(needed.Image))

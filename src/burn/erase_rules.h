@@ -19,6 +19,9 @@ inline constexpr int64_t FatVolumeLimit = 4294967296;
 
 // The box when the drive asked again is not the listed one (title "Error").
 std::wstring DriveChangedText(const std::wstring& root);
+// The box when a bootable burn cannot learn the length of the disk it
+// partitions (title "Error").
+std::wstring UnknownDiskLengthText(const std::wstring& root);
 
 // The volumes a burn of `Target` still needs after erasing.
 struct TNeededVolumes {

@@ -25,6 +25,9 @@ public:
   virtual std::optional<uint32_t> DiskNumber(wchar_t letter) = 0;
   virtual std::optional<uint32_t> VolumeSerial(wchar_t letter) = 0;
   virtual int64_t TotalSize(int driveNumber) = 0;  // 1 = A; -1 when unknown
+  // The whole disk's length in bytes, which a bootable burn partitions; none
+  // when the system does not answer.
+  virtual std::optional<int64_t> DiskLength(uint32_t diskNumber) = 0;
   virtual void SetErrorMode(unsigned mode) = 0;
   virtual std::wstring DecimalSeparator() = 0;
 };

@@ -17,6 +17,8 @@ std::optional<uint32_t> GetDiskNumber(const std::wstring& device);
 // GetVolumeInformationW of a root such as "E:\".
 std::optional<uint32_t> GetVolumeSerial(const std::wstring& root);
 int64_t GetDriveTotalSize(int driveNumber);
+// IOCTL_DISK_GET_LENGTH_INFO on \\.\PhysicalDriveN; none when it fails.
+std::optional<int64_t> GetDiskLength(uint32_t diskNumber);
 // The size text with the user's decimal separator.
 std::wstring FormatByteSize(int64_t size);
 // The decimal separator of the user's regional settings ("." when unknown).
@@ -33,6 +35,7 @@ public:
   std::optional<uint32_t> DiskNumber(wchar_t letter) override;
   std::optional<uint32_t> VolumeSerial(wchar_t letter) override;
   int64_t TotalSize(int driveNumber) override;
+  std::optional<int64_t> DiskLength(uint32_t diskNumber) override;
   void SetErrorMode(unsigned mode) override;
   std::wstring DecimalSeparator() override;
 };

@@ -26,9 +26,9 @@ wchar_t LetterOfVolume(const wchar_t* volumeName) {
   return 0;
 }
 
-TFileHandle OpenDevice(const std::wstring& device) {
+TFileHandle OpenDevice(const std::wstring& device, DWORD access = 0) {
   return TFileHandle(
-      ::CreateFileW(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+      ::CreateFileW(device.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 // An ASCII string of the descriptor at `offset`, blanks trimmed; empty when
@@ -126,6 +126,18 @@ int64_t GetDriveTotalSize(int driveNumber) {
   return static_cast<int64_t>(sectorsPerCluster) * bytesPerSector * totalClusters;
 }
 
+std::optional<int64_t> GetDiskLength(uint32_t diskNumber) {
+  TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
+  // The length asks for read access, which a disk grants administrators only.
+  const TFileHandle disk = OpenDevice(L"\\\\.\\PhysicalDrive" + std::to_wstring(diskNumber), GENERIC_READ);
+  GET_LENGTH_INFORMATION length{};
+  DWORD returned = 0;
+  if (!disk || !::DeviceIoControl(disk.Get(), IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof length,
+                                  &returned, nullptr))
+    return std::nullopt;
+  return static_cast<int64_t>(length.Length.QuadPart);
+}
+
 std::wstring UserDecimalSeparator() {
   wchar_t buffer[8] = {};  // the system allows at most 3 characters and the end mark
   const int n = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
@@ -140,6 +152,7 @@ TStorageDevice TWin32DriveQuery::Device(wchar_t letter) { return GetStorageDevic
 std::optional<uint32_t> TWin32DriveQuery::DiskNumber(wchar_t letter) { return GetDiskNumber(DevicePath(letter)); }
 std::optional<uint32_t> TWin32DriveQuery::VolumeSerial(wchar_t letter) { return GetVolumeSerial(RootPath(letter)); }
 int64_t TWin32DriveQuery::TotalSize(int driveNumber) { return GetDriveTotalSize(driveNumber); }
+std::optional<int64_t> TWin32DriveQuery::DiskLength(uint32_t diskNumber) { return GetDiskLength(diskNumber); }
 void TWin32DriveQuery::SetErrorMode(unsigned mode) { ::SetErrorMode(mode); }
 std::wstring TWin32DriveQuery::DecimalSeparator() { return UserDecimalSeparator(); }
 

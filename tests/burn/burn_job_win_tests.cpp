@@ -51,8 +51,8 @@ protected:
     fs::create_directories(app);
     for (const wchar_t* name : {L"7z.dll", L"bootsect_x86.exe"})
       ::CopyFileW((standin::BuildDir() + L"\\bin\\" + name).c_str(), (app + name).c_str(), FALSE);
-    ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable\r\n"));
-    Choice = {Image(L"windows.iso"), L"Q:", L"FAT32", L"", true, FindSupportFiles(), ListedQ()};
+    ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable disk=1 size=16008609792\r\n"));  // a 16 GB stick
+    Choice = {Image(L"windows.iso"), L"Q:", L"FAT32", L"", true, FindSupportFiles(), Listed()};
     Choice.Files.AppPath = app;
     Choice.Files.BootSectPath = app + L"bootsect_x86.exe";
     View.Answer = [this](const TRecordedBox& box) {
@@ -61,11 +61,11 @@ protected:
       return IDOK;
     };
   }
-  // Q: as the drive list shows it now.
-  TListedDrive ListedQ() {
-    const std::optional<TListedDrive> q = QueryUsbDrive(Drives, L'q');
-    EXPECT_TRUE(q);
-    return q.value_or(TListedDrive{});
+  // The drive as the list shows it now.
+  TListedDrive Listed(wchar_t letter = L'q') {
+    const std::optional<TListedDrive> drive = QueryUsbDrive(Drives, letter);
+    EXPECT_TRUE(drive);
+    return drive.value_or(TListedDrive{});
   }
   void Burn() {
     TBurnJob job(View, Choice, Drives);
@@ -200,14 +200,9 @@ TEST_F(BurnJob, BootableBurnWithARefusedBootSectorEndsInSuccess) {
   ASSERT_EQ(log.size(), 2u);  // no label stage for an empty label
   EXPECT_EQ(log[0].rfind(L"diskpart|\"" + Choice.Files.DiskPartPath + L"\" /S \"" + GetTempDirectory() + L"temp", 0), 0u);
   EXPECT_EQ(log[1], L"bootsect_x86|\"" + Choice.Files.BootSectPath + L"\" /nt60 Q:");
-  // Q: is a folder of the host's disk: its size decides the partition line.
-  ULARGE_INTEGER available{}, total{};
-  ASSERT_TRUE(::GetDiskFreeSpaceExW(L"Q:\\", &available, &total, nullptr));
-  const std::string create = total.QuadPart > 33554432000u ? "create partition primary size=32000\r\n"
-                                                           : "create partition primary\r\n";
   EXPECT_EQ(burntest::FileBytes(StandIns.Dir() + L"\\diskpart-script.txt"),
-            "select volume Q:\r\nclean\r\n" + create + "select partition 1\r\nactive\r\nformat fs=fat32 quick\r\n"
-            "assign letter=Q\r\nexit\r\n");
+            "select volume Q:\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\n"
+            "format fs=fat32 quick\r\nassign letter=Q\r\nexit\r\n");
   EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
   ExpectCleanedUp();
 }
@@ -440,6 +435,7 @@ TEST_F(BurnJob, ChecksRefuseBeforeErasing) {
 TEST_F(BurnJob, DriveChangedSinceTheListIsRefused) {
   const std::wstring changed =
       L"The USB drive Q: has changed since the list was made. Press Refresh and choose the drive again.";
+  Choice.Bootable = false;  // a bootable burn would ask the changed bus for its disk first
   const TListedDrive listed = Choice.Listed;
   Choice.Listed.Identity.VolumeSerial = listed.Identity.VolumeSerial.value_or(0) + 1;  // another stick
   ExpectRefusedBeforeErasing(changed, L"Q:", 1);
@@ -471,10 +467,55 @@ TEST_F(BurnJob, WhatTheBurnStillNeedsIsNotErased) {
   Choice.Files = files;
 
   // Bootable cleans the whole disk: here also Z:, which holds the image.
-  ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable disk=1\r\nZ: fixed disk=1\r\n"));
-  Choice.Listed = ListedQ();
+  ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable disk=1 size=16008609792\r\nZ: fixed disk=1\r\n"));
+  Choice.Listed = Listed();
   Choice.Bootable = true;
   ExpectRefusedBeforeErasing(onTheDrive);
+}
+
+// A bootable burn cleans the whole disk: the FAT32 cap and the size check
+// follow the disk's length, not the volume's; a plain burn formats the volume.
+TEST_F(BurnJob, BootableBurnTakesTheDisksLength) {
+  // The 8 MB S: on a 70 GB disk.
+  ASSERT_TRUE(standin::WriteWholeFile(BusFile, "S: removable disk=2 size=70000000000\r\n"));
+  const TScopeGuard emptyS([] {
+    std::string error;
+    standin::EmptyDrive(L"S:", error);
+  });
+  Choice.Drive = L"S:";
+  Choice.Listed = Listed(L's');
+  Burn();
+  EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
+  EXPECT_EQ(burntest::FileBytes(StandIns.Dir() + L"\\diskpart-script.txt"),
+            "select volume S:\r\nclean\r\ncreate partition primary size=32000\r\nselect partition 1\r\n"
+            "active\r\nformat fs=fat32 quick\r\nassign letter=S\r\nexit\r\n");
+  EXPECT_TRUE(burntest::SameTree(L"S:\\", Image(L"windows")));
+  ::DeleteFileW((StandIns.Dir() + L"\\log.txt").c_str());
+  View = {};
+
+  // Q:, a folder of the host's disk, on a disk of 100,000 bytes; windows/
+  // holds 300,056.
+  ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable disk=1 size=100000\r\n"));
+  Choice.Drive = L"Q:";
+  Choice.Listed = Listed();
+  ExpectRefusedBeforeErasing(L"The ISO image needs 293.02 KB but the USB disk holds only 97.66 KB.");
+
+  // A disk that does not say its length (Wine answers for no disk), and no disk.
+  for (const char* bus : {"Q: removable disk=1\r\n", "Q: removable\r\n"}) {
+    ASSERT_TRUE(standin::WriteWholeFile(BusFile, bus));
+    Choice.Listed = Listed();
+    ExpectRefusedBeforeErasing(L"Quillora cannot read the size of the disk that holds Q:. Untick Bootable to format only Q:.");
+  }
+
+  // A plain burn takes the volume's size: the small disk does not matter.
+  ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable disk=1 size=100000\r\n"));
+  Choice.Listed = Listed();
+  Choice.Bootable = false;
+  View = {};
+  Burn();
+  EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
+  ExpectCleanedUp();
 }
 
 // Runs this program from a folder whose 7z.dll is not the codec library, or

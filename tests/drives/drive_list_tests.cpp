@@ -39,6 +39,7 @@ public:
   std::optional<uint32_t> DiskNumber(wchar_t letter) override { return Drives.at(letter).Disk; }
   std::optional<uint32_t> VolumeSerial(wchar_t letter) override { return Drives.at(letter).Serial; }
   int64_t TotalSize(int number) override { return Drives.at(static_cast<wchar_t>(L'a' + number - 1)).Size; }
+  std::optional<int64_t> DiskLength(uint32_t) override { return std::nullopt; }
   void SetErrorMode(unsigned mode) override { Modes.push_back(mode); }
   std::wstring DecimalSeparator() override { return Separator; }
 };

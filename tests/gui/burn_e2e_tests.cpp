@@ -207,7 +207,7 @@ protected:
   static inline std::wstring Exe;
   static inline HWND Window, IsoEdit, LabelEdit, Drives, FileSystems, Bootable, Burn, Close, Refresh, Progress, Status;
   // Q:, a flash drive of a disk of its own, unless a case says otherwise.
-  static inline const std::string UsbBus = "Q: removable\r\n";
+  static inline const std::string UsbBus = "Q: removable disk=1 size=16008609792\r\n";  // a 16 GB stick
   static inline std::string Bus = UsbBus;
   std::wstring DriveLine;  // of the selected drive
 };
@@ -497,7 +497,7 @@ TEST_F(BurnEndToEnd, ImageOnTheDriveIsRefused) {
 // C: stands for a stick plugged in: the bus file puts it on the USB bus.
 TEST_F(BurnEndToEnd, ListFollowsVolumesOnlyWhileIdle) {
   Prepare(Image(L"plain.iso"), L"", false);
-  Bus = "C: removable\r\nQ: removable\r\n";
+  Bus = "C: removable\r\n" + UsbBus;
   ASSERT_TRUE(gui::WriteUsbBus(Exe, Bus));
   ASSERT_TRUE(AnnounceVolume(L'C', true));
   const std::vector<std::wstring> lines = gui::ComboItems(Drives);

@@ -37,7 +37,7 @@ protected:
     ASSERT_TRUE(burntest::WritePolicy(HKEY_LOCAL_MACHINE, 145));
     ASSERT_TRUE(burntest::WritePolicy(HKEY_CURRENT_USER, -1));
     burntest::EmptyDriveQ();
-    Exe = gui::PrepareTestBusAppFolder(L"host_state", "Q: removable\r\n");
+    Exe = gui::PrepareTestBusAppFolder(L"host_state", "Q: removable disk=1 size=16008609792\r\n");
     ASSERT_FALSE(Exe.empty());
   }
   // A stand-in told to wait goes on, whatever the test did.

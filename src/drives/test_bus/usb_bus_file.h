@@ -2,7 +2,8 @@
 // The test build's USB bus: the letters a file `usb-bus.txt` beside the
 // program puts on it, one a line: "Q: removable" (a flash drive) or
 // "Q: fixed" (a hard disk), optionally followed by " disk=N" so that letters
-// can share a disk. Never part of the shipped program.
+// can share a disk, and after that by " size=BYTES", the disk's length.
+// Never part of the shipped program.
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -13,6 +14,7 @@ inline constexpr const wchar_t* UsbBusFileName = L"usb-bus.txt";
 struct TUsbBusEntry {
   bool Removable = true;
   std::optional<uint32_t> DiskNumber;
+  std::optional<int64_t> DiskLength;  // none: the system answers
   bool operator==(const TUsbBusEntry&) const = default;
 };
 

@@ -1,7 +1,9 @@
 #pragma once
 // The test build's drive query: the system's answers, except that only the
 // letters of the bus file are on the USB bus, each a flash drive or a hard
-// disk as the file says, on the disk it names (none: a disk of its own).
+// disk as the file says, on the disk it names (none: a disk of its own), of
+// the length it gives (none: as the system answers).
+#include <map>
 #include <string>
 
 #include "drives/test_bus/usb_bus_file.h"
@@ -15,9 +17,11 @@ public:
   explicit TUsbBusFileQuery(std::wstring file = UsbBusFileBesideProgram()) : FFile(std::move(file)) {}
   TStorageDevice Device(wchar_t letter) override;
   std::optional<uint32_t> DiskNumber(wchar_t letter) override;
+  std::optional<int64_t> DiskLength(uint32_t diskNumber) override;
 
 private:
   // Read on every question, so a test can change the bus while the program runs.
+  std::map<wchar_t, TUsbBusEntry> Bus() const;
   std::optional<TUsbBusEntry> Entry(wchar_t letter) const;
   std::wstring FFile;
 };

@@ -8,16 +8,20 @@ std::wstring UsbBusFileBesideProgram() {
   return path.substr(0, path.find_last_of(L'\\') + 1) + UsbBusFileName;
 }
 
-std::optional<TUsbBusEntry> TUsbBusFileQuery::Entry(wchar_t letter) const {
-  if (letter >= L'A' && letter <= L'Z') letter = static_cast<wchar_t>(letter - L'A' + L'a');
+std::map<wchar_t, TUsbBusEntry> TUsbBusFileQuery::Bus() const {
   TFileHandle file(::CreateFileW(FFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, 0, nullptr));
-  if (!file) return std::nullopt;
+  if (!file) return {};
   std::string text(64 * 1024, '\0');
   DWORD got = 0;
-  if (!::ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) return std::nullopt;
+  if (!::ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) return {};
   text.resize(got);
-  const auto bus = ParseUsbBusFile(text);
+  return ParseUsbBusFile(text);
+}
+
+std::optional<TUsbBusEntry> TUsbBusFileQuery::Entry(wchar_t letter) const {
+  if (letter >= L'A' && letter <= L'Z') letter = static_cast<wchar_t>(letter - L'A' + L'a');
+  const auto bus = Bus();
   const auto found = bus.find(letter);
   if (found == bus.end()) return std::nullopt;
   return found->second;
@@ -40,4 +44,10 @@ std::optional<uint32_t> TUsbBusFileQuery::DiskNumber(wchar_t letter) {
   // Wine puts every mapped drive on disk 0; only the file's disks count here.
   const std::optional<TUsbBusEntry> entry = Entry(letter);
   return entry ? entry->DiskNumber : std::nullopt;
+}
+
+std::optional<int64_t> TUsbBusFileQuery::DiskLength(uint32_t diskNumber) {
+  for (const auto& [letter, entry] : Bus())
+    if (entry.DiskNumber == diskNumber && entry.DiskLength) return entry.DiskLength;
+  return TWin32DriveQuery::DiskLength(diskNumber);
 }
