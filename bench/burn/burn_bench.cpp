@@ -46,13 +46,13 @@ int wmain(int argc, wchar_t** argv) {
     return IDOK;
   };
   // The image stage of a burn onto Q:, the window as its view.
-  TBurnJob job(form, TBurnChoice{image, L"Q:", L"FAT32", L"", false, form.SupportFiles, {}});
+  TBurnJob job(form, TBurnChoice{image, TListedDrive{L"Q:", L'Q', {}, false}, TFileSystem::Fat32, L"", false, form.SupportFiles});
 
   // Each side writes to the root of Q: when it is empty. The other side's
   // files must not stay in RAM meanwhile: the side that wrote second ran
   // up to twice as slow then. What each wrote is compared by digest.
   const auto runStage = [&] {
-    if (job.RunStage(BurnImage) && job.FlushDrive(L"Q:") && job.VerifyDrive(L"Q:")) return true;
+    if (job.RunStage(BurnImage) && job.FlushDrive() && job.VerifyDrive()) return true;
     std::fprintf(stderr, "bench_burn: the image stage, the flush or the read back failed\n");
     return false;
   };

@@ -56,15 +56,21 @@ public:
 
   // --- the view of a burn ---
   void SetStatus(const std::wstring& text) override;
-  std::wstring Status() const override;
+  std::wstring Status() const;
   void SetProgressVisible(bool visible) override;
   void ResetProgress() override;
   void ReportProgress(bool total, std::int64_t value) override;
   // Every message box of the program goes through here (owner: the window).
   int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned flags) override;
-  void ProcessMessages() override;
-  void EnableControls(bool enabled) override;
-  void RefreshDrives() override;
+  // A burn under way: the inputs off and the window refusing to close; once
+  // over, the inputs on and the drive list built anew.
+  void SetBusy(bool busy) override;
+
+  void ProcessMessages();
+  // The inputs off while a burn or an image read runs, on after.
+  void EnableControls(bool enabled);
+  // The drive list built anew, nothing selected: the drive may have changed.
+  void RefreshDrives();
 
   HWND Handle() const { return FHandle; }
   // The inputs are off: a burn or an image read is under way.

@@ -246,12 +246,12 @@ void TUSBForm::BurnButtonClick() {
                                            MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
     return;
   TBurnJob job(*this,
-               TBurnChoice{WindowText(ISOFileEdit), drive, GetSelectedFileSystem(), WindowText(LabelEdit), bootable,
-                           SupportFiles, listed},
+               TBurnChoice{WindowText(ISOFileEdit), listed, FileSystemNamed(GetSelectedFileSystem()), WindowText(LabelEdit),
+                           bootable, SupportFiles},
                FDriveQuery);
   FRunningJob = &job;
   const TScopeGuard ended([this] { FRunningJob = nullptr; });
-  job.Run();
+  if (job.Run() == TBurnEnd::DriveChanged) RefreshDrives();
 }
 
 // --- operations ---
@@ -336,6 +336,11 @@ int TUSBForm::ShowMessage(const std::wstring& text, const std::wstring& title, u
 }
 
 void TUSBForm::ProcessMessages() { ProcessPendingMessages(); }
+
+void TUSBForm::SetBusy(bool busy) {
+  EnableControls(!busy);
+  if (!busy) RefreshDrives();
+}
 
 // --- window procedures ---
 

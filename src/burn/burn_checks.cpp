@@ -9,10 +9,7 @@ std::wstring SizeText(uint64_t size, const std::wstring& decimalSeparator) {
 }
 }  // namespace
 
-bool FatCannotHoldFile(const std::wstring& fileSystem, uint64_t size) {
-  const std::wstring name = AsciiUpperCase(fileSystem);
-  return (name == L"FAT32" || name == L"FAT") && size > FatFileSizeLimit;
-}
+bool FatCannotHoldFile(TFileSystem fileSystem, uint64_t size) { return IsFatFamily(fileSystem) && size > FatFileSizeLimit; }
 
 bool IsInstallWimPath(const std::wstring& path) {
   std::wstring name = AsciiUpperCase(path);
@@ -22,7 +19,7 @@ bool IsInstallWimPath(const std::wstring& path) {
 }
 
 TBurnPlan PlanBurn(const TImageSurvey& survey, const std::wstring& imagePath, int64_t driveSize,
-                   const std::wstring& fileSystem, const std::wstring& decimalSeparator, const TTempFolder& temp) {
+                   TFileSystem fileSystem, const std::wstring& decimalSeparator, const TTempFolder& temp) {
   using R = TBurnPlan::TRefusal;
   TBurnPlan plan;
   if (survey.Status == TImageSurvey::TStatus::LibraryFailed) {
@@ -55,8 +52,8 @@ TBurnPlan PlanBurn(const TImageSurvey& survey, const std::wstring& imagePath, in
                    L".";
   } else if (!plan.TooLargeForFileSystem.empty()) {
     plan.Refusal = R::FileTooLargeForFat;
-    plan.Message = fileSystem + L" cannot hold files of 4 GB or more: \"" + plan.TooLargeForFileSystem.front().Path +
-                   L"\". Choose NTFS or exFAT.";
+    plan.Message = std::wstring(FileSystemName(fileSystem)) + L" cannot hold files of 4 GB or more: \"" +
+                   plan.TooLargeForFileSystem.front().Path + L"\". Choose NTFS or exFAT.";
   } else if (plan.WimToSplit && temp.FreeBytes && *temp.FreeBytes < tempNeeded) {
     plan.Refusal = R::NotEnoughTempSpace;
     plan.Message = L"Not enough free space in \"" + temp.Path + L"\" to split install.wim (" +

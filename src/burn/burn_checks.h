@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "burn/file_system.h"
 #include "sevenzip/image_survey.h"
 
 inline constexpr const wchar_t* ReinstallText = L"Error, please reinstall this software.";
@@ -13,9 +14,8 @@ inline constexpr const wchar_t* ReinstallText = L"Error, please reinstall this s
 // Largest file FAT32 and FAT hold: 4 GiB - 1 bytes.
 inline constexpr uint64_t FatFileSizeLimit = 4294967295u;
 
-// True when the file system, named as chosen (FAT32, NTFS, exFAT, FAT), is a
-// FAT and cannot hold a file of `size` bytes.
-bool FatCannotHoldFile(const std::wstring& fileSystem, uint64_t size);
+// True when the file system is a FAT and cannot hold a file of `size` bytes.
+bool FatCannotHoldFile(TFileSystem fileSystem, uint64_t size);
 
 // sources\install.wim, with either separator, letters a to z without case.
 bool IsInstallWimPath(const std::wstring& path);
@@ -52,7 +52,7 @@ struct TBurnPlan {
 // `driveSize` is the drive's total size, -1 when unknown (then not compared);
 // sizes are written as the drive list writes them, with `decimalSeparator`.
 TBurnPlan PlanBurn(const TImageSurvey& survey, const std::wstring& imagePath, int64_t driveSize,
-                   const std::wstring& fileSystem, const std::wstring& decimalSeparator,
+                   TFileSystem fileSystem, const std::wstring& decimalSeparator,
                    const TTempFolder& temp = {});
 
 // Said after the success message when the image holds files whose names

@@ -8,10 +8,12 @@
 // step that runs a console program gets its row in stages/ (stage_text) and
 // runs through RunStage.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
 
+#include "base/message_pump.h"
 #include "burn/burn_checks.h"
 #include "burn/burn_view.h"
 #include "burn/library_worker.h"
@@ -31,36 +33,38 @@ inline constexpr wchar_t DiskPartScriptName[] = L"temp.dat";
 // What the user chose, read from the window once the input checks passed.
 struct TBurnChoice {
   std::wstring IsoFile;
-  std::wstring Drive;       // the drive line, "E:" or "E: [7.46 GB]"
-  std::wstring FileSystem;  // FAT32, NTFS, exFAT or FAT
+  // The drive as the list showed it: its letter, and what identifies it,
+  // asked again just before erasing. Its line is the window's.
+  TListedDrive Drive;
+  TFileSystem FileSystem = TFileSystem::Fat32;
   std::wstring Label;       // empty: no label stage
   bool Bootable = false;
   TSupportFiles Files;
-  // The drive as the list showed it: asked again just before erasing.
-  TListedDrive Listed;
 };
 
 class TBurnJob {
 public:
   // `drives` answers for the drive and the volumes of the paths the burn
-  // needs; without it the system answers.
-  TBurnJob(IBurnView& view, TBurnChoice choice, IDriveQuery& drives);
-  TBurnJob(IBurnView& view, TBurnChoice choice);
+  // needs; without it the system answers. `pump` keeps the thread's windows
+  // answering while the burn waits for a program or its worker.
+  TBurnJob(IBurnView& view, TBurnChoice choice, IDriveQuery& drives,
+           std::function<void()> pump = ProcessPendingMessages);
+  explicit TBurnJob(IBurnView& view, TBurnChoice choice, std::function<void()> pump = ProcessPendingMessages);
   TBurnJob(const TBurnJob&) = delete;
   TBurnJob& operator=(const TBurnJob&) = delete;
 
   // The whole burn. A failure no step expected leaves after the clean-up.
-  void Run();
+  TBurnEnd Run();
 
   // The steps of Run, each with its texts and boxes.
   // Reads the image's directory and the size the burn erases (`driveSize`:
   // the drive's, a bootable burn's disk's; -1 when unknown) and refuses, with
   // its box, a burn that would fail after erasing the drive or would erase
   // what it still needs, and a bootable burn whose disk does not say its size.
-  bool CheckBeforeErasing(const std::wstring& root, int64_t& driveSize);
+  bool CheckBeforeErasing(int64_t& driveSize);
   // The drive asked again: still on the USB bus with the listed identity.
-  // Otherwise one box and the list rebuilt.
-  bool CheckDriveUnchanged(const std::wstring& root);
+  // Otherwise one box, and the window is told (TBurnEnd::DriveChanged).
+  bool CheckDriveUnchanged();
   bool RunStage(StageId stage);
   // Runs the stage with the script in a file no other program can change,
   // made for this run alone and deleted as soon as the stage ends.
@@ -71,12 +75,12 @@ public:
   // stays for the read back, unless the split failed.
   bool SplitInstallWim();
   // Copies the legacy loader files and writes the matching boot sector.
-  void LegacyBootStep(const std::wstring& root);
+  void LegacyBootStep();
   // Gets what the burn wrote out of the system's cache onto the drive.
-  bool FlushDrive(const std::wstring& root);
+  bool FlushDrive();
   // Reads back every file the image stage wrote (and the split parts) and
   // compares it with the image; the first bad file gets the error box.
-  bool VerifyDrive(const std::wstring& root);
+  bool VerifyDrive();
   bool Idle() const { return FRunner.Idle(); }
   // The session ends under the burn: the running program ended, AutoRun put
   // back, the script and the work folder gone, at once. The burn must not go on.
@@ -103,16 +107,18 @@ private:
   // What the checks before erasing found and decided, kept for the steps.
   const TBurnPlan& Plan();
   TComPtr<I7zInArchive> OpenImageReader();
-  // Stage 3's body: unpacks the image onto `root`.
-  bool BurnImageStage(const std::wstring& root);
+  // Stage 3's body: unpacks the image onto the drive.
+  bool BurnImageStage();
+  // The command line's parts of a stage on this burn's drive.
+  TStageCommandParts StageParts(StageId stage) const;
   void SetWimAside(I7zInArchive& reader);
   // The split parts from the work folder into the drive's sources folder.
-  bool CopySplitParts(const std::wstring& root);
+  bool CopySplitParts();
 
   // A volume that cannot be flushed as a whole (asked before the image
   // stage) gets the image's files flushed as they are written; the flush
   // after the burn then skips them.
-  static bool VolumeFlushesWhole(const std::wstring& root);
+  bool VolumeFlushesWhole() const;
   bool FFlushEachFile = false;
   std::set<std::wstring> FFlushedFiles;
   bool FImageUnflushed = false;
@@ -132,12 +138,39 @@ private:
   static DWORD CALLBACK PartCopyProgress(LARGE_INTEGER, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER, DWORD,
                                          DWORD, HANDLE, HANDLE, LPVOID job);
 
-  IBurnView& FView;
+  // The caller's view, with the last status kept: the job never asks the
+  // view what it shows.
+  class TShownView : public IBurnView {
+  public:
+    explicit TShownView(IBurnView& view) : FShown(view) {}
+    void SetStatus(const std::wstring& text) override {
+      FStatus = text;
+      FShown.SetStatus(text);
+    }
+    void SetProgressVisible(bool visible) override { FShown.SetProgressVisible(visible); }
+    void ResetProgress() override { FShown.ResetProgress(); }
+    void ReportProgress(bool total, std::int64_t value) override { FShown.ReportProgress(total, value); }
+    int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned flags) override {
+      return FShown.ShowMessage(text, title, flags);
+    }
+    void SetBusy(bool busy) override { FShown.SetBusy(busy); }
+    const std::wstring& Status() const { return FStatus; }
+
+  private:
+    IBurnView& FShown;
+    std::wstring FStatus;
+  };
+  TShownView FView;
+  // "E:", made once from the drive's letter; every path and device name on
+  // the drive is built from it (OnDrive).
+  std::wstring FRoot;
+  std::wstring OnDrive(const std::wstring& relative) const { return FRoot + L"\\" + relative; }
+  std::wstring VolumeDevice() const { return L"\\\\.\\" + FRoot; }
   TBurnChoice FChoice;
   TWin32DriveQuery FSystemDrives;
   IDriveQuery& FDrives;
   std::optional<TSealedScriptFile> FScript;  // while diskpart runs
   TStageRunner FRunner;
-  TLibraryWorker FWorker{FView};
+  TLibraryWorker FWorker;
   TAutoRunGuard FAutoRun;
 };

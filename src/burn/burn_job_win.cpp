@@ -11,32 +11,39 @@
 #include "drives/free_space.h"
 #include "drives/host_checks.h"
 
-TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, IDriveQuery& drives)
-    : FView(view), FChoice(std::move(choice)), FDrives(drives), FRunner(view) {}
+TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, IDriveQuery& drives, std::function<void()> pump)
+    : FView(view),
+      FRoot(DriveRootOf(std::wstring(1, choice.Drive.Letter))),
+      FChoice(std::move(choice)),
+      FDrives(drives),
+      FRunner(FView, pump),
+      FWorker(FView, pump) {}
 
-TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice) : TBurnJob(view, std::move(choice), FSystemDrives) {}
+TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, std::function<void()> pump)
+    : TBurnJob(view, std::move(choice), FSystemDrives, std::move(pump)) {}
 
 namespace {
 // What the burn erases: the volume, or for a bootable burn, whose partition
 // takes the whole disk, the disk. -1 when the volume does not say; none when
 // the disk does not.
-std::optional<int64_t> SizeToErase(const TBurnChoice& choice, const std::wstring& root, IDriveQuery& drives) {
+std::optional<int64_t> SizeToErase(const TBurnChoice& choice, IDriveQuery& drives) {
   if (choice.Bootable) {
-    const std::optional<uint32_t> disk = choice.Listed.Identity.DiskNumber;
+    const std::optional<uint32_t> disk = choice.Drive.Identity.DiskNumber;
     return disk ? drives.DiskLength(*disk) : std::nullopt;
   }
   // A card reader slot without a card must not bring up the system's dialog.
   TErrorModeScope quiet(SEM_FAILCRITICALERRORS);
-  return GetDriveTotalSize(root[0] - L'A' + 1);
+  return GetDriveTotalSize(choice.Drive.Letter - L'A' + 1);
 }
 
 // What the format or the diskpart script would erase that the burn cannot do
 // without, in the order the user can mend it: the file system, the temp
 // folder for the install.wim copy, then the image, the program and that folder.
-std::optional<std::wstring> ErasingRefusal(const TBurnChoice& choice, const std::wstring& root, int64_t driveSize,
+std::optional<std::wstring> ErasingRefusal(const TBurnChoice& choice, const std::wstring& root,
+                                           const std::wstring& rootFolder, int64_t driveSize,
                                            const std::optional<TImageFile>& wimToSplit, IDriveQuery& drives) {
   if (std::optional<std::wstring> fat = FatVolumeRefusal(choice.FileSystem, driveSize)) return fat;
-  TNeededVolumes needed{VolumeOfPath(root + L"\\", drives), VolumeOfPath(choice.IsoFile, drives),
+  TNeededVolumes needed{VolumeOfPath(rootFolder, drives), VolumeOfPath(choice.IsoFile, drives),
                         VolumeOfPath(choice.Files.AppPath, drives), std::nullopt, L""};
   if (wimToSplit) {
     const TFolderState temp = InspectTempFolder();
@@ -49,12 +56,12 @@ std::optional<std::wstring> ErasingRefusal(const TBurnChoice& choice, const std:
 }
 }  // namespace
 
-void TBurnJob::Run() {
-  if (!CheckSupportFiles(FChoice.Files, FView)) return;
+TBurnEnd TBurnJob::Run() {
+  if (!CheckSupportFiles(FChoice.Files, FView)) return TBurnEnd::Refused;
 
-  const std::wstring root = DriveRootOf(FChoice.Drive);
   int64_t driveSize = -1;
-  if (!CheckBeforeErasing(root, driveSize) || !CheckDriveUnchanged(root)) return;
+  if (!CheckBeforeErasing(driveSize)) return TBurnEnd::Refused;
+  if (!CheckDriveUnchanged()) return TBurnEnd::DriveChanged;
   FView.ResetProgress();
 
   // Runs every step even when one raises; the first failure is handed back.
@@ -72,25 +79,24 @@ void TBurnJob::Run() {
       if (!FAutoRun.RestoreAutoRun())
         FView.ShowMessage(AutoRunRestoreFailedText, AutoRunRestoreFailedTitle, MB_OK | MB_ICONWARNING);
     });
-    step([this] { FView.EnableControls(true); });
-    step([this] { FView.RefreshDrives(); });
+    step([this] { FView.SetBusy(false); });
     return first;
   };
 
   // The install.wim copy and its work folder go on every way out.
   const TScopeGuard wimWork([this] { DropWimCopy(); });
   try {
-    // Inside the scope: a window left disabled could never be closed again.
-    FView.EnableControls(false);
+    // Inside the scope: a window left busy could never be closed again.
+    FView.SetBusy(true);
     FAutoRun.DisableAutoRun();
-    const bool prepared = FChoice.Bootable ? RunDiskPartScript(CreateBootable, DiskPartScriptText(root, FChoice.FileSystem, driveSize))
+    const bool prepared = FChoice.Bootable ? RunDiskPartScript(CreateBootable, DiskPartScriptText(FRoot, FChoice.FileSystem, driveSize))
                                            : RunStage(FormatDrive);
     if (prepared) {
       if (!FChoice.Label.empty()) RunStage(WriteLabel);  // a failed label does not stop the burn
       if (RunStage(BurnImage) && SplitInstallWim()) {
         if (FChoice.Bootable) {
           try {
-            LegacyBootStep(root);
+            LegacyBootStep();
           } catch (...) {
             FView.ShowMessage(LegacyBootFailedText, ErrorTitle, MB_ICONERROR);
           }
@@ -98,7 +104,7 @@ void TBurnJob::Run() {
         // The status the steps ended with (a refused boot sector's warning)
         // comes back once the drive has proven itself.
         const std::wstring shown = FView.Status();
-        if (FlushDrive(root) && VerifyDrive(root)) {
+        if (FlushDrive() && VerifyDrive()) {
           FView.SetStatus(shown);
           FView.ShowMessage(BurnCompleteText + LeftOutText(Survey().LeftOut), InformationTitle, MB_ICONINFORMATION);
         }
@@ -109,12 +115,13 @@ void TBurnJob::Run() {
     throw;
   }
   if (std::exception_ptr failure = cleanUp()) std::rethrow_exception(failure);
+  return TBurnEnd::Ran;
 }
 
-bool TBurnJob::CheckBeforeErasing(const std::wstring& root, int64_t& driveSize) {
-  const std::optional<int64_t> erased = SizeToErase(FChoice, root, FDrives);
+bool TBurnJob::CheckBeforeErasing(int64_t& driveSize) {
+  const std::optional<int64_t> erased = SizeToErase(FChoice, FDrives);
   if (!erased) {
-    FView.ShowMessage(UnknownDiskLengthText(root), ErrorTitle, MB_ICONERROR);
+    FView.ShowMessage(UnknownDiskLengthText(FRoot), ErrorTitle, MB_ICONERROR);
     return false;
   }
   driveSize = *erased;
@@ -124,29 +131,32 @@ bool TBurnJob::CheckBeforeErasing(const std::wstring& root, int64_t& driveSize) 
   const TBurnPlan& plan = *FPlan;
   const std::optional<std::wstring> refusal =
       plan.Refusal != TBurnPlan::TRefusal::None ? plan.Message
-                                                : ErasingRefusal(FChoice, root, driveSize, plan.WimToSplit, FDrives);
+                                                : ErasingRefusal(FChoice, FRoot, OnDrive(L""), driveSize, plan.WimToSplit, FDrives);
   if (!refusal) return true;
   FView.ShowMessage(*refusal, ErrorTitle, MB_ICONERROR);
   return false;
 }
 
-bool TBurnJob::CheckDriveUnchanged(const std::wstring& root) {
-  if (StillSameDrive(FDrives, FChoice.Listed)) return true;
-  FView.ShowMessage(DriveChangedText(root), ErrorTitle, MB_ICONERROR);
-  FView.RefreshDrives();
+bool TBurnJob::CheckDriveUnchanged() {
+  if (StillSameDrive(FDrives, FChoice.Drive)) return true;
+  FView.ShowMessage(DriveChangedText(FRoot), ErrorTitle, MB_ICONERROR);
   return false;
 }
 
-bool TBurnJob::RunStage(StageId stage) {
+TStageCommandParts TBurnJob::StageParts(StageId stage) const {
   TStageCommandParts parts = CommandParts(FChoice.Files);
   parts.WimFile = WimSplitFile;
   if (WimWorkFolder) parts.SwmFile = WimWorkFolder->Path() + L"\\install.swm";
   if (FScript) parts.ScriptFile = FScript->Path();
-  parts.Root = DriveRootOf(FChoice.Drive);
-  if (stage == FormatDrive) parts.FileSystem = FChoice.FileSystem;
+  parts.Root = FRoot;
+  if (stage == FormatDrive) parts.FileSystem = FileSystemName(FChoice.FileSystem);
   if (stage == WriteLabel) parts.Label = FChoice.Label;
-  if (stage != BurnImage) return FRunner.Run(stage, parts);
-  return FRunner.Run(stage, parts, [&] { return BurnImageStage(parts.Root); });
+  return parts;
+}
+
+bool TBurnJob::RunStage(StageId stage) {
+  if (stage != BurnImage) return FRunner.Run(stage, StageParts(stage));
+  return FRunner.Run(stage, StageParts(stage), [&] { return BurnImageStage(); });
 }
 
 bool TBurnJob::RunDiskPartScript(StageId stage, const std::wstring& script) {

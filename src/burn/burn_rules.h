@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "base/ascii_text.h"
+#include "burn/file_system.h"
 
 inline constexpr const wchar_t* LegacyBootFailedText = L"Failed to create BOOTMGR or NTLDR.";
 inline constexpr const wchar_t* BurnCompleteText =
@@ -17,4 +17,4 @@ inline constexpr int64_t Fat32VolumeLimitMb = 32000;
 // The eight diskpart lines joined by CR LF, without a break after the last.
 // The script cleans the whole disk: FAT32 on a disk longer than
 // Fat32VolumeLimitMb gets a partition of that size; the rest stays unallocated.
-std::wstring DiskPartScriptText(const std::wstring& root, const std::wstring& fileSystem, int64_t diskSize);
+std::wstring DiskPartScriptText(const std::wstring& root, TFileSystem fileSystem, int64_t diskSize);

@@ -1,7 +1,7 @@
 #pragma once
-// What a burn needs of the window: the status line, the progress bar, message
-// boxes, message processing and the controls. The window implements it; tests
-// implement it with a recording view.
+// What a burn shows and asks: the status line, the progress bar (and with it
+// the taskbar button), message boxes, and whether a burn is under way. The
+// window implements it; tests implement it with a recording view.
 #include <cstdint>
 #include <string>
 
@@ -10,7 +10,6 @@ public:
   virtual ~IBurnView() = default;
 
   virtual void SetStatus(const std::wstring& text) = 0;
-  virtual std::wstring Status() const = 0;
   virtual void SetProgressVisible(bool visible) = 0;
   // The bar back at its start, hidden: a new burn begins.
   virtual void ResetProgress() = 0;
@@ -19,11 +18,17 @@ public:
   virtual void ReportProgress(bool total, std::int64_t value) = 0;
   // Text, title and MB_ flags; returns the button pressed (IDOK, IDYES...).
   virtual int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned flags) = 0;
-  virtual void ProcessMessages() = 0;
-  // The inputs off while a burn runs (the window then refuses to close), on after.
-  virtual void EnableControls(bool enabled) = 0;
-  // The drive list built anew, nothing selected: the drive may have changed.
-  virtual void RefreshDrives() = 0;
+  // From the first change to the drive or the host to the end of the
+  // clean-up. What that means for its controls, its drive list and its
+  // messages is the window's to decide.
+  virtual void SetBusy(bool busy) = 0;
+};
+
+// How a burn ended, for the window.
+enum class TBurnEnd {
+  Refused,       // before anything changed: the checks, or a box answered No
+  DriveChanged,  // the drive asked again is not the listed one: nothing changed
+  Ran,           // it ran, well or not, and cleaned up
 };
 
 // Shows the bar for a scope and hides it on every way out, after any box.

@@ -36,23 +36,22 @@ bool FlushFilesBelow(const std::wstring& folder, const std::set<std::wstring>& f
   return ::GetLastError() == ERROR_NO_MORE_FILES;
 }
 
-// Wine's drive mapped to a folder answers ERROR_INVALID_FUNCTION.
-DWORD FlushVolume(const std::wstring& root) { return TBurnJob::FlushOpened(L"\\\\.\\" + root, 0); }
 
 }  // namespace
 
-bool TBurnJob::VolumeFlushesWhole(const std::wstring& root) { return FlushVolume(root) != ERROR_INVALID_FUNCTION; }
+// Wine's drive mapped to a folder answers ERROR_INVALID_FUNCTION.
+bool TBurnJob::VolumeFlushesWhole() const { return FlushOpened(VolumeDevice(), 0) != ERROR_INVALID_FUNCTION; }
 
-bool TBurnJob::FlushDrive(const std::wstring& root) {
+bool TBurnJob::FlushDrive() {
   FView.SetStatus(L"Writing cached data to the USB drive...");
   // A volume that cannot be flushed as a whole gets each file flushed: the
   // image's files were as they were written, the other writers' are now.
   // A slow stick may take minutes: the window answers meanwhile.
   bool flushed = false;
   FWorker.Run([&] {
-    const DWORD error = FlushVolume(root);
+    const DWORD error = FlushOpened(VolumeDevice(), 0);
     flushed = error == 0 || (error == ERROR_INVALID_FUNCTION && !FImageUnflushed &&
-                             (!FOthersWrote || FlushFilesBelow(root, FFlushedFiles)));
+                             (!FOthersWrote || FlushFilesBelow(FRoot, FFlushedFiles)));
   });
   if (flushed) return true;
   FView.SetStatus(L"Error.");
@@ -60,7 +59,7 @@ bool TBurnJob::FlushDrive(const std::wstring& root) {
   return false;
 }
 
-bool TBurnJob::VerifyDrive(const std::wstring& root) {
+bool TBurnJob::VerifyDrive() {
   // The pass's first reports take the bar back to its start.
   FView.SetStatus(L"Verifying files...");
   // Dropped after the bar is hidden, as in the image stage.
@@ -72,13 +71,13 @@ bool TBurnJob::VerifyDrive(const std::wstring& root) {
       // The drive holds it as the split parts, compared with the work
       // folder's copies below.
       if (FWimAsideItem) reader->LeaveOutItem(*FWimAsideItem);
-      reader->VerifyFolder(root);
+      reader->VerifyFolder(FRoot);
       if (FSplitParts.empty()) return;
       // The parts' own bar, from 0 to their total.
       ExtractProgress(this, true, FSplitSize);
       FPartsDone = 0;
       for (const std::wstring& part : FSplitParts)
-        FPartsDone += static_cast<int64_t>(CompareBackFile(root + L"\\sources\\" + part,
+        FPartsDone += static_cast<int64_t>(CompareBackFile(OnDrive(L"sources\\" + part),
                                                            WimWorkFolder->Path() + L"\\" + part, this,
                                                            &TBurnJob::PartProgress));
     });

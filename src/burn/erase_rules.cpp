@@ -23,8 +23,8 @@ std::optional<std::wstring> ErasedNeedRefusal(const std::wstring& root, bool boo
   return std::nullopt;
 }
 
-std::optional<std::wstring> FatVolumeRefusal(const std::wstring& fileSystem, int64_t driveSize) {
-  if (AsciiUpperCase(fileSystem) == L"FAT" && driveSize > FatVolumeLimit) return FatVolumeTooLargeText;
+std::optional<std::wstring> FatVolumeRefusal(TFileSystem fileSystem, int64_t driveSize) {
+  if (fileSystem == TFileSystem::Fat && driveSize > FatVolumeLimit) return FatVolumeTooLargeText;
   return std::nullopt;
 }
 

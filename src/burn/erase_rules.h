@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "burn/file_system.h"
 #include "drives/drive_identity.h"
 #include "drives/folder_state.h"
 
@@ -36,7 +37,7 @@ struct TNeededVolumes {
 // whole disk) holds the image, the program or the temp folder. `root` is "E:".
 std::optional<std::wstring> ErasedNeedRefusal(const std::wstring& root, bool bootable, const TNeededVolumes& needed);
 
-std::optional<std::wstring> FatVolumeRefusal(const std::wstring& fileSystem, int64_t driveSize);
+std::optional<std::wstring> FatVolumeRefusal(TFileSystem fileSystem, int64_t driveSize);
 
 // The install.wim copy's path below the temp folder at its longest: the work
 // folder with its counter, then the file; it must stay within MAX_PATH.

@@ -46,7 +46,7 @@ void TBurnJob::SetWimAside(I7zInArchive& reader) {
   FWimAsideItem = wim->Index;
 }
 
-bool TBurnJob::BurnImageStage(const std::wstring& root) {
+bool TBurnJob::BurnImageStage() {
   // Dropped when the stage returns, after the bar is hidden: the library is
   // unloaded then.
   TComPtr<I7zInArchive> reader;
@@ -54,13 +54,13 @@ bool TBurnJob::BurnImageStage(const std::wstring& root) {
   try {
     // Without a drive letter the files would land on the root of the current
     // drive.
-    if (!IsDriveRoot(root)) throw EFailure(L"No drive to unpack the image onto.");
-    FFlushEachFile = !VolumeFlushesWhole(root);
+    if (!IsDriveRoot(FRoot)) throw EFailure(L"No drive to unpack the image onto.");
+    FFlushEachFile = !VolumeFlushesWhole();
     FWorker.Run([&] {
       reader = OpenImageReader();
       SetWimAside(*reader);
       reader->SetFlushWrittenFiles(FFlushEachFile);
-      reader->ExtractToFolder(root);
+      reader->ExtractToFolder(FRoot);
       FFlushedFiles.insert(reader->FlushedFiles().begin(), reader->FlushedFiles().end());
       if (!reader->UnflushedFile().empty()) FImageUnflushed = true;
     });

@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 
+#include "base/message_pump.h"
 #include "burn/burn_view.h"
 #include "sevenzip/sevenzip_com.h"
 
@@ -19,7 +20,9 @@ public:
   // How long the window waits at most between two looks at the counts.
   static constexpr DWORD PumpGapMs = 50;
 
-  explicit TLibraryWorker(IBurnView& view) : FView(view) {}
+  // `pump` answers the thread's windows while the work runs.
+  explicit TLibraryWorker(IBurnView& view, std::function<void()> pump = ProcessPendingMessages)
+      : FView(view), FPump(std::move(pump)) {}
   TLibraryWorker(const TLibraryWorker&) = delete;
   TLibraryWorker& operator=(const TLibraryWorker&) = delete;
 
@@ -36,6 +39,7 @@ private:
   void Forward();
 
   IBurnView& FView;
+  std::function<void()> FPump;
   std::mutex FLock;  // guards the four below
   std::int64_t FTotal = 0, FDone = 0;
   unsigned FTotals = 0;  // totals recorded in this run

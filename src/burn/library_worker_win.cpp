@@ -31,7 +31,7 @@ void TLibraryWorker::Run(const std::function<void()>& work) {
     while (::MsgWaitForMultipleObjects(1, &wait, FALSE, PumpGapMs,
                                        QS_ALLINPUT) != WAIT_OBJECT_0) {
       Forward();
-      FView.ProcessMessages();
+      FPump();
     }
   } catch (...) {
     Stop();

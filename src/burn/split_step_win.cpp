@@ -36,7 +36,7 @@ bool TBurnJob::SplitInstallWim() {
   });
   FOthersWrote = true;
   if (!RunStage(SplitImage)) return false;
-  if (!CopySplitParts(DriveRootOf(FChoice.Drive))) {
+  if (!CopySplitParts()) {
     FView.SetStatus(L"Error.");
     FView.ShowMessage(L"Failed to split install.wim.", ErrorTitle, MB_OK | MB_ICONERROR);
     return false;
@@ -51,7 +51,7 @@ DWORD CALLBACK TBurnJob::PartCopyProgress(LARGE_INTEGER, LARGE_INTEGER copied, L
   return PartProgress(job, false, copied.QuadPart) == 0 ? PROGRESS_CONTINUE : PROGRESS_CANCEL;
 }
 
-bool TBurnJob::CopySplitParts(const std::wstring& root) {
+bool TBurnJob::CopySplitParts() {
   FSplitParts.clear();
   FSplitSize = 0;
   const std::vector<TPart> parts = PartsIn(WimWorkFolder->Path());
@@ -62,7 +62,7 @@ bool TBurnJob::CopySplitParts(const std::wstring& root) {
   bool copied = true;
   FWorker.Run([&] {
     // install.wim may have been the only file of its folder.
-    const std::wstring sources = root + L"\\sources";
+    const std::wstring sources = OnDrive(L"sources");
     if (!::CreateDirectoryW(sources.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
       copied = false;
       return;
@@ -70,7 +70,7 @@ bool TBurnJob::CopySplitParts(const std::wstring& root) {
     ExtractProgress(this, true, FSplitSize);
     FPartsDone = 0;
     for (const TPart& part : parts) {
-      const std::wstring target = root + L"\\sources\\" + part.Name;
+      const std::wstring target = OnDrive(L"sources\\" + part.Name);
       copied = ::CopyFileExW((WimWorkFolder->Path() + L"\\" + part.Name).c_str(), target.c_str(),
                              &TBurnJob::PartCopyProgress, this, nullptr, 0) != FALSE;
       if (!copied) return;

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "base/message_pump.h"
+
 #include "stages/stage_id.h"
 #include "stages/stage_text.h"
 #include "stages/tool_runner.h"
@@ -14,7 +16,9 @@ class IBurnView;
 
 class TStageRunner : private TToolRunner {
 public:
-  explicit TStageRunner(IBurnView& view) : FView(view) {}
+  // `pump` keeps the thread's windows answering while a program runs.
+  explicit TStageRunner(IBurnView& view, std::function<void()> pump = ProcessPendingMessages)
+      : FView(view), FPump(std::move(pump)) {}
 
   // The stage's result. `body`, when given, takes the program's place.
   bool Run(StageId stage, const TStageCommandParts& parts, const std::function<bool()>& body = {});
@@ -27,6 +31,7 @@ private:
   void ProcessMessages() override;
 
   IBurnView& FView;
+  std::function<void()> FPump;
 };
 
 // A stage's box, with its title and icon.

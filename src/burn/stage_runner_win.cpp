@@ -36,7 +36,7 @@ void ShowStageBox(IBurnView& view, const TStageBox& box) {
   view.ShowMessage(box.Text, box.Title, MB_OK | IconFlag(box.Icon));
 }
 
-void TStageRunner::ProcessMessages() { FView.ProcessMessages(); }
+void TStageRunner::ProcessMessages() { FPump(); }
 
 bool TStageRunner::Idle() const {
   return ReadOut == INVALID_HANDLE_VALUE && WriteOut == INVALID_HANDLE_VALUE && ProcessInfo.hProcess == nullptr;
@@ -73,11 +73,11 @@ bool TStageRunner::Run(StageId stage, const TStageCommandParts& parts, const std
       }
     }
   } catch (...) {
-    FView.ProcessMessages();
+    FPump();
     ReleaseToolProcess();
     throw;
   }
-  FView.ProcessMessages();
+  FPump();
   ReleaseToolProcess();
   return result;
 }

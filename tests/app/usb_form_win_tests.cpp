@@ -211,7 +211,7 @@ TEST_F(UsbForm, LibraryWorkLeavesTheWindowAnswering) {
   EXPECT_THROW(worker.Run([] { throw EFailure(L"The disk went away."); }), EFailure);
 
   TRecordingView view;
-  TLibraryWorker stopped(view);
+  TLibraryWorker stopped(view, view.Pump());
   view.OnProcessMessages = [&] { stopped.Stop(); };
   THResult answer = SevenZip::kOk;
   stopped.Run([&] {

@@ -52,7 +52,7 @@ protected:
     for (const wchar_t* name : {L"7z.dll", L"bootsect_x86.exe"})
       ::CopyFileW((standin::BuildDir() + L"\\bin\\" + name).c_str(), (app + name).c_str(), FALSE);
     ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable disk=1 size=16008609792\r\n"));  // a 16 GB stick
-    Choice = {Image(L"windows.iso"), L"Q:", L"FAT32", L"", true, FindSupportFiles(), Listed()};
+    Choice = {Image(L"windows.iso"), Listed(), TFileSystem::Fat32, L"", true, FindSupportFiles()};
     Choice.Files.AppPath = app;
     Choice.Files.BootSectPath = app + L"bootsect_x86.exe";
     View.Answer = [this](const TRecordedBox& box) {
@@ -69,7 +69,7 @@ protected:
   }
   void Burn() {
     TBurnJob job(View, Choice, Drives);
-    job.Run();
+    End = job.Run();
   }
   void ExpectCleanedUp() {
     EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
@@ -80,8 +80,9 @@ protected:
     EXPECT_FALSE(fs::exists(GetTempDirectory() + L"install_wim.tmp"));
   }
   // Nothing run, the drive as it was, AutoRun and the controls as they were;
-  // the list rebuilt `refreshes` times.
-  void ExpectRefusedBeforeErasing(const std::wstring& text, const std::wstring& root = L"Q:", int refreshes = 0) {
+  // the window told how it ended (it rebuilds its list for a changed drive).
+  void ExpectRefusedBeforeErasing(const std::wstring& text, const std::wstring& root = L"Q:",
+                                  TBurnEnd end = TBurnEnd::Refused) {
     const auto before = burntest::Tree(root + L"\\");
     View.Boxes.clear();
     View.Refreshes = 0;
@@ -93,7 +94,8 @@ protected:
     EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
     EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), -1);
     EXPECT_EQ(View.Resets, 0);
-    EXPECT_EQ(View.Refreshes, refreshes);
+    EXPECT_EQ(View.Refreshes, 0);
+    EXPECT_EQ(End, end);
     EXPECT_TRUE(View.ControlsEnabled);
   }
 
@@ -102,6 +104,7 @@ protected:
   const std::wstring BusFile = standin::BuildDir() + L"\\burn-job-usb-bus.txt";
   TUsbBusFileQuery Drives{BusFile};
   TRecordingView View;
+  TBurnEnd End = TBurnEnd::Ran;
   TBurnChoice Choice;
   std::vector<long> Policies;  // the machine's AutoRun value while each box was up
   std::wstring ThrowAt;
@@ -383,7 +386,7 @@ TEST_F(BurnJob, LegacyLoadersChooseTheBootSector) {
     ::DeleteFileW((StandIns.Dir() + L"\\log.txt").c_str());
     View.Statuses = {L"before"};
     TBurnJob job(View, Choice);
-    job.LegacyBootStep(L"Q:");
+    job.LegacyBootStep();
     const std::vector<std::wstring> log = StandIns.Log();
     return log.empty() ? std::wstring() : log[0].substr(log[0].rfind(L"\" ") + 2);
   };
@@ -413,13 +416,15 @@ TEST_F(BurnJob, ChecksRefuseBeforeErasing) {
   Choice.IsoFile = standin::BuildDir() + L"\\large-image\\large.iso";
   Choice.Bootable = false;
   ExpectRefusedBeforeErasing(L"FAT32 cannot hold files of 4 GB or more: \"sources\\extra.img\". Choose NTFS or exFAT.");
-  Choice.FileSystem = L"FAT";
+  Choice.FileSystem = TFileSystem::Fat;
   ExpectRefusedBeforeErasing(L"FAT cannot hold files of 4 GB or more: \"sources\\extra.img\". Choose NTFS or exFAT.");
 
   // A real 8 MB drive for an image of about 96 MB.
   standin::WriteWholeFile(L"S:\\marker.txt", "untouched");
   const TScopeGuard removeMarker([] { ::DeleteFileW(L"S:\\marker.txt"); });
-  Choice = {Image(L"plain.iso"), L"S:", L"NTFS", L"", false, Choice.Files, Choice.Listed};
+  TListedDrive small = Choice.Drive;
+  small.Letter = L'S';
+  Choice = {Image(L"plain.iso"), small, TFileSystem::Ntfs, L"", false, Choice.Files};
   ULARGE_INTEGER available{}, total{};
   ASSERT_TRUE(::GetDiskFreeSpaceExW(L"S:\\", &available, &total, nullptr));
   ASSERT_EQ(total.QuadPart, 8u << 20);
@@ -427,8 +432,8 @@ TEST_F(BurnJob, ChecksRefuseBeforeErasing) {
   ExpectRefusedBeforeErasing(L"The ISO image needs 96.19 MB but the USB disk holds only 8 MB.", L"S:");
 
   // FAT on Q:, a folder of the host's disk of far more than 4 GB.
-  Choice.Drive = L"Q:";
-  Choice.FileSystem = L"FAT";
+  Choice.Drive.Letter = L'Q';
+  Choice.FileSystem = TFileSystem::Fat;
   ExpectRefusedBeforeErasing(L"FAT cannot make a volume over 4 GB. Choose FAT32, NTFS or exFAT.");
 }
 
@@ -436,14 +441,14 @@ TEST_F(BurnJob, DriveChangedSinceTheListIsRefused) {
   const std::wstring changed =
       L"The USB drive Q: has changed since the list was made. Press Refresh and choose the drive again.";
   Choice.Bootable = false;  // a bootable burn would ask the changed bus for its disk first
-  const TListedDrive listed = Choice.Listed;
-  Choice.Listed.Identity.VolumeSerial = listed.Identity.VolumeSerial.value_or(0) + 1;  // another stick
-  ExpectRefusedBeforeErasing(changed, L"Q:", 1);
-  Choice.Listed = listed;
+  const TListedDrive listed = Choice.Drive;
+  Choice.Drive.Identity.VolumeSerial = listed.Identity.VolumeSerial.value_or(0) + 1;  // another stick
+  ExpectRefusedBeforeErasing(changed, L"Q:", TBurnEnd::DriveChanged);
+  Choice.Drive = listed;
   // Now a hard disk, on another disk, off the bus.
   for (const char* bus : {"Q: fixed\r\n", "Q: removable disk=2\r\n", ""}) {
     ASSERT_TRUE(standin::WriteWholeFile(BusFile, bus));
-    ExpectRefusedBeforeErasing(changed, L"Q:", 1);
+    ExpectRefusedBeforeErasing(changed, L"Q:", TBurnEnd::DriveChanged);
   }
 }
 
@@ -468,7 +473,7 @@ TEST_F(BurnJob, WhatTheBurnStillNeedsIsNotErased) {
 
   // Bootable cleans the whole disk: here also Z:, which holds the image.
   ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable disk=1 size=16008609792\r\nZ: fixed disk=1\r\n"));
-  Choice.Listed = Listed();
+  Choice.Drive = Listed();
   Choice.Bootable = true;
   ExpectRefusedBeforeErasing(onTheDrive);
 }
@@ -482,8 +487,7 @@ TEST_F(BurnJob, BootableBurnTakesTheDisksLength) {
     std::string error;
     standin::EmptyDrive(L"S:", error);
   });
-  Choice.Drive = L"S:";
-  Choice.Listed = Listed(L's');
+  Choice.Drive = Listed(L's');
   Burn();
   EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
   EXPECT_EQ(burntest::FileBytes(StandIns.Dir() + L"\\diskpart-script.txt"),
@@ -496,20 +500,19 @@ TEST_F(BurnJob, BootableBurnTakesTheDisksLength) {
   // Q:, a folder of the host's disk, on a disk of 100,000 bytes; windows/
   // holds 300,056.
   ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable disk=1 size=100000\r\n"));
-  Choice.Drive = L"Q:";
-  Choice.Listed = Listed();
-  ExpectRefusedBeforeErasing(L"The ISO image needs 293.02 KB but the USB disk holds only 97.66 KB.");
+  Choice.Drive = Listed();
+  ExpectRefusedBeforeErasing(L"The ISO image needs 305.02 KB but the USB disk holds only 97.66 KB.");
 
   // A disk that does not say its length (Wine answers for no disk), and no disk.
   for (const char* bus : {"Q: removable disk=1\r\n", "Q: removable\r\n"}) {
     ASSERT_TRUE(standin::WriteWholeFile(BusFile, bus));
-    Choice.Listed = Listed();
+    Choice.Drive = Listed();
     ExpectRefusedBeforeErasing(L"Quillora cannot read the size of the disk that holds Q:. Untick Bootable to format only Q:.");
   }
 
   // A plain burn takes the volume's size: the small disk does not matter.
   ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable disk=1 size=100000\r\n"));
-  Choice.Listed = Listed();
+  Choice.Drive = Listed();
   Choice.Bootable = false;
   View = {};
   Burn();
@@ -564,7 +567,7 @@ TEST_F(SplitBurnJob, FailedSplitEndsTheBurnLikeAFailedImageStage) {
 }
 
 TEST_F(SplitBurnJob, NtfsTakesInstallWimWhole) {
-  Choice.FileSystem = L"NTFS";
+  Choice.FileSystem = TFileSystem::Ntfs;
   Burn();
   EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
   EXPECT_EQ(StandIns.Log(), std::vector<std::wstring>{L"format|\"" + Choice.Files.FormatPath + L"\" Q: /FS:NTFS /Q /Y"});

@@ -32,8 +32,8 @@ protected:
   prefixstate::TDriveQScope DriveQ;
   prefixstate::TSystemToolsScope SystemTools;
   void SetUp() override {
-    Choice.Drive = L"Q:";
-    Choice.FileSystem = L"FAT32";
+    Choice.Drive.Letter = L'Q';
+    Choice.FileSystem = TFileSystem::Fat32;
     Choice.Files = FindSupportFiles();
     View.Answer = [this](const TRecordedBox&) {
       if (ThrowInBox) throw EFailure(L"Raised inside");
@@ -75,7 +75,7 @@ protected:
 };
 
 TEST_F(BurnStages, FormatDrive) {
-  Choice.FileSystem = L"exFAT";
+  Choice.FileSystem = TFileSystem::ExFat;
   standin::WriteWholeFile(L"Q:\\old.txt", "old");
   Expect(Run(FormatDrive), true, L"Formatting is complete.", {});
   EXPECT_EQ(Standins.Log(), std::vector<std::wstring>{L"format|\"" + Choice.Files.FormatPath + L"\" Q: /FS:EXFAT /Q /Y"});
@@ -181,14 +181,14 @@ TEST_F(BurnStages, OddCalls) {
   EXPECT_TRUE(Standins.Log().empty());
 
   // Without a drive, the programs that act on a drive are not started.
-  Choice.Drive = L"";
+  Choice.Drive.Letter = 0;
   Choice.Label = L"MY DISK";
   Expect(Run(WriteLabel), false, L"Error.", {});
   Expect(Run(FormatDrive), false, L"Error.", {ErrorBox(L"Failed to format USB disk.")});
   EXPECT_TRUE(Standins.Log().empty());
 
   // A failure raised inside a stage leaves through the end steps.
-  Choice.Drive = L"Q:";
+  Choice.Drive.Letter = L'Q';
   Standins.Control(L"format", "exit=1\n");
   ThrowInBox = true;
   EXPECT_THROW(Run(FormatDrive), EFailure);
@@ -246,7 +246,7 @@ TEST_F(BurnStages, SplitImage) {
 // The session ends while dism splits: the window's thread gets the message
 // while the tool runs, and the tool and the work folder go at once.
 TEST_F(BurnStages, SessionEndWhileAToolRuns) {
-  TBurnJob job(View, Choice);
+  TBurnJob job(View, Choice, View.Pump());
   job.WimWorkFolder.emplace(WimWorkFolderName);
   const std::wstring work = job.WimWorkFolder->Path();
   job.WimSplitFile = work + L"\\install.wim";

@@ -27,9 +27,9 @@ TEST(EraseRules, NothingErasedThatTheBurnNeeds) {
 }
 
 TEST(EraseRules, FatVolumesAndTheTempFolderForTheSplit) {
-  EXPECT_EQ(FatVolumeRefusal(L"FAT", 4294967297).value_or(L""), FatVolumeTooLargeText);
-  EXPECT_FALSE(FatVolumeRefusal(L"FAT", 4294967296));
-  EXPECT_FALSE(FatVolumeRefusal(L"FAT32", 8011120640));
+  EXPECT_EQ(FatVolumeRefusal(TFileSystem::Fat, 4294967297).value_or(L""), FatVolumeTooLargeText);
+  EXPECT_FALSE(FatVolumeRefusal(TFileSystem::Fat, 4294967296));
+  EXPECT_FALSE(FatVolumeRefusal(TFileSystem::Fat32, 8011120640));
 
   const std::wstring fits = L"C:\\" + std::wstring(259 - 3 - WimCopyTail.size() - 1, L't') + L"\\";
   TFolderState temp{fits, true, true, L"NTFS"};

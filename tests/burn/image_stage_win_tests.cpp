@@ -90,8 +90,8 @@ protected:
   void SetUp() override {
     ASSERT_FALSE(ImagesDir().empty()) << "QUILLORA_BURN_IMAGES is not set";
     EmptyDrive();
-    Choice.Drive = Drive;
-    Choice.FileSystem = L"FAT32";
+    Choice.Drive.Letter = Drive[0];
+    Choice.FileSystem = TFileSystem::Fat32;
   }
 
   bool Burn(const std::wstring& image) {
@@ -195,7 +195,7 @@ TEST_F(BurnImageStageTest, NoDriveSelectedFailsWithoutWritingAnywhere) {
   wchar_t before[MAX_PATH] = {};
   ASSERT_NE(::GetCurrentDirectoryW(MAX_PATH, before), 0u);
   ASSERT_TRUE(::SetCurrentDirectoryW(L"Q:\\"));
-  Choice.Drive = L"";
+  Choice.Drive.Letter = 0;
   const bool result = BurnFixture(L"plain.iso");
   ::SetCurrentDirectoryW(before);
   ExpectFailure(result);

@@ -40,14 +40,21 @@ public:
     if (Answer) return Answer(Boxes.back());
     return (flags & MB_YESNO) ? IDYES : IDOK;
   }
-  void ProcessMessages() override {
+  // The window's inputs go with the burn; once it is over the list is built anew.
+  void SetBusy(bool busy) override {
+    ControlsEnabled = !busy;
+    if (!busy) ++Refreshes;
+  }
+  // A job's or a worker's message pump in tests that act while a tool runs.
+  void ProcessMessages() {
     ++MessagePasses;
     if (OnProcessMessages) OnProcessMessages();
   }
-  void EnableControls(bool enabled) override { ControlsEnabled = enabled; }
-  void RefreshDrives() override { ++Refreshes; }
+  std::function<void()> Pump() {
+    return [this] { ProcessMessages(); };
+  }
 
-  std::wstring Status() const override { return Statuses.empty() ? std::wstring() : Statuses.back(); }
+  std::wstring Status() const { return Statuses.empty() ? std::wstring() : Statuses.back(); }
   std::vector<std::wstring> BoxTexts() const {
     std::vector<std::wstring> texts;
     for (const TRecordedBox& box : Boxes) texts.push_back(box.Text);
