@@ -84,7 +84,8 @@ std::vector<BYTE> Bytes(const std::wstring& hex) {
 std::vector<std::wstring> Snapshot(HKEY hive, const std::wstring& key, const std::wstring& name) {
   std::vector<std::wstring> lines{L"registry", HiveName(hive), key, name, L"0", L"0", L"0", L""};
   TRegKey opened;
-  if (::RegOpenKeyExW(hive, key.c_str(), 0, KEY_QUERY_VALUE, opened.Put()) != ERROR_SUCCESS) return lines;
+  if (::RegOpenKeyExW(hive, key.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, opened.Put()) != ERROR_SUCCESS)
+    return lines;
   lines[4] = L"1";
   DWORD type = 0, size = 0;
   if (::RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return lines;
@@ -115,18 +116,18 @@ bool Restore(const std::vector<std::wstring>& lines) {
   const std::wstring& name = lines[3];
   if (lines[5] == L"1") {
     TRegKey opened;
-    if (::RegCreateKeyExW(hive, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.Put(), nullptr) !=
-        ERROR_SUCCESS)
+    if (::RegCreateKeyExW(hive, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, opened.Put(),
+                          nullptr) != ERROR_SUCCESS)
       return false;
     const std::vector<BYTE> data = Bytes(lines[7]);
     return ::RegSetValueExW(opened.Get(), name.c_str(), 0, static_cast<DWORD>(std::stoul(lines[6])), data.data(),
                             static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
   }
   TRegKey opened;
-  if (::RegOpenKeyExW(hive, key.c_str(), 0, KEY_SET_VALUE, opened.Put()) == ERROR_SUCCESS)
+  if (::RegOpenKeyExW(hive, key.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, opened.Put()) == ERROR_SUCCESS)
     ::RegDeleteValueW(opened.Get(), name.c_str());
   opened.Release();
-  if (lines[4] == L"0") ::RegDeleteKeyW(hive, key.c_str());
+  if (lines[4] == L"0") ::RegDeleteKeyExW(hive, key.c_str(), KEY_WOW64_64KEY, 0);
   return true;
 }
 

@@ -13,7 +13,8 @@
 namespace prefixstate {
 
 // One registry value: as found (with whether its key existed) on entry, put
-// back on exit.
+// back on exit. Keys are named in the 64-bit view, as the program names its
+// own, also from a 32-bit test (Software\WOW6432Node\... is the 32-bit one).
 class TRegistryValueScope {
 public:
   TRegistryValueScope(HKEY hive, std::wstring key, std::wstring name);
