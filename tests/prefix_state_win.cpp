@@ -25,6 +25,13 @@ fs::path JournalDir() {
   return fs::path(std::wstring(windows, n)).root_path() / L"quillora-test-journal";
 }
 
+// Empty when the system has no such folder.
+std::wstring FolderOf(UINT(WINAPI* query)(LPWSTR, UINT)) {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT n = query(folder, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::wstring(folder, n) : std::wstring();
+}
+
 std::wstring HiveName(HKEY hive) { return hive == HKEY_LOCAL_MACHINE ? L"HKLM" : L"HKCU"; }
 HKEY HiveOf(const std::wstring& name) { return name == L"HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
@@ -77,7 +84,8 @@ std::vector<BYTE> Bytes(const std::wstring& hex) {
 std::vector<std::wstring> Snapshot(HKEY hive, const std::wstring& key, const std::wstring& name) {
   std::vector<std::wstring> lines{L"registry", HiveName(hive), key, name, L"0", L"0", L"0", L""};
   TRegKey opened;
-  if (::RegOpenKeyExW(hive, key.c_str(), 0, KEY_QUERY_VALUE, opened.Put()) != ERROR_SUCCESS) return lines;
+  if (::RegOpenKeyExW(hive, key.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, opened.Put()) != ERROR_SUCCESS)
+    return lines;
   lines[4] = L"1";
   DWORD type = 0, size = 0;
   if (::RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return lines;
@@ -108,18 +116,18 @@ bool Restore(const std::vector<std::wstring>& lines) {
   const std::wstring& name = lines[3];
   if (lines[5] == L"1") {
     TRegKey opened;
-    if (::RegCreateKeyExW(hive, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.Put(), nullptr) !=
-        ERROR_SUCCESS)
+    if (::RegCreateKeyExW(hive, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, opened.Put(),
+                          nullptr) != ERROR_SUCCESS)
       return false;
     const std::vector<BYTE> data = Bytes(lines[7]);
     return ::RegSetValueExW(opened.Get(), name.c_str(), 0, static_cast<DWORD>(std::stoul(lines[6])), data.data(),
                             static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
   }
   TRegKey opened;
-  if (::RegOpenKeyExW(hive, key.c_str(), 0, KEY_SET_VALUE, opened.Put()) == ERROR_SUCCESS)
+  if (::RegOpenKeyExW(hive, key.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, opened.Put()) == ERROR_SUCCESS)
     ::RegDeleteValueW(opened.Get(), name.c_str());
   opened.Release();
-  if (lines[4] == L"0") ::RegDeleteKeyW(hive, key.c_str());
+  if (lines[4] == L"0") ::RegDeleteKeyExW(hive, key.c_str(), KEY_WOW64_64KEY, 0);
   return true;
 }
 
@@ -151,17 +159,20 @@ TDriveQScope::~TDriveQScope() {
   if (EmptyDriveQ() && !FEntry.empty()) ::DeleteFileW(FEntry.c_str());
 }
 
-TSystemToolsScope::TSystemToolsScope() {
+std::wstring NativeSystemFolder() {
+  // A 32-bit process sees System32 as the 32-bit folder wherever there is one.
+  if (sizeof(void*) == 4 && !FolderOf(&::GetSystemWow64DirectoryW).empty())
+    return FolderOf(&::GetWindowsDirectoryW) + L"\\Sysnative";
+  return FolderOf(&::GetSystemDirectoryW);
+}
+
+TSystemToolsScope::TSystemToolsScope(const wchar_t* thirtyTwoBitStandIn) {
   wchar_t path[MAX_PATH] = {};
   const std::wstring exe(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
   const std::wstring bin = exe.substr(0, exe.find_last_of(L'\\') + 1);
-  std::vector<std::wstring> folders;
-  // A 32-bit process's system folder already is the 32-bit one.
-  for (const auto folderOf : {&::GetSystemDirectoryW, sizeof(void*) == 8 ? &::GetSystemWow64DirectoryW : nullptr}) {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT n = folderOf ? folderOf(folder, MAX_PATH) : 0;
-    if (n > 0 && n < MAX_PATH) folders.emplace_back(folder, n);
-  }
+  const std::wstring thirtyTwoBit = FolderOf(&::GetSystemWow64DirectoryW);
+  std::vector<std::wstring> folders{NativeSystemFolder()};
+  if (!thirtyTwoBit.empty()) folders.push_back(thirtyTwoBit);
   const wchar_t* const tools[] = {L"format.com", L"label.exe", L"diskpart.exe", L"dism.exe"};
   const wchar_t overrides[] = L"Software\\Wine\\DllOverrides";
   for (const wchar_t* tool : tools) {
@@ -182,7 +193,8 @@ TSystemToolsScope::TSystemToolsScope() {
       if (!WriteEntry(entry, {L"system-tool", target, aside})) continue;
       FEntries.push_back(entry.wstring());
       if (wineHasOne && !::MoveFileExW(target.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING)) continue;
-      ::CopyFileW((bin + tool).c_str(), target.c_str(), FALSE);
+      const bool decoy = thirtyTwoBitStandIn && folder == thirtyTwoBit;
+      ::CopyFileW((bin + (decoy ? thirtyTwoBitStandIn : tool)).c_str(), target.c_str(), FALSE);
     }
 }
 

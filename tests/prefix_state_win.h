@@ -13,7 +13,8 @@
 namespace prefixstate {
 
 // One registry value: as found (with whether its key existed) on entry, put
-// back on exit.
+// back on exit. Keys are named in the 64-bit view, as the program names its
+// own, also from a 32-bit test (Software\WOW6432Node\... is the 32-bit one).
 class TRegistryValueScope {
 public:
   TRegistryValueScope(HKEY hive, std::wstring key, std::wstring name);
@@ -37,14 +38,20 @@ private:
   std::wstring FEntry;
 };
 
+// The folder of the native system programs as this process names it: a
+// 32-bit test program in the 64-bit prefix reaches it only through Sysnative.
+std::wstring NativeSystemFolder();
+
 // The stand-in tools (format.com, label.exe, diskpart.exe, dism.exe, from
-// the test program's folder) where Windows keeps its own: the system folder,
-// and the 32-bit one of a 64-bit prefix. What Wine keeps there under those
-// names is set aside and put back on exit; Wine is told to run the files
-// there rather than its own built-in programs of those names.
+// the test program's folder) where Windows keeps its own: the native system
+// folder, and the 32-bit one of a 64-bit prefix. What Wine keeps there under
+// those names is set aside and put back on exit; Wine is told to run the
+// files there rather than its own built-in programs of those names.
 class TSystemToolsScope {
 public:
-  TSystemToolsScope();
+  // With a stand-in's file name, that one takes every tool's place in the
+  // 32-bit folder: its log line tells a test which folder a tool ran from.
+  explicit TSystemToolsScope(const wchar_t* thirtyTwoBitStandIn = nullptr);
   ~TSystemToolsScope();
   TSystemToolsScope(const TSystemToolsScope&) = delete;
   TSystemToolsScope& operator=(const TSystemToolsScope&) = delete;

@@ -14,6 +14,7 @@ using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
 using TGetNativeSystemInfo = void(WINAPI*)(LPSYSTEM_INFO);
 using TShutdownBlockReasonCreate = BOOL(WINAPI*)(HWND, LPCWSTR);
 using TShutdownBlockReasonDestroy = BOOL(WINAPI*)(HWND);
+using TRegDeleteKeyExW = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
 
 TGetDpiForWindow GetDpiForWindow();                    // user32, Windows 10 1607
 TAdjustWindowRectExForDpi AdjustWindowRectExForDpi();  // user32, Windows 10 1607
@@ -23,5 +24,6 @@ TIsWow64Process IsWow64Process();                      // kernel32, XP SP2
 TGetNativeSystemInfo GetNativeSystemInfo();            // kernel32, XP
 TShutdownBlockReasonCreate ShutdownBlockReasonCreate();    // user32, Vista
 TShutdownBlockReasonDestroy ShutdownBlockReasonDestroy();  // user32, Vista
+TRegDeleteKeyExW RegDeleteKeyExW();                        // advapi32, Vista and 64-bit XP
 
 }  // namespace OptionalApi

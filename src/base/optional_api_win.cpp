@@ -27,6 +27,7 @@ QUILLORA_OPTIONAL_API(L"kernel32.dll", IsWow64Process)
 QUILLORA_OPTIONAL_API(L"kernel32.dll", GetNativeSystemInfo)
 QUILLORA_OPTIONAL_API(L"user32.dll", ShutdownBlockReasonCreate)
 QUILLORA_OPTIONAL_API(L"user32.dll", ShutdownBlockReasonDestroy)
+QUILLORA_OPTIONAL_API(L"advapi32.dll", RegDeleteKeyExW)
 
 #undef QUILLORA_OPTIONAL_API
 

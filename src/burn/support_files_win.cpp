@@ -17,7 +17,7 @@ TSupportFiles FindSupportFiles() {
   } catch (...) {
     files.BootSectPath = files.AppPath + L"bootsect_x86.exe";
   }
-  const TSystemToolPaths tools = SystemToolPaths();
+  const TSystemToolPaths tools = SystemToolPaths(IsWow64());
   files.DiskPartPath = tools.DiskPart;
   files.FormatPath = tools.Format;
   files.LabelPath = tools.Label;

@@ -1,7 +1,8 @@
 #pragma once
 // Switches the Explorer AutoRun policy off for a burn and puts it back after.
 // What is to be put back is also recorded in the registry of each hive
-// (Software\Quillora), so a start after a crash or a kill can put it back.
+// (Software\Quillora, in the 64-bit view for both builds), so a start after a
+// crash or a kill can put it back.
 #include <cstdint>
 
 // Shown when a restore fails, with the warning icon; the record stays for the next start.
@@ -35,5 +36,6 @@ private:
 // a burn that never ended holds, but only where the policy still reads 255
 // (what the burn wrote); a value changed since is left as it is. Never creates
 // a key. Deletes each record once its hive is done; false when a write or
-// delete failed (that record stays for the next start).
+// delete failed (that record stays for the next start). The record an earlier
+// 32-bit build kept in the machine's 32-bit view is put back the same way.
 bool RestoreAutoRunFromRecord();

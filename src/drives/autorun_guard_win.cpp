@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/optional_api.h"
 #include "base/win32_handles.h"
 
 namespace {
@@ -13,8 +14,18 @@ const wchar_t PolicyValueName[] = L"NoDriveTypeAutoRun";
 const wchar_t RecordKeyPath[] = L"Software\\Quillora";
 const wchar_t RecordValueName[] = L"NoDriveTypeAutoRun";
 constexpr DWORD AutoRunOffForAllDrives = 255;
+// Both builds keep the record in the 64-bit view; the policy key is one key
+// in both views anyway.
+constexpr REGSAM SharedView = KEY_WOW64_64KEY;
 
 HKEY Hive(int index) { return index == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+
+// Where a record lies: a hive's Software\Quillora in one registry view.
+struct TRecordKey {
+  HKEY Hive;
+  REGSAM View;
+};
+TRecordKey SharedRecord(int index) { return {Hive(index), SharedView}; }
 
 struct TSaved {
   bool Absent = false;
@@ -22,9 +33,9 @@ struct TSaved {
 };
 
 // Opened only, never created. The result tells a missing key from a refusal.
-LONG OpenKey(HKEY hive, const wchar_t* path, REGSAM access, TRegKey& key) {
+LONG OpenKey(HKEY hive, const wchar_t* path, REGSAM access, TRegKey& key, REGSAM view = SharedView) {
   HKEY opened = nullptr;
-  const LONG result = ::RegOpenKeyExW(hive, path, 0, access, &opened);
+  const LONG result = ::RegOpenKeyExW(hive, path, 0, access | view, &opened);
   key.Reset(result == ERROR_SUCCESS ? opened : nullptr);
   return result;
 }
@@ -48,9 +59,9 @@ bool DeleteValue(HKEY key, const wchar_t* name) {
   return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
-bool ReadRecord(HKEY hive, TSaved& saved) {
+bool ReadRecord(const TRecordKey& record, TSaved& saved) {
   TRegKey key;
-  if (OpenKey(hive, RecordKeyPath, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) return false;
+  if (OpenKey(record.Hive, RecordKeyPath, KEY_QUERY_VALUE, key, record.View) != ERROR_SUCCESS) return false;
   DWORD type = 0;
   DWORD size = sizeof saved.Value;
   if (::RegQueryValueExW(key.Get(), RecordValueName, nullptr, &type, reinterpret_cast<BYTE*>(&saved.Value),
@@ -61,10 +72,10 @@ bool ReadRecord(HKEY hive, TSaved& saved) {
 }
 
 // Flushed before the policy changes, so a power cut cannot lose it.
-bool WriteRecord(HKEY hive, const TSaved& saved) {
+bool WriteRecord(const TRecordKey& record, const TSaved& saved) {
   HKEY created = nullptr;
-  if (::RegCreateKeyExW(hive, RecordKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created, nullptr) !=
-      ERROR_SUCCESS)
+  if (::RegCreateKeyExW(record.Hive, RecordKeyPath, 0, nullptr, 0, KEY_SET_VALUE | record.View, nullptr, &created,
+                        nullptr) != ERROR_SUCCESS)
     return false;
   const TRegKey key(created);
   const bool written = saved.Absent ? ::RegSetValueExW(key.Get(), RecordValueName, 0, REG_NONE, nullptr, 0) ==
@@ -73,9 +84,15 @@ bool WriteRecord(HKEY hive, const TSaved& saved) {
   return written && ::RegFlushKey(key.Get()) == ERROR_SUCCESS;
 }
 
-bool DeleteRecord(HKEY hive) {
+// Windows before Vista lacks the call that names a view; a 32-bit one has one view only.
+void DeleteKey(const TRecordKey& record) {
+  if (const auto deleteKeyEx = OptionalApi::RegDeleteKeyExW()) deleteKeyEx(record.Hive, RecordKeyPath, record.View, 0);
+  else ::RegDeleteKeyW(record.Hive, RecordKeyPath);
+}
+
+bool DeleteRecord(const TRecordKey& record) {
   TRegKey key;
-  const LONG opened = OpenKey(hive, RecordKeyPath, KEY_QUERY_VALUE | KEY_SET_VALUE, key);
+  const LONG opened = OpenKey(record.Hive, RecordKeyPath, KEY_QUERY_VALUE | KEY_SET_VALUE, key, record.View);
   if (opened == ERROR_FILE_NOT_FOUND) return true;
   if (opened != ERROR_SUCCESS || !DeleteValue(key.Get(), RecordValueName)) return false;
   DWORD subkeys = 0;
@@ -85,7 +102,7 @@ bool DeleteRecord(HKEY hive) {
       subkeys == 0 && values == 0) {
     key.Reset();
     // An empty key left behind holds no record, so its removal may fail.
-    ::RegDeleteKeyW(hive, RecordKeyPath);
+    DeleteKey(record);
   }
   return true;
 }
@@ -113,11 +130,11 @@ void TAutoRunGuard::DisableAutoRun() {
     TSaved saved;
     // A record left by a failed restore holds the user's value; the policy
     // itself still reads 255 then.
-    if (!ReadRecord(Hive(i), saved)) {
+    if (!ReadRecord(SharedRecord(i), saved)) {
       const TKind kind = ReadDword(key.Get(), PolicyValueName, saved.Value);
       if (kind == TKind::Other) continue;  // not a 32-bit value: leave this hive alone
       saved.Absent = kind == TKind::Absent;
-      if (!WriteRecord(Hive(i), saved)) continue;  // what a crash could not put back is not changed
+      if (!WriteRecord(SharedRecord(i), saved)) continue;  // what a crash could not put back is not changed
     }
     *fields[i] = saved.Absent ? -1 : static_cast<int32_t>(saved.Value);
     FAbsent[i] = saved.Absent;
@@ -133,18 +150,21 @@ bool TAutoRunGuard::RestoreAutoRun() {
     if (!FRecorded[i]) continue;
     const TSaved saved{FAbsent[i], static_cast<DWORD>(fields[i])};
     // Kept on failure, so a later call tries again.
-    if (PutBack(Hive(i), saved, false) && DeleteRecord(Hive(i))) FRecorded[i] = false;
+    if (PutBack(Hive(i), saved, false) && DeleteRecord(SharedRecord(i))) FRecorded[i] = false;
     else restored = false;
   }
   return restored;
 }
 
 bool RestoreAutoRunFromRecord() {
+  // Earlier 32-bit builds left the machine's record in the 32-bit view; the
+  // user's Software is one key in both views.
+  const TRecordKey records[] = {SharedRecord(0), SharedRecord(1), {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY}};
   bool restored = true;
-  for (int i = 0; i < 2; ++i) {
+  for (const TRecordKey& record : records) {
     TSaved saved;
-    if (!ReadRecord(Hive(i), saved)) continue;
-    if (!PutBack(Hive(i), saved, true) || !DeleteRecord(Hive(i))) restored = false;
+    if (!ReadRecord(record, saved)) continue;
+    if (!PutBack(record.Hive, saved, true) || !DeleteRecord(record)) restored = false;
   }
   return restored;
 }

@@ -2,11 +2,16 @@
 
 #include <windows.h>
 
-TSystemToolPaths SystemToolPaths() {
+namespace {
+// Empty when the system cannot give the folder whole.
+std::wstring Folder(UINT (WINAPI* query)(LPWSTR, UINT)) {
   wchar_t buffer[MAX_PATH] = {};
-  const UINT n = ::GetSystemDirectoryW(buffer, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return {};
-  std::wstring folder(buffer, n);
-  if (folder.back() != L'\\') folder += L'\\';
-  return {folder + L"format.com", folder + L"label.exe", folder + L"diskpart.exe", folder + L"dism.exe"};
+  const UINT n = query(buffer, MAX_PATH);
+  return n == 0 || n >= MAX_PATH ? std::wstring() : std::wstring(buffer, n);
+}
+}  // namespace
+
+TSystemToolPaths SystemToolPaths(bool wow64) {
+  // The shared Windows folder: a Terminal Services user's own one holds no Sysnative.
+  return SystemToolPaths(Folder(&::GetSystemWindowsDirectoryW), Folder(&::GetSystemDirectoryW), wow64);
 }

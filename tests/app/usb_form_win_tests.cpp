@@ -41,9 +41,9 @@ std::wstring ExeFolder() {
 TEST_F(UsbForm, FormCreateFixesPathsAndHandles) {
   const TSupportFiles& files = Form.SupportFiles;
   EXPECT_EQ(files.AppPath, ExeFolder());
-  // Windows' own programs only from the system folder, never by bare name.
-  wchar_t system[MAX_PATH] = {};
-  const std::wstring folder = std::wstring(system, ::GetSystemDirectoryW(system, MAX_PATH)) + L"\\";
+  // Windows' own programs only from the native system folder, never by bare
+  // name: a 32-bit test names it through Sysnative.
+  const std::wstring folder = prefixstate::NativeSystemFolder() + L"\\";
   EXPECT_EQ(files.DiskPartPath, folder + L"diskpart.exe");
   EXPECT_EQ(files.FormatPath, folder + L"format.com");
   EXPECT_EQ(files.LabelPath, folder + L"label.exe");

@@ -31,7 +31,8 @@ inline void EmptyDriveQ() {
 
 inline const wchar_t* const PolicyKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 inline const wchar_t* const PolicyValue = L"NoDriveTypeAutoRun";
-// Where a burn records, per hive, the value to put back.
+// Where a burn records, per hive, the value to put back (in the 64-bit view,
+// where both builds keep it).
 inline const wchar_t* const RecordKey = L"Software\\Quillora";
 
 // The policy value of a hive; -1 when it is absent.
@@ -60,7 +61,7 @@ struct TBurnHostScopes {
 inline long ReadRecord(HKEY hive) {
   DWORD data = 0, size = sizeof(data), type = 0;
   TRegKey key;
-  if (::RegOpenKeyExW(hive, RecordKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return -2;
+  if (::RegOpenKeyExW(hive, RecordKey, 0, KEY_READ | KEY_WOW64_64KEY, key.Put()) != ERROR_SUCCESS) return -2;
   if (::RegQueryValueExW(key.Get(), PolicyValue, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
       ERROR_SUCCESS)
     return -2;

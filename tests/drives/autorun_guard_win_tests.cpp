@@ -13,6 +13,8 @@ const wchar_t Policies[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Polic
 const wchar_t Explorer[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 const wchar_t Name[] = L"NoDriveTypeAutoRun";
 const wchar_t Record[] = L"Software\\Quillora";
+// Where an earlier 32-bit build kept the machine's record: the 32-bit view.
+const wchar_t OldRecord[] = L"Software\\WOW6432Node\\Quillora";
 const HKEY Machine = HKEY_LOCAL_MACHINE, User = HKEY_CURRENT_USER;
 
 using TValue = std::optional<std::pair<DWORD, std::vector<BYTE>>>;  // type, data; nullopt: absent
@@ -21,11 +23,13 @@ TValue Dword(DWORD v) {
 }
 const TValue Text{std::make_pair(DWORD{REG_SZ}, std::vector<BYTE>{'o', 0, 'f', 0, 'f', 0, 0, 0})};
 
+// Every key in the 64-bit view, where the program keeps its record from either build.
 TRegKey Open(HKEY hive, const wchar_t* path, REGSAM access = KEY_ALL_ACCESS) {
   TRegKey key;
-  if (::RegOpenKeyExW(hive, path, 0, access, key.Put()) != ERROR_SUCCESS) key.Release();
+  if (::RegOpenKeyExW(hive, path, 0, access | KEY_WOW64_64KEY, key.Put()) != ERROR_SUCCESS) key.Release();
   return key;
 }
+void DeleteKey(HKEY hive, const wchar_t* path) { ::RegDeleteKeyExW(hive, path, KEY_WOW64_64KEY, 0); }
 TValue Read(HKEY hive, const wchar_t* path = Explorer) {
   TRegKey key = Open(hive, path, KEY_QUERY_VALUE);
   DWORD type = 0, size = 64;
@@ -37,13 +41,13 @@ TValue Read(HKEY hive, const wchar_t* path = Explorer) {
   return std::make_pair(type, data);
 }
 // Makes the key exist (or not) with the value given.
-void Put(HKEY hive, const TValue& value, bool keyExists = true) {
+void Put(HKEY hive, const TValue& value, bool keyExists = true, const wchar_t* path = Explorer) {
   if (!keyExists) {
-    ::RegDeleteKeyW(hive, Explorer);
+    DeleteKey(hive, path);
     return;
   }
   TRegKey key;
-  ::RegCreateKeyExW(hive, Explorer, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
+  ::RegCreateKeyExW(hive, path, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key.Put(), nullptr);
   if (!value) ::RegDeleteValueW(key.Get(), Name);
   else ::RegSetValueExW(key.Get(), Name, 0, value->first, value->second.data(), DWORD(value->second.size()));
 }
@@ -55,14 +59,15 @@ class AutoRunGuard : public ::testing::Test {
 protected:
   void SetUp() override {
     for (int i = 0; i < 2; ++i) {
-      ::RegDeleteKeyW(FHives[i], Record);  // a record would be used instead of the value
+      DeleteKey(FHives[i], Record);  // a record would be used instead of the value
       FBefore[i] = {bool(Open(FHives[i], Policies)), bool(Open(FHives[i], Explorer)), Read(FHives[i])};
     }
+    DeleteKey(Machine, OldRecord);
   }
   void TearDown() override {
     for (int i = 0; i < 2; ++i) {
       Put(FHives[i], FBefore[i].value, FBefore[i].explorer);
-      if (!FBefore[i].policies) ::RegDeleteKeyW(FHives[i], Policies);
+      if (!FBefore[i].policies) DeleteKey(FHives[i], Policies);
     }
   }
   struct { bool policies, explorer; TValue value; } FBefore[2];
@@ -70,6 +75,7 @@ protected:
   // Also put back by the next test program should this one be killed.
   prefixstate::TRegistryValueScope FMachineValue{Machine, Explorer, Name}, FUserValue{User, Explorer, Name};
   prefixstate::TRegistryValueScope FMachineRecord{Machine, Record, Name}, FUserRecord{User, Record, Name};
+  prefixstate::TRegistryValueScope FOldMachineRecord{Machine, OldRecord, Name};
   TAutoRunGuard Guard;
 };
 }  // namespace
@@ -165,4 +171,27 @@ TEST_F(AutoRunGuard, AFailedRestoreKeepsTheRecordForTheNextStart) {
   EXPECT_EQ(Read(Machine), Dword(145));
   EXPECT_EQ(Read(User), Dword(7));
   EXPECT_FALSE(Open(Machine, Record));
+}
+
+// Both builds keep the record in the 64-bit view; one an earlier 32-bit build
+// left in the 32-bit view is put back at the start by the same rules.
+TEST_F(AutoRunGuard, OneRecordForBothBuildsAndTheOld32BitOneIsPutBack) {
+  Put(Machine, Dword(145));
+  Guard.DisableAutoRun();
+  EXPECT_EQ(Read(Machine, Record), Dword(145));
+  EXPECT_FALSE(Open(Machine, OldRecord));
+  EXPECT_TRUE(Guard.RestoreAutoRun());
+
+  for (const TValue& before : {Dword(145), TValue()}) {
+    Put(Machine, Dword(255));  // as the killed burn left it
+    Put(Machine, before ? before : Absent, true, OldRecord);
+    EXPECT_TRUE(RestoreAutoRunFromRecord());
+    EXPECT_EQ(Read(Machine), before);
+    EXPECT_FALSE(Open(Machine, OldRecord));
+  }
+  Put(Machine, Dword(4));  // changed by hand since: the user's
+  Put(Machine, Dword(145), true, OldRecord);
+  EXPECT_TRUE(RestoreAutoRunFromRecord());
+  EXPECT_EQ(Read(Machine), Dword(4));
+  EXPECT_FALSE(Open(Machine, OldRecord));
 }

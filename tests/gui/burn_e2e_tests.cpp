@@ -195,10 +195,7 @@ protected:
   }
   std::vector<std::wstring> Log() const { return StandIns->Log(); }
   // Where the program finds Windows' own tools.
-  static std::wstring SystemTool(const wchar_t* name) {
-    wchar_t folder[MAX_PATH] = {};
-    return std::wstring(folder, ::GetSystemDirectoryW(folder, MAX_PATH)) + L"\\" + name;
-  }
+  static std::wstring SystemTool(const wchar_t* name) { return prefixstate::NativeSystemFolder() + L"\\" + name; }
   static inline std::unique_ptr<prefixstate::TDriveQScope> DriveQ;
   static inline std::vector<std::unique_ptr<prefixstate::TRegistryValueScope>> Policies;
   static inline std::unique_ptr<prefixstate::TSystemToolsScope> SystemTools;

@@ -73,8 +73,7 @@ TEST(PlantedFiles, PlantedToolsAndLibraryAreIgnored) {
   // folder's format.com alone.
   ASSERT_TRUE(::CopyFileW((planted + L"7z.dll").c_str(), (app + L"7z.dll").c_str(), FALSE));
   EXPECT_EQ(BurnAndReadTheEnd(quillora), L"Burn the ISO file to USB disk has been successfully completed.");
-  wchar_t system[MAX_PATH] = {};
-  const std::wstring format = std::wstring(system, ::GetSystemDirectoryW(system, MAX_PATH)) + L"\\format.com";
+  const std::wstring format = prefixstate::NativeSystemFolder() + L"\\format.com";
   EXPECT_EQ(standIns.Log(), std::vector<std::wstring>{L"format|\"" + format + L"\" Q: /FS:FAT32 /Q /Y"});
   quillora.RequestClose();
   EXPECT_TRUE(quillora.WaitForExit(10000));
