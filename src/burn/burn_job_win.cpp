@@ -13,7 +13,7 @@
 
 TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, IDriveQuery& drives, std::function<void()> pump)
     : FView(view),
-      FRoot(DriveRootOf(std::wstring(1, choice.Drive.Letter))),
+      FRoot(DriveRootOf(choice.Drive.Letter)),
       FChoice(std::move(choice)),
       FDrives(drives),
       FRunner(FView, pump),

@@ -10,6 +10,8 @@ std::wstring DriveEntry(wchar_t letter, int64_t size, const std::wstring& decima
 
 std::wstring DriveRootOf(const std::wstring& driveLine) { return driveLine.substr(0, 2); }
 
+std::wstring DriveRootOf(wchar_t letter) { return letter ? std::wstring{letter, L':'} : std::wstring(); }
+
 namespace {
 class TErrorModeReset {
 public:

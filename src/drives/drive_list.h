@@ -42,6 +42,8 @@ inline constexpr const wchar_t* HardDiskMark = L" hard disk";
 
 // The drive root of a drive line: its first two characters, as in "E:".
 std::wstring DriveRootOf(const std::wstring& driveLine);
+// The root of a drive letter, "E:"; empty for none (0).
+std::wstring DriveRootOf(wchar_t letter);
 
 // One entry per USB drive letter in alphabetical order, each with its line
 // and identity (the list shows an empty line before them). Runs with critical-error dialogs suppressed and leaves the
