@@ -248,7 +248,6 @@ T7zInArchive::~T7zInArchive() {
 void* T7zInArchive::FindInterface(const TGUID& iid) noexcept {
   if (iid == IID_IArchiveOpenSetSubArchiveName) return static_cast<IArchiveOpenSetSubArchiveName*>(this);
   if (iid == IID_IArchiveOpenVolumeCallback) return static_cast<IArchiveOpenVolumeCallback*>(this);
-  if (iid == IID_ICryptoGetTextPassword) return static_cast<ICryptoGetTextPassword*>(this);
   if (iid == IID_IArchiveExtractCallback) return static_cast<IArchiveExtractCallback*>(this);
   if (iid == IID_IProgress) return static_cast<IProgress*>(static_cast<IArchiveExtractCallback*>(this));
   if (iid == IID_IArchiveOpenCallback) return static_cast<IArchiveOpenCallback*>(this);
@@ -285,7 +284,6 @@ void SZ_STDCALL T7zInArchive::OpenArchiveStream(IInStream* stream) {
 }
 
 void SZ_STDCALL T7zInArchive::CloseArchive() {
-  FPasswordIsDefined = false;
   FSubArchiveMode = false;
   FItemTargets.clear();
   FLeftOut.clear();
@@ -470,16 +468,6 @@ void SZ_STDCALL T7zInArchive::VerifyFolder(const std::wstring& folder) {
   if (readBack.Fault()) throw *readBack.Fault();
 }
 
-void SZ_STDCALL T7zInArchive::SetPasswordHandler(void* sender, T7zPasswordCallback callback) {
-  FPasswordSender = sender;
-  FPasswordCallback = callback;
-}
-
-void SZ_STDCALL T7zInArchive::SetPasswordText(const std::wstring& password) {
-  FPassword = password;
-  FPasswordIsDefined = !password.empty();
-}
-
 void SZ_STDCALL T7zInArchive::SetProgressHandler(void* sender, T7zProgressCallback callback) {
   FProgressSender = sender;
   FProgressCallback = callback;
@@ -506,30 +494,6 @@ THResult SZ_STDCALL T7zInArchive::GetProperty(uint32_t, TPropVariant*) noexcept 
 THResult SZ_STDCALL T7zInArchive::GetStream(const wchar_t*, IInStream** inStream) noexcept {
   if (inStream) *inStream = nullptr;
   return kOk;
-}
-
-THResult SZ_STDCALL T7zInArchive::CryptoGetTextPassword(TBStr* password) noexcept {
-  try {
-    if (!password) return kPointer;
-    *password = nullptr;
-    if (FPasswordIsDefined) {
-      *password = AllocSysString(FPassword);
-      return kOk;
-    }
-    if (FPasswordCallback) {
-      std::wstring text;
-      THResult r = FPasswordCallback(FPasswordSender, text);
-      if (r == kOk) {
-        *password = AllocSysString(text);
-        FPasswordIsDefined = true;
-        FPassword = text;
-      }
-      return r;
-    }
-    return kFalse;
-  } catch (...) {
-    return CaughtResult();
-  }
 }
 
 THResult SZ_STDCALL T7zInArchive::SetTotal(uint64_t total) noexcept {

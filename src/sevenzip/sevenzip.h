@@ -38,7 +38,6 @@ enum : uint32_t {
 }
 
 // Callbacks of the caller: plain routines; sender comes back as given.
-using T7zPasswordCallback = THResult (*)(void* sender, std::wstring& password);
 using T7zGetStreamCallBack = THResult (*)(void* sender, uint32_t index,
                                           TComPtr<SevenZip::ISequentialOutStream>& outStream);
 using T7zProgressCallback = THResult (*)(void* sender, bool total, int64_t value);
@@ -63,8 +62,6 @@ struct I7zInArchive : SevenZip::IUnknown {
   virtual void SZ_STDCALL ExtractAllItems(bool test, void* sender,
                                           T7zGetStreamCallBack callback) = 0;
   virtual void SZ_STDCALL ExtractToFolder(const std::wstring& folder) = 0;
-  virtual void SZ_STDCALL SetPasswordHandler(void* sender, T7zPasswordCallback callback) = 0;
-  virtual void SZ_STDCALL SetPasswordText(const std::wstring& password) = 0;
   virtual void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) = 0;
   virtual void SZ_STDCALL SetClassID(const TGUID& classID) = 0;
   virtual TGUID SZ_STDCALL GetClassID() = 0;
@@ -174,7 +171,6 @@ protected:
 class T7zInArchive : public T7zArchive,
                      public SevenZip::IArchiveOpenSetSubArchiveName,
                      public SevenZip::IArchiveOpenVolumeCallback,
-                     public SevenZip::ICryptoGetTextPassword,
                      public SevenZip::IArchiveExtractCallback,
                      public SevenZip::IArchiveOpenCallback,
                      public I7zInArchive {
@@ -199,8 +195,6 @@ public:
                                   T7zGetStreamCallBack callback) override;
   void SZ_STDCALL ExtractAllItems(bool test, void* sender, T7zGetStreamCallBack callback) override;
   void SZ_STDCALL ExtractToFolder(const std::wstring& folder) override;
-  void SZ_STDCALL SetPasswordHandler(void* sender, T7zPasswordCallback callback) override;
-  void SZ_STDCALL SetPasswordText(const std::wstring& password) override;
   void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) override;
   void SZ_STDCALL SetClassID(const TGUID& classID) override;
   TGUID SZ_STDCALL GetClassID() override;
@@ -218,8 +212,6 @@ public:
   // IArchiveOpenVolumeCallback
   THResult SZ_STDCALL GetProperty(uint32_t propID, SevenZip::TPropVariant* value) noexcept override;
   THResult SZ_STDCALL GetStream(const wchar_t* name, SevenZip::IInStream** inStream) noexcept override;
-  // ICryptoGetTextPassword
-  THResult SZ_STDCALL CryptoGetTextPassword(SevenZip::TBStr* password) noexcept override;
   // IProgress (extracting)
   THResult SZ_STDCALL SetTotal(uint64_t total) noexcept override;
   THResult SZ_STDCALL SetCompleted(const uint64_t* completeValue) noexcept override;
@@ -246,13 +238,9 @@ protected:
   THResult GetFolderStream(uint32_t index, SevenZip::ISequentialOutStream** outStream);
 
   TComPtr<SevenZip::IInArchive> FInArchive;
-  T7zPasswordCallback FPasswordCallback = nullptr;
-  void* FPasswordSender = nullptr;
   T7zProgressCallback FProgressCallback = nullptr;
   void* FProgressSender = nullptr;
   TStream* FStream = nullptr;  // never owned
-  bool FPasswordIsDefined = false;
-  std::wstring FPassword;
   bool FSubArchiveMode = false;
   std::wstring FSubArchiveName;
   T7zGetStreamCallBack FExtractCallBack = nullptr;

@@ -156,7 +156,6 @@ inline constexpr TGUID IID_IInStream = MakeGUID("23170F69-40C1-278A-0000-0003000
 inline constexpr TGUID IID_IOutStream = MakeGUID("23170F69-40C1-278A-0000-000300040000");
 inline constexpr TGUID IID_IStreamGetSize = MakeGUID("23170F69-40C1-278A-0000-000300060000");
 inline constexpr TGUID IID_IOutStreamFlush = MakeGUID("23170F69-40C1-278A-0000-000300070000");
-inline constexpr TGUID IID_ICryptoGetTextPassword = MakeGUID("23170F69-40C1-278A-0000-000500100000");
 inline constexpr TGUID IID_IArchiveOpenCallback = MakeGUID("23170F69-40C1-278A-0000-000600100000");
 inline constexpr TGUID IID_IArchiveExtractCallback = MakeGUID("23170F69-40C1-278A-0000-000600200000");
 inline constexpr TGUID IID_IArchiveOpenVolumeCallback = MakeGUID("23170F69-40C1-278A-0000-000600300000");
@@ -223,13 +222,6 @@ struct IOutStreamFlush : IUnknown {
 
 protected:
   ~IOutStreamFlush() = default;
-};
-
-struct ICryptoGetTextPassword : IUnknown {
-  virtual THResult SZ_STDCALL CryptoGetTextPassword(TBStr* password) = 0;
-
-protected:
-  ~ICryptoGetTextPassword() = default;
 };
 
 struct IArchiveOpenCallback : IUnknown {

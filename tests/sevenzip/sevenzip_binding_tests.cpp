@@ -486,9 +486,9 @@ TEST(SevenZipBinding, CallbacksAnswerAsTheLibraryExpects) {
   TComPtr<T7zInArchive> object = MakeObject<T7zInArchive>(L"7z.dll");
   EXPECT_EQ(object->RefCount(), 1u);
   const TGUID ids[] = {IID_IArchiveOpenSetSubArchiveName, IID_IArchiveOpenVolumeCallback,
-                       IID_ICryptoGetTextPassword,        IID_IArchiveExtractCallback,
-                       IID_IProgress,                     IID_IArchiveOpenCallback,
-                       IID_I7zInArchive,                  IID_IUnknown};
+                       IID_IArchiveExtractCallback,       IID_IProgress,
+                       IID_IArchiveOpenCallback,          IID_I7zInArchive,
+                       IID_IUnknown};
   auto identity = QueryInterfacePtr<SevenZip::IUnknown>(object.Get(), IID_IUnknown);
   for (const TGUID& id : ids) {
     auto ref = QueryInterfacePtr<SevenZip::IUnknown>(object.Get(), id);
@@ -497,30 +497,6 @@ TEST(SevenZipBinding, CallbacksAnswerAsTheLibraryExpects) {
   }
   EXPECT_FALSE(QueryInterfacePtr<SevenZip::IUnknown>(object.Get(), IID_IInStream));
   EXPECT_EQ(object->RefCount(), 2u);  // object and identity
-
-  // Password: none, then a routine, then a text.
-  auto crypto = QueryInterfacePtr<ICryptoGetTextPassword>(object.Get(), IID_ICryptoGetTextPassword);
-  TBStr password = nullptr;
-  EXPECT_EQ(crypto->CryptoGetTextPassword(&password), kFalse);
-  EXPECT_EQ(password, nullptr);
-  struct TAsked {
-    int Calls = 0;
-  } asked;
-  object->SetPasswordHandler(&asked, [](void* sender, std::wstring& text) -> THResult {
-    ++static_cast<TAsked*>(sender)->Calls;
-    text = L"secret";
-    return kOk;
-  });
-  ASSERT_EQ(crypto->CryptoGetTextPassword(&password), kOk);
-  EXPECT_EQ(std::wstring(password), L"secret");
-  object->FreeSysString(password);
-  ASSERT_EQ(crypto->CryptoGetTextPassword(&password), kOk);  // kept: no second question
-  EXPECT_EQ(asked.Calls, 1);
-  object->FreeSysString(password);
-  object->SetPasswordText(L"other");
-  ASSERT_EQ(crypto->CryptoGetTextPassword(&password), kOk);
-  EXPECT_EQ(std::wstring(password), L"other");
-  object->FreeSysString(password);
 
   // Progress goes nowhere without a routine, and a null count never calls it.
   auto progress = QueryInterfacePtr<IProgress>(object.Get(), IID_IProgress);
