@@ -394,33 +394,6 @@ bool SZ_STDCALL T7zInArchive::ItemIsFolder(uint32_t index) {
   return folder;
 }
 
-void T7zInArchive::Extract(const uint32_t* items, uint32_t count, bool test) {
-  IInArchive& reader = OpenedReader();
-  TComPtr<IArchiveExtractCallback> callback(static_cast<IArchiveExtractCallback*>(this));
-  CheckResult(reader.Extract(items, count, test ? 1 : 0, callback.Get()));
-}
-
-void SZ_STDCALL T7zInArchive::ExtractItemToStream(uint32_t index, TStream& stream, bool test) {
-  TScopeGuard clear([this] { FStream = nullptr; });
-  FStream = &stream;
-  Extract(&index, 1, test);
-}
-
-void SZ_STDCALL T7zInArchive::ExtractItemList(const uint32_t* items, uint32_t count, bool test,
-                                              void* sender, T7zGetStreamCallBack callback) {
-  TScopeGuard clear([this] {
-    FExtractSender = nullptr;
-    FExtractCallBack = nullptr;
-  });
-  FExtractSender = sender;
-  FExtractCallBack = callback;
-  Extract(items, count, test);
-}
-
-void SZ_STDCALL T7zInArchive::ExtractAllItems(bool test, void* sender, T7zGetStreamCallBack callback) {
-  ExtractItemList(nullptr, kAllItems, test, sender, callback);
-}
-
 void T7zInArchive::ExtractFolder(const std::wstring& folder) {
   TScopeGuard clear([this] {
     FExtractPath.clear();
@@ -432,7 +405,9 @@ void T7zInArchive::ExtractFolder(const std::wstring& folder) {
   if (FExtractPath.empty() || FExtractPath.back() != Platform::PathDelimiter)
     FExtractPath += Platform::PathDelimiter;
   FFailedItems = 0;
-  Extract(nullptr, kAllItems, false);
+  IInArchive& reader = OpenedReader();
+  TComPtr<IArchiveExtractCallback> callback(static_cast<IArchiveExtractCallback*>(this));
+  CheckResult(reader.Extract(nullptr, kAllItems, 0, callback.Get()));
   // A damaged item is written as far as it goes; the extraction must not pass
   // for a success.
   if (FFailedItems > 0)
@@ -577,17 +552,6 @@ THResult SZ_STDCALL T7zInArchive::GetStream(uint32_t index, ISequentialOutStream
     *outStream = nullptr;
     FCurrentItem = index;
     if (askExtractMode != kExtract) return kOk;
-    if (FStream) {
-      TComPtr<T7zStream> stream = MakeObject<T7zStream>(*FStream);
-      *outStream = static_cast<ISequentialOutStream*>(static_cast<IOutStream*>(stream.Detach()));
-      return kOk;
-    }
-    if (FExtractCallBack) {
-      TComPtr<ISequentialOutStream> stream;
-      THResult r = FExtractCallBack(FExtractSender, index, stream);
-      *outStream = stream.Detach();
-      return r;
-    }
     if (!FExtractPath.empty()) return GetFolderStream(index, outStream);
     return kOk;
   } catch (...) {
@@ -618,12 +582,7 @@ THResult SZ_STDCALL T7zInArchive::SetCompleted(const uint64_t*, const uint64_t*)
 
 // ---- stream adapter: outcomes only through the counts
 
-T7zStream::T7zStream(TStream& stream) : FStream(&stream), FOwnership(soReference) {}
-
-T7zStream::T7zStream(std::unique_ptr<TStream> stream)
-    : FStream(stream.get()), FOwnership(soOwned), FOwned(std::move(stream)) {}
-
-T7zStream::~T7zStream() = default;  // FOwned frees an owned stream
+T7zStream::T7zStream(std::unique_ptr<TStream> stream) : FStream(std::move(stream)) {}
 
 void* T7zStream::FindInterface(const TGUID& iid) noexcept {
   if (iid == IID_IOutStreamFlush) return static_cast<IOutStreamFlush*>(this);

@@ -38,8 +38,6 @@ enum : uint32_t {
 }
 
 // Callbacks of the caller: plain routines; sender comes back as given.
-using T7zGetStreamCallBack = THResult (*)(void* sender, uint32_t index,
-                                          TComPtr<SevenZip::ISequentialOutStream>& outStream);
 using T7zProgressCallback = THResult (*)(void* sender, bool total, int64_t value);
 
 class TReadBack;
@@ -56,11 +54,6 @@ struct I7zInArchive : SevenZip::IUnknown {
   virtual int32_t SZ_STDCALL ItemSize(uint32_t index) = 0;
   virtual bool SZ_STDCALL ItemIsFolder(uint32_t index) = 0;
   virtual TComPtr<SevenZip::IInArchive> SZ_STDCALL InArchive() = 0;
-  virtual void SZ_STDCALL ExtractItemToStream(uint32_t index, TStream& stream, bool test) = 0;
-  virtual void SZ_STDCALL ExtractItemList(const uint32_t* items, uint32_t count, bool test,
-                                          void* sender, T7zGetStreamCallBack callback) = 0;
-  virtual void SZ_STDCALL ExtractAllItems(bool test, void* sender,
-                                          T7zGetStreamCallBack callback) = 0;
   virtual void SZ_STDCALL ExtractToFolder(const std::wstring& folder) = 0;
   virtual void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) = 0;
   virtual void SZ_STDCALL SetClassID(const TGUID& classID) = 0;
@@ -190,10 +183,6 @@ public:
   int32_t SZ_STDCALL ItemSize(uint32_t index) override;
   bool SZ_STDCALL ItemIsFolder(uint32_t index) override;
   TComPtr<SevenZip::IInArchive> SZ_STDCALL InArchive() override;
-  void SZ_STDCALL ExtractItemToStream(uint32_t index, TStream& stream, bool test) override;
-  void SZ_STDCALL ExtractItemList(const uint32_t* items, uint32_t count, bool test, void* sender,
-                                  T7zGetStreamCallBack callback) override;
-  void SZ_STDCALL ExtractAllItems(bool test, void* sender, T7zGetStreamCallBack callback) override;
   void SZ_STDCALL ExtractToFolder(const std::wstring& folder) override;
   void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) override;
   void SZ_STDCALL SetClassID(const TGUID& classID) override;
@@ -231,7 +220,6 @@ protected:
   SevenZip::TPropVariant ReadItemProperty(uint32_t index, uint32_t propID);
   // A numeric archive property; false when the reader gives none.
   bool ReadArchiveNumber(uint32_t propID, uint64_t& number);
-  void Extract(const uint32_t* items, uint32_t count, bool test);
   // Every item below `folder` or at its own target, written or (with
   // FReadBack set) compared.
   void ExtractFolder(const std::wstring& folder);
@@ -240,11 +228,8 @@ protected:
   TComPtr<SevenZip::IInArchive> FInArchive;
   T7zProgressCallback FProgressCallback = nullptr;
   void* FProgressSender = nullptr;
-  TStream* FStream = nullptr;  // never owned
   bool FSubArchiveMode = false;
   std::wstring FSubArchiveName;
-  T7zGetStreamCallBack FExtractCallBack = nullptr;
-  void* FExtractSender = nullptr;
   std::wstring FExtractPath;
   std::wstring FMadeFolder;  // the last folder an item was written into
   std::map<uint32_t, std::wstring> FItemTargets;
@@ -262,8 +247,6 @@ protected:
   std::wstring FUnflushed;
 };
 
-enum TStreamOwnership { soReference = 0, soOwned = 1 };
-
 // Presents a runtime stream to the library.
 class T7zStream : public TInterfacedObject,
                   public SevenZip::IOutStreamFlush,
@@ -271,9 +254,7 @@ class T7zStream : public TInterfacedObject,
                   public SevenZip::IStreamGetSize,
                   public SevenZip::IInStream {
 public:
-  explicit T7zStream(TStream& stream);                  // soReference
-  explicit T7zStream(std::unique_ptr<TStream> stream);  // soOwned: freed with the adapter
-  ~T7zStream() override;
+  explicit T7zStream(std::unique_ptr<TStream> stream);  // freed with the adapter
 
   SZ_IUNKNOWN_METHODS
 
@@ -287,9 +268,7 @@ public:
 protected:
   void* FindInterface(const TGUID& iid) noexcept override;
 
-  TStream* FStream;
-  TStreamOwnership FOwnership;
-  std::unique_ptr<TStream> FOwned;  // set when soOwned
+  std::unique_ptr<TStream> FStream;
 };
 
 // The program's entry: a reader of the library "7z.dll" for a format.
