@@ -1,7 +1,6 @@
 #include "sevenzip/sevenzip.h"
 
 #include <cstdio>
-#include <limits>
 #include <new>
 #include <vector>
 
@@ -268,17 +267,12 @@ IInArchive& T7zInArchive::OpenedReader() {
 }
 
 void SZ_STDCALL T7zInArchive::OpenArchiveFile(const std::wstring& fileName) {
-  TComPtr<T7zStream> stream = MakeObject<T7zStream>(OpenFileStream(fileName, TFileMode::ReadShared));
-  OpenArchiveStream(stream.Get());
-}
-
-void SZ_STDCALL T7zInArchive::OpenArchiveStream(IInStream* stream) {
+  TComPtr<T7zStream> file = MakeObject<T7zStream>(OpenFileStream(fileName, TFileMode::ReadShared));
+  IInStream* stream = file.Get();
   TComPtr<IInArchive> reader = InArchive();
   FOpenedSize = 0;
-  if (stream) {
-    CheckResult(stream->Seek(0, 2, &FOpenedSize));
-    CheckResult(stream->Seek(0, 0, nullptr));
-  }
+  CheckResult(stream->Seek(0, 2, &FOpenedSize));
+  CheckResult(stream->Seek(0, 0, nullptr));
   TComPtr<IArchiveOpenCallback> callback(static_cast<IArchiveOpenCallback*>(this));
   CheckResult(reader->Open(stream, reinterpret_cast<const uint64_t*>(&MaxCheckStart), callback.Get()));
 }
@@ -312,13 +306,6 @@ std::wstring SZ_STDCALL T7zInArchive::ItemPath(uint32_t index) {
   return text;
 }
 
-std::wstring SZ_STDCALL T7zInArchive::ItemName(uint32_t index) {
-  TPropVariant value = ReadItemProperty(index, kpidName);
-  std::wstring text = value.vt == kVtBstr ? BStrText(value.bstrVal) : std::wstring();
-  ClearVariant(value);
-  return text;
-}
-
 namespace {
 // A numeric variant as a signed 64-bit value; `known` false for other types.
 int64_t VariantNumber(const TPropVariant& value, bool& known) {
@@ -337,19 +324,6 @@ int64_t VariantNumber(const TPropVariant& value, bool& known) {
   }
 }
 }  // namespace
-
-int32_t SZ_STDCALL T7zInArchive::ItemSize(uint32_t index) {
-  TPropVariant value = ReadItemProperty(index, kpidSize);
-  const bool unsignedValue = value.vt == kVtUI8;
-  bool known = false;
-  const int64_t size = VariantNumber(value, known);
-  ClearVariant(value);
-  // A silently cut size would be wrong: sizes past 2 GiB raise instead.
-  if (size < std::numeric_limits<int32_t>::min() || size > std::numeric_limits<int32_t>::max() ||
-      (unsignedValue && size < 0))
-    throw EFailure(L"Item size out of range");
-  return static_cast<int32_t>(size);
-}
 
 uint64_t SZ_STDCALL T7zInArchive::ItemSize64(uint32_t index) {
   TPropVariant value = ReadItemProperty(index, kpidSize);

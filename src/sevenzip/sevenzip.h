@@ -46,19 +46,16 @@ class TFlushQueue;
 // The binding's own interface; operations raise EFailure.
 struct I7zInArchive : SevenZip::IUnknown {
   virtual void SZ_STDCALL OpenArchiveFile(const std::wstring& fileName) = 0;
-  virtual void SZ_STDCALL OpenArchiveStream(SevenZip::IInStream* stream) = 0;
   virtual void SZ_STDCALL CloseArchive() = 0;
   virtual uint32_t SZ_STDCALL ItemCount() = 0;
   virtual std::wstring SZ_STDCALL ItemPath(uint32_t index) = 0;
-  virtual std::wstring SZ_STDCALL ItemName(uint32_t index) = 0;
-  virtual int32_t SZ_STDCALL ItemSize(uint32_t index) = 0;
   virtual bool SZ_STDCALL ItemIsFolder(uint32_t index) = 0;
   virtual TComPtr<SevenZip::IInArchive> SZ_STDCALL InArchive() = 0;
   virtual void SZ_STDCALL ExtractToFolder(const std::wstring& folder) = 0;
   virtual void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) = 0;
   virtual void SZ_STDCALL SetClassID(const TGUID& classID) = 0;
   virtual TGUID SZ_STDCALL GetClassID() = 0;
-  // The item's size without the 32-bit limit of ItemSize; 0 when unknown.
+  // The item's size; 0 when unknown.
   virtual uint64_t SZ_STDCALL ItemSize64(uint32_t index) = 0;
   // The opened image's kpidErrorFlags (0 when the reader reports none), with
   // UnexpectedEnd added when the size the image claims passes the end of the
@@ -175,12 +172,9 @@ public:
 
   // I7zInArchive
   void SZ_STDCALL OpenArchiveFile(const std::wstring& fileName) override;
-  void SZ_STDCALL OpenArchiveStream(SevenZip::IInStream* stream) override;
   void SZ_STDCALL CloseArchive() override;
   uint32_t SZ_STDCALL ItemCount() override;
   std::wstring SZ_STDCALL ItemPath(uint32_t index) override;
-  std::wstring SZ_STDCALL ItemName(uint32_t index) override;
-  int32_t SZ_STDCALL ItemSize(uint32_t index) override;
   bool SZ_STDCALL ItemIsFolder(uint32_t index) override;
   TComPtr<SevenZip::IInArchive> SZ_STDCALL InArchive() override;
   void SZ_STDCALL ExtractToFolder(const std::wstring& folder) override;
@@ -234,7 +228,7 @@ protected:
   std::wstring FMadeFolder;  // the last folder an item was written into
   std::map<uint32_t, std::wstring> FItemTargets;
   std::set<uint32_t> FLeftOut;
-  uint64_t FOpenedSize = 0;  // of the stream the last open was given
+  uint64_t FOpenedSize = 0;  // of the file the last open was given
   // While ExtractToFolder runs: the item being written, and the items whose
   // operation result was not OK.
   uint32_t FCurrentItem = 0;

@@ -122,7 +122,6 @@ static_assert(sizeof(TPropVariant) == 16, "PROPVARIANT is 16 bytes on 32-bit Win
 
 // Item property ids of the library's readers.
 inline constexpr uint32_t kpidPath = 3;
-inline constexpr uint32_t kpidName = 4;
 inline constexpr uint32_t kpidIsDir = 6;
 inline constexpr uint32_t kpidSize = 7;
 // Archive properties: the size the image claims, and what went wrong while

@@ -366,10 +366,6 @@ TEST(SevenZipBinding, ItemQueriesAndAnAbortingProgressRoutine) {
   TComPtr<I7zInArchive> archive = MakeInArchive(IsoFormatClassID);
   archive->OpenArchiveFile(Text(ImagesDir() / "plain.iso"));
   const uint32_t mid = FindItem(*archive, L"Docs/deep/mid.bin");
-  // The ISO reader has no name property: an empty value gives empty text.
-  const std::wstring name = archive->ItemName(mid);
-  EXPECT_TRUE(name.empty() || name == L"mid.bin");
-  EXPECT_EQ(archive->ItemSize(mid), 70000);
   EXPECT_EQ(archive->ItemSize64(mid), 70000u);
   EXPECT_FALSE(archive->ItemIsFolder(mid));
   EXPECT_TRUE(archive->ItemIsFolder(FindItem(*archive, L"Docs/deep")));
