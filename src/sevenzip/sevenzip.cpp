@@ -177,63 +177,10 @@ void T7zPlugin::ClearVariant(TPropVariant& value) noexcept {
 
 // ---- format library
 
-std::wstring T7zValue::AsText() const {
-  switch (Type) {
-    case kVtBstr:
-      return Text;
-    case kVtBool:
-      return Number ? L"True" : L"False";
-    case kVtI4:
-    case kVtI8:
-      return std::to_wstring(static_cast<int64_t>(Number));
-    case kVtUI4:
-    case kVtUI8:
-      return std::to_wstring(Number);
-    default:
-      return {};
-  }
-}
-
+// A library without the format export is not one of 7-Zip's format libraries.
 T7zArchive::T7zArchive(const std::wstring& lib) : T7zPlugin(lib) {
-  FGetHandlerProperty =
-      reinterpret_cast<TGetHandlerPropertyFunc>(Platform::FindExport(FHandle.Get(), "GetHandlerProperty"));
-  if (!FGetHandlerProperty) throw EFailure(lib + L" is not a Format library");
+  if (!Platform::FindExport(FHandle.Get(), "GetHandlerProperty")) throw EFailure(lib + L" is not a Format library");
 }
-
-T7zValue T7zArchive::GetHandlerProperty(uint32_t propID) {
-  TPropVariant value;
-  THResult r = FGetHandlerProperty(propID, &value);
-  if (r < 0) {
-    ClearVariant(value);
-    CheckResult(r);
-  }
-  T7zValue result;
-  result.Type = value.vt;
-  switch (value.vt) {
-    case kVtBstr:
-      result.Text = BStrText(value.bstrVal);
-      break;
-    case kVtBool:
-      result.Number = value.boolVal != 0;
-      break;
-    case kVtI4:
-      result.Number = static_cast<uint64_t>(static_cast<int64_t>(value.lVal));
-      break;
-    case kVtUI4:
-      result.Number = value.ulVal;
-      break;
-    case kVtI8:
-    case kVtUI8:
-      result.Number = value.uhVal;
-      break;
-    default:
-      break;
-  }
-  ClearVariant(value);
-  return result;
-}
-
-std::wstring T7zArchive::GetLibStringProperty(uint32_t index) { return GetHandlerProperty(index).AsText(); }
 
 // ---- archive reader
 
@@ -422,9 +369,11 @@ void SZ_STDCALL T7zInArchive::SetProgressHandler(void* sender, T7zProgressCallba
   FProgressCallback = callback;
 }
 
-void SZ_STDCALL T7zInArchive::SetClassID(const TGUID& classID) { FClassId = classID; }
-
-TGUID SZ_STDCALL T7zInArchive::GetClassID() { return FClassId; }
+TComPtr<I7zInArchive> MakeInArchive(const TGUID& classID) {
+  TComPtr<T7zInArchive> object = MakeObject<T7zInArchive>(L"7z.dll");
+  object->SetClassID(classID);
+  return TComPtr<I7zInArchive>(static_cast<I7zInArchive*>(object.Get()));
+}
 
 // ---- callbacks of the library: each answers a result code, never raises
 

@@ -22,21 +22,6 @@ inline constexpr TGUID IID_I7zInArchive = MakeGUID("022CF785-3ECE-46EF-9755-291F
 // Furthest start position at which a reader looks for its format's signature.
 inline constexpr int64_t MaxCheckStart = 1048576;
 
-// Handler property ids of the library's "GetHandlerProperty".
-namespace NArchive {
-enum : uint32_t {
-  kName = 0,
-  kClassID = 1,
-  kExtension = 2,
-  kAddExtension = 3,
-  kUpdate = 4,
-  kKeepName = 5,
-  kStartSignature = 6,
-  kFinishSignature = 7,
-  kAssociate = 8,
-};
-}
-
 // Callbacks of the caller: plain routines; sender comes back as given.
 using T7zProgressCallback = THResult (*)(void* sender, bool total, int64_t value);
 
@@ -53,8 +38,6 @@ struct I7zInArchive : SevenZip::IUnknown {
   virtual TComPtr<SevenZip::IInArchive> SZ_STDCALL InArchive() = 0;
   virtual void SZ_STDCALL ExtractToFolder(const std::wstring& folder) = 0;
   virtual void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) = 0;
-  virtual void SZ_STDCALL SetClassID(const TGUID& classID) = 0;
-  virtual TGUID SZ_STDCALL GetClassID() = 0;
   // The item's size; 0 when unknown.
   virtual uint64_t SZ_STDCALL ItemSize64(uint32_t index) = 0;
   // The opened image's kpidErrorFlags (0 when the reader reports none), with
@@ -130,30 +113,13 @@ protected:
   TCreateObjectFunc FCreateObject = nullptr;
 };
 
-// A copied handler property value.
-struct T7zValue {
-  uint16_t Type = SevenZip::kVtEmpty;
-  std::wstring Text;    // strings
-  uint64_t Number = 0;  // integers; 1 or 0 for Booleans
-  std::wstring AsText() const;
-};
-
-// A loaded library used as a format library.
+// A loaded library used as a format library, for the format of one reader.
 class T7zArchive : public T7zPlugin {
 public:
-  using TGetHandlerPropertyFunc = THResult(SZ_STDCALL*)(uint32_t propID, SevenZip::TPropVariant* value);
-
   explicit T7zArchive(const std::wstring& lib);
-  T7zValue GetHandlerProperty(uint32_t propID);
-  std::wstring GetLibStringProperty(uint32_t index);
-  const TGUID& ClassID() const noexcept { return FClassId; }
-  void ClassID(const TGUID& value) noexcept { FClassId = value; }
-  std::wstring Name() { return GetLibStringProperty(NArchive::kName); }
-  std::wstring Extension() { return GetLibStringProperty(NArchive::kExtension); }
-  T7zValue HandlerProperty(uint32_t index) { return GetHandlerProperty(index); }
+  void SetClassID(const TGUID& classID) noexcept { FClassId = classID; }
 
 protected:
-  TGetHandlerPropertyFunc FGetHandlerProperty = nullptr;
   TGUID FClassId{};
 };
 
@@ -179,8 +145,6 @@ public:
   TComPtr<SevenZip::IInArchive> SZ_STDCALL InArchive() override;
   void SZ_STDCALL ExtractToFolder(const std::wstring& folder) override;
   void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) override;
-  void SZ_STDCALL SetClassID(const TGUID& classID) override;
-  TGUID SZ_STDCALL GetClassID() override;
   uint64_t SZ_STDCALL ItemSize64(uint32_t index) override;
   uint32_t SZ_STDCALL ArchiveErrorFlags() override;
   void SZ_STDCALL SetItemTarget(uint32_t index, const std::wstring& target) override;

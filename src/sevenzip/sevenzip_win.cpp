@@ -211,10 +211,3 @@ std::unique_ptr<TStream> TryOpenFileStream(const std::wstring& fileName, TFileMo
   error = S_OK;
   return std::make_unique<TWinFileStream>(std::move(file));
 }
-
-TComPtr<I7zInArchive> MakeInArchive(const TGUID& classID) {
-  TComPtr<T7zInArchive> object = MakeObject<T7zInArchive>(L"7z.dll");
-  TComPtr<I7zInArchive> result(static_cast<I7zInArchive*>(object.Get()));
-  result->SetClassID(classID);
-  return result;
-}
