@@ -192,8 +192,6 @@ T7zInArchive::~T7zInArchive() {
 }
 
 void* T7zInArchive::FindInterface(const TGUID& iid) noexcept {
-  if (iid == IID_IArchiveOpenSetSubArchiveName) return static_cast<IArchiveOpenSetSubArchiveName*>(this);
-  if (iid == IID_IArchiveOpenVolumeCallback) return static_cast<IArchiveOpenVolumeCallback*>(this);
   if (iid == IID_IArchiveExtractCallback) return static_cast<IArchiveExtractCallback*>(this);
   if (iid == IID_IProgress) return static_cast<IProgress*>(static_cast<IArchiveExtractCallback*>(this));
   if (iid == IID_IArchiveOpenCallback) return static_cast<IArchiveOpenCallback*>(this);
@@ -225,7 +223,6 @@ void SZ_STDCALL T7zInArchive::OpenArchiveFile(const std::wstring& fileName) {
 }
 
 void SZ_STDCALL T7zInArchive::CloseArchive() {
-  FSubArchiveMode = false;
   FItemTargets.clear();
   FLeftOut.clear();
   if (FInArchive) FInArchive->Close();
@@ -376,23 +373,6 @@ TComPtr<I7zInArchive> MakeInArchive(const TGUID& classID) {
 }
 
 // ---- callbacks of the library: each answers a result code, never raises
-
-THResult SZ_STDCALL T7zInArchive::SetSubArchiveName(const wchar_t* name) noexcept {
-  try {
-    FSubArchiveMode = true;
-    FSubArchiveName = name ? name : L"";
-    return kOk;
-  } catch (...) {
-    return CaughtResult();
-  }
-}
-
-THResult SZ_STDCALL T7zInArchive::GetProperty(uint32_t, TPropVariant*) noexcept { return kOk; }
-
-THResult SZ_STDCALL T7zInArchive::GetStream(const wchar_t*, IInStream** inStream) noexcept {
-  if (inStream) *inStream = nullptr;
-  return kOk;
-}
 
 THResult SZ_STDCALL T7zInArchive::SetTotal(uint64_t total) noexcept {
   try {

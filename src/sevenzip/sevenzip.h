@@ -125,8 +125,6 @@ protected:
 
 // One archive reader of the library, and the callbacks it is answered with.
 class T7zInArchive : public T7zArchive,
-                     public SevenZip::IArchiveOpenSetSubArchiveName,
-                     public SevenZip::IArchiveOpenVolumeCallback,
                      public SevenZip::IArchiveExtractCallback,
                      public SevenZip::IArchiveOpenCallback,
                      public I7zInArchive {
@@ -154,11 +152,6 @@ public:
   const std::vector<std::wstring>& SZ_STDCALL FlushedFiles() override { return FFlushed; }
   const std::wstring& SZ_STDCALL UnflushedFile() override { return FUnflushed; }
 
-  // IArchiveOpenSetSubArchiveName
-  THResult SZ_STDCALL SetSubArchiveName(const wchar_t* name) noexcept override;
-  // IArchiveOpenVolumeCallback
-  THResult SZ_STDCALL GetProperty(uint32_t propID, SevenZip::TPropVariant* value) noexcept override;
-  THResult SZ_STDCALL GetStream(const wchar_t* name, SevenZip::IInStream** inStream) noexcept override;
   // IProgress (extracting)
   THResult SZ_STDCALL SetTotal(uint64_t total) noexcept override;
   THResult SZ_STDCALL SetCompleted(const uint64_t* completeValue) noexcept override;
@@ -186,8 +179,6 @@ protected:
   TComPtr<SevenZip::IInArchive> FInArchive;
   T7zProgressCallback FProgressCallback = nullptr;
   void* FProgressSender = nullptr;
-  bool FSubArchiveMode = false;
-  std::wstring FSubArchiveName;
   std::wstring FExtractPath;
   std::wstring FMadeFolder;  // the last folder an item was written into
   std::map<uint32_t, std::wstring> FItemTargets;

@@ -157,8 +157,6 @@ inline constexpr TGUID IID_IStreamGetSize = MakeGUID("23170F69-40C1-278A-0000-00
 inline constexpr TGUID IID_IOutStreamFlush = MakeGUID("23170F69-40C1-278A-0000-000300070000");
 inline constexpr TGUID IID_IArchiveOpenCallback = MakeGUID("23170F69-40C1-278A-0000-000600100000");
 inline constexpr TGUID IID_IArchiveExtractCallback = MakeGUID("23170F69-40C1-278A-0000-000600200000");
-inline constexpr TGUID IID_IArchiveOpenVolumeCallback = MakeGUID("23170F69-40C1-278A-0000-000600300000");
-inline constexpr TGUID IID_IArchiveOpenSetSubArchiveName = MakeGUID("23170F69-40C1-278A-0000-000600500000");
 inline constexpr TGUID IID_IInArchive = MakeGUID("23170F69-40C1-278A-0000-000600600000");
 
 // The library's IUnknown has no virtual destructor: the vtable starts with
@@ -239,21 +237,6 @@ struct IArchiveExtractCallback : IProgress {
 
 protected:
   ~IArchiveExtractCallback() = default;
-};
-
-struct IArchiveOpenVolumeCallback : IUnknown {
-  virtual THResult SZ_STDCALL GetProperty(uint32_t propID, TPropVariant* value) = 0;
-  virtual THResult SZ_STDCALL GetStream(const wchar_t* name, IInStream** inStream) = 0;
-
-protected:
-  ~IArchiveOpenVolumeCallback() = default;
-};
-
-struct IArchiveOpenSetSubArchiveName : IUnknown {
-  virtual THResult SZ_STDCALL SetSubArchiveName(const wchar_t* name) = 0;
-
-protected:
-  ~IArchiveOpenSetSubArchiveName() = default;
 };
 
 // The reader: only the first six slots are ever called.

@@ -451,9 +451,7 @@ TEST(SevenZipBinding, SurveyLeavesOutBootRecordsAndNamesWindowsCannotHold) {
 TEST(SevenZipBinding, CallbacksAnswerAsTheLibraryExpects) {
   TComPtr<T7zInArchive> object = MakeObject<T7zInArchive>(L"7z.dll");
   EXPECT_EQ(object->RefCount(), 1u);
-  const TGUID ids[] = {IID_IArchiveOpenSetSubArchiveName, IID_IArchiveOpenVolumeCallback,
-                       IID_IArchiveExtractCallback,       IID_IProgress,
-                       IID_IArchiveOpenCallback,          IID_I7zInArchive,
+  const TGUID ids[] = {IID_IArchiveExtractCallback, IID_IProgress, IID_IArchiveOpenCallback, IID_I7zInArchive,
                        IID_IUnknown};
   auto identity = QueryInterfacePtr<SevenZip::IUnknown>(object.Get(), IID_IUnknown);
   for (const TGUID& id : ids) {
@@ -487,13 +485,6 @@ TEST(SevenZipBinding, CallbacksAnswerAsTheLibraryExpects) {
   EXPECT_EQ(stream, nullptr);
   EXPECT_EQ(extract->PrepareOperation(kExtract), kOk);
   EXPECT_EQ(extract->SetOperationResult(2), kOk);
-
-  auto volume = QueryInterfacePtr<IArchiveOpenVolumeCallback>(object.Get(), IID_IArchiveOpenVolumeCallback);
-  IInStream* in = nullptr;
-  EXPECT_EQ(volume->GetStream(L"x.002", &in), kOk);
-  EXPECT_EQ(in, nullptr);
-  auto sub = QueryInterfacePtr<IArchiveOpenSetSubArchiveName>(object.Get(), IID_IArchiveOpenSetSubArchiveName);
-  EXPECT_EQ(sub->SetSubArchiveName(L"inner"), kOk);
 }
 
 TEST(SevenZipBinding, StreamAdapterReportsThroughCounts) {
