@@ -11,7 +11,6 @@
 
 #include "base/failure.h"
 #include "sevenzip/sevenzip_com.h"
-#include "sevenzip/stream.h"
 
 // Format readers of the library.
 inline constexpr TGUID IsoFormatClassID = MakeGUID("23170F69-40C1-278A-1000-000110E70000");
@@ -194,30 +193,6 @@ protected:
   std::unique_ptr<TFlushQueue> FFlushQueue;  // while ExtractToFolder writes with flushing
   std::vector<std::wstring> FFlushed;
   std::wstring FUnflushed;
-};
-
-// Presents a runtime stream to the library.
-class T7zStream : public TInterfacedObject,
-                  public SevenZip::IOutStreamFlush,
-                  public SevenZip::IOutStream,
-                  public SevenZip::IStreamGetSize,
-                  public SevenZip::IInStream {
-public:
-  explicit T7zStream(std::unique_ptr<TStream> stream);  // freed with the adapter
-
-  SZ_IUNKNOWN_METHODS
-
-  THResult SZ_STDCALL Flush() noexcept override;
-  THResult SZ_STDCALL Write(const void* data, uint32_t size, uint32_t* processedSize) noexcept override;
-  THResult SZ_STDCALL Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition) noexcept override;
-  THResult SZ_STDCALL SetSize(uint64_t newSize) noexcept override;
-  THResult SZ_STDCALL GetSize(uint64_t* size) noexcept override;
-  THResult SZ_STDCALL Read(void* data, uint32_t size, uint32_t* processedSize) noexcept override;
-
-protected:
-  void* FindInterface(const TGUID& iid) noexcept override;
-
-  std::unique_ptr<TStream> FStream;
 };
 
 // The program's entry: a reader of the library "7z.dll" for a format.

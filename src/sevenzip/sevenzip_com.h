@@ -1,11 +1,13 @@
 #pragma once
 // The COM-style ABI spoken by the 7-Zip codec library: GUIDs, result codes,
-// variants, its archive interfaces, a counted interface pointer and the
-// reference-counted object base. Free of OS headers, so it also serves the
-// Linux build of the library (7z.so), whose vtables match the Windows ones.
+// variants, its archive interfaces, a counted interface pointer, the
+// reference-counted object base and the answer of a callback that raised.
+// Free of OS headers, so it also serves the Linux build of the library
+// (7z.so), whose vtables match the Windows ones.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <utility>
 
 // 32-bit Windows COM calls are __stdcall; everywhere else the default applies.
@@ -354,4 +356,15 @@ TComPtr<T> MakeObject(Args&&... args) {
   TComPtr<T> ref(owner.get());
   owner.release();  // the reference count owns it now
   return ref;
+}
+
+// Answer of a callback whose body raised: no exception may reach the library.
+inline THResult CaughtResult() noexcept {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return SevenZip::kOutOfMemory;
+  } catch (...) {
+    return SevenZip::kFail;
+  }
 }

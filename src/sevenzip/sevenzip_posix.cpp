@@ -11,6 +11,7 @@
 #include "base/failure.h"
 #include "sevenzip/sevenzip.h"
 #include "sevenzip/sevenzip_platform.h"
+#include "sevenzip/stream.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "base/win32_handles.h"
 #include "sevenzip/sevenzip.h"
 #include "sevenzip/sevenzip_platform.h"
+#include "sevenzip/stream.h"
 
 // The variant the library fills must match the system's own, field by field.
 static_assert(sizeof(SevenZip::TPropVariant) == sizeof(PROPVARIANT), "TPropVariant differs from PROPVARIANT");

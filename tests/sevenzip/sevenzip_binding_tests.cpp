@@ -19,6 +19,7 @@
 
 #include "sevenzip/image_survey.h"
 #include "sevenzip/sevenzip.h"
+#include "sevenzip/stream_adapter.h"
 #include "sevenzip_test_files.h"
 #ifdef _WIN32
 #include "prefix_state_win.h"
