@@ -11,7 +11,6 @@
 
 #include "base/failure.h"
 #include "sevenzip/sevenzip_com.h"
-#include "sevenzip/stream.h"
 
 // Format readers of the library.
 inline constexpr TGUID IsoFormatClassID = MakeGUID("23170F69-40C1-278A-1000-000110E70000");
@@ -22,25 +21,7 @@ inline constexpr TGUID IID_I7zInArchive = MakeGUID("022CF785-3ECE-46EF-9755-291F
 // Furthest start position at which a reader looks for its format's signature.
 inline constexpr int64_t MaxCheckStart = 1048576;
 
-// Handler property ids of the library's "GetHandlerProperty".
-namespace NArchive {
-enum : uint32_t {
-  kName = 0,
-  kClassID = 1,
-  kExtension = 2,
-  kAddExtension = 3,
-  kUpdate = 4,
-  kKeepName = 5,
-  kStartSignature = 6,
-  kFinishSignature = 7,
-  kAssociate = 8,
-};
-}
-
 // Callbacks of the caller: plain routines; sender comes back as given.
-using T7zPasswordCallback = THResult (*)(void* sender, std::wstring& password);
-using T7zGetStreamCallBack = THResult (*)(void* sender, uint32_t index,
-                                          TComPtr<SevenZip::ISequentialOutStream>& outStream);
 using T7zProgressCallback = THResult (*)(void* sender, bool total, int64_t value);
 
 class TReadBack;
@@ -49,26 +30,14 @@ class TFlushQueue;
 // The binding's own interface; operations raise EFailure.
 struct I7zInArchive : SevenZip::IUnknown {
   virtual void SZ_STDCALL OpenArchiveFile(const std::wstring& fileName) = 0;
-  virtual void SZ_STDCALL OpenArchiveStream(SevenZip::IInStream* stream) = 0;
   virtual void SZ_STDCALL CloseArchive() = 0;
   virtual uint32_t SZ_STDCALL ItemCount() = 0;
   virtual std::wstring SZ_STDCALL ItemPath(uint32_t index) = 0;
-  virtual std::wstring SZ_STDCALL ItemName(uint32_t index) = 0;
-  virtual int32_t SZ_STDCALL ItemSize(uint32_t index) = 0;
   virtual bool SZ_STDCALL ItemIsFolder(uint32_t index) = 0;
   virtual TComPtr<SevenZip::IInArchive> SZ_STDCALL InArchive() = 0;
-  virtual void SZ_STDCALL ExtractItemToStream(uint32_t index, TStream& stream, bool test) = 0;
-  virtual void SZ_STDCALL ExtractItemList(const uint32_t* items, uint32_t count, bool test,
-                                          void* sender, T7zGetStreamCallBack callback) = 0;
-  virtual void SZ_STDCALL ExtractAllItems(bool test, void* sender,
-                                          T7zGetStreamCallBack callback) = 0;
   virtual void SZ_STDCALL ExtractToFolder(const std::wstring& folder) = 0;
-  virtual void SZ_STDCALL SetPasswordHandler(void* sender, T7zPasswordCallback callback) = 0;
-  virtual void SZ_STDCALL SetPasswordText(const std::wstring& password) = 0;
   virtual void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) = 0;
-  virtual void SZ_STDCALL SetClassID(const TGUID& classID) = 0;
-  virtual TGUID SZ_STDCALL GetClassID() = 0;
-  // The item's size without the 32-bit limit of ItemSize; 0 when unknown.
+  // The item's size; 0 when unknown.
   virtual uint64_t SZ_STDCALL ItemSize64(uint32_t index) = 0;
   // The opened image's kpidErrorFlags (0 when the reader reports none), with
   // UnexpectedEnd added when the size the image claims passes the end of the
@@ -143,38 +112,18 @@ protected:
   TCreateObjectFunc FCreateObject = nullptr;
 };
 
-// A copied handler property value.
-struct T7zValue {
-  uint16_t Type = SevenZip::kVtEmpty;
-  std::wstring Text;    // strings
-  uint64_t Number = 0;  // integers; 1 or 0 for Booleans
-  std::wstring AsText() const;
-};
-
-// A loaded library used as a format library.
+// A loaded library used as a format library, for the format of one reader.
 class T7zArchive : public T7zPlugin {
 public:
-  using TGetHandlerPropertyFunc = THResult(SZ_STDCALL*)(uint32_t propID, SevenZip::TPropVariant* value);
-
   explicit T7zArchive(const std::wstring& lib);
-  T7zValue GetHandlerProperty(uint32_t propID);
-  std::wstring GetLibStringProperty(uint32_t index);
-  const TGUID& ClassID() const noexcept { return FClassId; }
-  void ClassID(const TGUID& value) noexcept { FClassId = value; }
-  std::wstring Name() { return GetLibStringProperty(NArchive::kName); }
-  std::wstring Extension() { return GetLibStringProperty(NArchive::kExtension); }
-  T7zValue HandlerProperty(uint32_t index) { return GetHandlerProperty(index); }
+  void SetClassID(const TGUID& classID) noexcept { FClassId = classID; }
 
 protected:
-  TGetHandlerPropertyFunc FGetHandlerProperty = nullptr;
   TGUID FClassId{};
 };
 
 // One archive reader of the library, and the callbacks it is answered with.
 class T7zInArchive : public T7zArchive,
-                     public SevenZip::IArchiveOpenSetSubArchiveName,
-                     public SevenZip::IArchiveOpenVolumeCallback,
-                     public SevenZip::ICryptoGetTextPassword,
                      public SevenZip::IArchiveExtractCallback,
                      public SevenZip::IArchiveOpenCallback,
                      public I7zInArchive {
@@ -186,24 +135,13 @@ public:
 
   // I7zInArchive
   void SZ_STDCALL OpenArchiveFile(const std::wstring& fileName) override;
-  void SZ_STDCALL OpenArchiveStream(SevenZip::IInStream* stream) override;
   void SZ_STDCALL CloseArchive() override;
   uint32_t SZ_STDCALL ItemCount() override;
   std::wstring SZ_STDCALL ItemPath(uint32_t index) override;
-  std::wstring SZ_STDCALL ItemName(uint32_t index) override;
-  int32_t SZ_STDCALL ItemSize(uint32_t index) override;
   bool SZ_STDCALL ItemIsFolder(uint32_t index) override;
   TComPtr<SevenZip::IInArchive> SZ_STDCALL InArchive() override;
-  void SZ_STDCALL ExtractItemToStream(uint32_t index, TStream& stream, bool test) override;
-  void SZ_STDCALL ExtractItemList(const uint32_t* items, uint32_t count, bool test, void* sender,
-                                  T7zGetStreamCallBack callback) override;
-  void SZ_STDCALL ExtractAllItems(bool test, void* sender, T7zGetStreamCallBack callback) override;
   void SZ_STDCALL ExtractToFolder(const std::wstring& folder) override;
-  void SZ_STDCALL SetPasswordHandler(void* sender, T7zPasswordCallback callback) override;
-  void SZ_STDCALL SetPasswordText(const std::wstring& password) override;
   void SZ_STDCALL SetProgressHandler(void* sender, T7zProgressCallback callback) override;
-  void SZ_STDCALL SetClassID(const TGUID& classID) override;
-  TGUID SZ_STDCALL GetClassID() override;
   uint64_t SZ_STDCALL ItemSize64(uint32_t index) override;
   uint32_t SZ_STDCALL ArchiveErrorFlags() override;
   void SZ_STDCALL SetItemTarget(uint32_t index, const std::wstring& target) override;
@@ -213,13 +151,6 @@ public:
   const std::vector<std::wstring>& SZ_STDCALL FlushedFiles() override { return FFlushed; }
   const std::wstring& SZ_STDCALL UnflushedFile() override { return FUnflushed; }
 
-  // IArchiveOpenSetSubArchiveName
-  THResult SZ_STDCALL SetSubArchiveName(const wchar_t* name) noexcept override;
-  // IArchiveOpenVolumeCallback
-  THResult SZ_STDCALL GetProperty(uint32_t propID, SevenZip::TPropVariant* value) noexcept override;
-  THResult SZ_STDCALL GetStream(const wchar_t* name, SevenZip::IInStream** inStream) noexcept override;
-  // ICryptoGetTextPassword
-  THResult SZ_STDCALL CryptoGetTextPassword(SevenZip::TBStr* password) noexcept override;
   // IProgress (extracting)
   THResult SZ_STDCALL SetTotal(uint64_t total) noexcept override;
   THResult SZ_STDCALL SetCompleted(const uint64_t* completeValue) noexcept override;
@@ -239,29 +170,19 @@ protected:
   SevenZip::TPropVariant ReadItemProperty(uint32_t index, uint32_t propID);
   // A numeric archive property; false when the reader gives none.
   bool ReadArchiveNumber(uint32_t propID, uint64_t& number);
-  void Extract(const uint32_t* items, uint32_t count, bool test);
   // Every item below `folder` or at its own target, written or (with
   // FReadBack set) compared.
   void ExtractFolder(const std::wstring& folder);
   THResult GetFolderStream(uint32_t index, SevenZip::ISequentialOutStream** outStream);
 
   TComPtr<SevenZip::IInArchive> FInArchive;
-  T7zPasswordCallback FPasswordCallback = nullptr;
-  void* FPasswordSender = nullptr;
   T7zProgressCallback FProgressCallback = nullptr;
   void* FProgressSender = nullptr;
-  TStream* FStream = nullptr;  // never owned
-  bool FPasswordIsDefined = false;
-  std::wstring FPassword;
-  bool FSubArchiveMode = false;
-  std::wstring FSubArchiveName;
-  T7zGetStreamCallBack FExtractCallBack = nullptr;
-  void* FExtractSender = nullptr;
   std::wstring FExtractPath;
   std::wstring FMadeFolder;  // the last folder an item was written into
   std::map<uint32_t, std::wstring> FItemTargets;
   std::set<uint32_t> FLeftOut;
-  uint64_t FOpenedSize = 0;  // of the stream the last open was given
+  uint64_t FOpenedSize = 0;  // of the file the last open was given
   // While ExtractToFolder runs: the item being written, and the items whose
   // operation result was not OK.
   uint32_t FCurrentItem = 0;
@@ -272,36 +193,6 @@ protected:
   std::unique_ptr<TFlushQueue> FFlushQueue;  // while ExtractToFolder writes with flushing
   std::vector<std::wstring> FFlushed;
   std::wstring FUnflushed;
-};
-
-enum TStreamOwnership { soReference = 0, soOwned = 1 };
-
-// Presents a runtime stream to the library.
-class T7zStream : public TInterfacedObject,
-                  public SevenZip::IOutStreamFlush,
-                  public SevenZip::IOutStream,
-                  public SevenZip::IStreamGetSize,
-                  public SevenZip::IInStream {
-public:
-  explicit T7zStream(TStream& stream);                  // soReference
-  explicit T7zStream(std::unique_ptr<TStream> stream);  // soOwned: freed with the adapter
-  ~T7zStream() override;
-
-  SZ_IUNKNOWN_METHODS
-
-  THResult SZ_STDCALL Flush() noexcept override;
-  THResult SZ_STDCALL Write(const void* data, uint32_t size, uint32_t* processedSize) noexcept override;
-  THResult SZ_STDCALL Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition) noexcept override;
-  THResult SZ_STDCALL SetSize(uint64_t newSize) noexcept override;
-  THResult SZ_STDCALL GetSize(uint64_t* size) noexcept override;
-  THResult SZ_STDCALL Read(void* data, uint32_t size, uint32_t* processedSize) noexcept override;
-
-protected:
-  void* FindInterface(const TGUID& iid) noexcept override;
-
-  TStream* FStream;
-  TStreamOwnership FOwnership;
-  std::unique_ptr<TStream> FOwned;  // set when soOwned
 };
 
 // The program's entry: a reader of the library "7z.dll" for a format.

@@ -1,11 +1,13 @@
 #pragma once
 // The COM-style ABI spoken by the 7-Zip codec library: GUIDs, result codes,
-// variants, its archive interfaces, a counted interface pointer and the
-// reference-counted object base. Free of OS headers, so it also serves the
-// Linux build of the library (7z.so), whose vtables match the Windows ones.
+// variants, its archive interfaces, a counted interface pointer, the
+// reference-counted object base and the answer of a callback that raised.
+// Free of OS headers, so it also serves the Linux build of the library
+// (7z.so), whose vtables match the Windows ones.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <utility>
 
 // 32-bit Windows COM calls are __stdcall; everywhere else the default applies.
@@ -122,7 +124,6 @@ static_assert(sizeof(TPropVariant) == 16, "PROPVARIANT is 16 bytes on 32-bit Win
 
 // Item property ids of the library's readers.
 inline constexpr uint32_t kpidPath = 3;
-inline constexpr uint32_t kpidName = 4;
 inline constexpr uint32_t kpidIsDir = 6;
 inline constexpr uint32_t kpidSize = 7;
 // Archive properties: the size the image claims, and what went wrong while
@@ -156,11 +157,8 @@ inline constexpr TGUID IID_IInStream = MakeGUID("23170F69-40C1-278A-0000-0003000
 inline constexpr TGUID IID_IOutStream = MakeGUID("23170F69-40C1-278A-0000-000300040000");
 inline constexpr TGUID IID_IStreamGetSize = MakeGUID("23170F69-40C1-278A-0000-000300060000");
 inline constexpr TGUID IID_IOutStreamFlush = MakeGUID("23170F69-40C1-278A-0000-000300070000");
-inline constexpr TGUID IID_ICryptoGetTextPassword = MakeGUID("23170F69-40C1-278A-0000-000500100000");
 inline constexpr TGUID IID_IArchiveOpenCallback = MakeGUID("23170F69-40C1-278A-0000-000600100000");
 inline constexpr TGUID IID_IArchiveExtractCallback = MakeGUID("23170F69-40C1-278A-0000-000600200000");
-inline constexpr TGUID IID_IArchiveOpenVolumeCallback = MakeGUID("23170F69-40C1-278A-0000-000600300000");
-inline constexpr TGUID IID_IArchiveOpenSetSubArchiveName = MakeGUID("23170F69-40C1-278A-0000-000600500000");
 inline constexpr TGUID IID_IInArchive = MakeGUID("23170F69-40C1-278A-0000-000600600000");
 
 // The library's IUnknown has no virtual destructor: the vtable starts with
@@ -225,13 +223,6 @@ protected:
   ~IOutStreamFlush() = default;
 };
 
-struct ICryptoGetTextPassword : IUnknown {
-  virtual THResult SZ_STDCALL CryptoGetTextPassword(TBStr* password) = 0;
-
-protected:
-  ~ICryptoGetTextPassword() = default;
-};
-
 struct IArchiveOpenCallback : IUnknown {
   virtual THResult SZ_STDCALL SetTotal(const uint64_t* files, const uint64_t* bytes) = 0;
   virtual THResult SZ_STDCALL SetCompleted(const uint64_t* files, const uint64_t* bytes) = 0;
@@ -248,21 +239,6 @@ struct IArchiveExtractCallback : IProgress {
 
 protected:
   ~IArchiveExtractCallback() = default;
-};
-
-struct IArchiveOpenVolumeCallback : IUnknown {
-  virtual THResult SZ_STDCALL GetProperty(uint32_t propID, TPropVariant* value) = 0;
-  virtual THResult SZ_STDCALL GetStream(const wchar_t* name, IInStream** inStream) = 0;
-
-protected:
-  ~IArchiveOpenVolumeCallback() = default;
-};
-
-struct IArchiveOpenSetSubArchiveName : IUnknown {
-  virtual THResult SZ_STDCALL SetSubArchiveName(const wchar_t* name) = 0;
-
-protected:
-  ~IArchiveOpenSetSubArchiveName() = default;
 };
 
 // The reader: only the first six slots are ever called.
@@ -380,4 +356,15 @@ TComPtr<T> MakeObject(Args&&... args) {
   TComPtr<T> ref(owner.get());
   owner.release();  // the reference count owns it now
   return ref;
+}
+
+// Answer of a callback whose body raised: no exception may reach the library.
+inline THResult CaughtResult() noexcept {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return SevenZip::kOutOfMemory;
+  } catch (...) {
+    return SevenZip::kFail;
+  }
 }

@@ -11,6 +11,7 @@
 #include "base/failure.h"
 #include "sevenzip/sevenzip.h"
 #include "sevenzip/sevenzip_platform.h"
+#include "sevenzip/stream.h"
 
 namespace {
 
@@ -256,11 +257,4 @@ std::unique_ptr<TStream> TryOpenFileStream(const std::wstring& fileName, TFileMo
   }
   error = SevenZip::kOk;
   return stream;
-}
-
-TComPtr<I7zInArchive> MakeInArchive(const TGUID& classID) {
-  TComPtr<T7zInArchive> object = MakeObject<T7zInArchive>(L"7z.dll");
-  TComPtr<I7zInArchive> result(static_cast<I7zInArchive*>(object.Get()));
-  result->SetClassID(classID);
-  return result;
 }

@@ -12,6 +12,7 @@
 #include "base/win32_handles.h"
 #include "sevenzip/sevenzip.h"
 #include "sevenzip/sevenzip_platform.h"
+#include "sevenzip/stream.h"
 
 // The variant the library fills must match the system's own, field by field.
 static_assert(sizeof(SevenZip::TPropVariant) == sizeof(PROPVARIANT), "TPropVariant differs from PROPVARIANT");
@@ -210,11 +211,4 @@ std::unique_ptr<TStream> TryOpenFileStream(const std::wstring& fileName, TFileMo
   }
   error = S_OK;
   return std::make_unique<TWinFileStream>(std::move(file));
-}
-
-TComPtr<I7zInArchive> MakeInArchive(const TGUID& classID) {
-  TComPtr<T7zInArchive> object = MakeObject<T7zInArchive>(L"7z.dll");
-  TComPtr<I7zInArchive> result(static_cast<I7zInArchive*>(object.Get()));
-  result->SetClassID(classID);
-  return result;
 }
