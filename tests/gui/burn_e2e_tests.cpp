@@ -404,7 +404,7 @@ TEST_F(BurnEndToEnd, WindowsImageIsCheckedByItsOwnFiles) {
   ASSERT_TRUE(standin::WriteWholeFile(L"S:\\marker.txt", "untouched"));
   const TScopeGuard removeMarker([] { ::DeleteFileW(L"S:\\marker.txt"); });
   SetBus(UsbBus + "S: removable\r\n");
-  Prepare(Image(L"windows9.iso"), L"", true, 0, L"S:");
+  Prepare(Image(L"windows9.iso"), L"", false, 0, L"S:");
   StartBurn();
   const gui::TMessageBox refused = NextBox();
   ExpectBox(refused, L"The ISO image needs 9.01 MB but the USB disk holds only 8 MB.", L"Error", TBoxIcon::Error);
