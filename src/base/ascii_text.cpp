@@ -25,7 +25,18 @@ std::wstring TrimBlanks(const std::wstring& text) {
   return text.substr(first, last - first);
 }
 
-std::wstring TrimTrailingBlanks(std::wstring text) {
-  while (!text.empty() && IsBlank(text.back())) text.pop_back();
+std::wstring TrimTrailingBlanks(std::wstring text, std::wstring_view alsoTrimmed) {
+  while (!text.empty() && (IsBlank(text.back()) || alsoTrimmed.find(text.back()) != std::wstring_view::npos))
+    text.pop_back();
   return text;
+}
+
+std::wstring_view TrimChars(std::wstring_view text, std::wstring_view trimmed) {
+  const std::size_t first = text.find_first_not_of(trimmed);
+  if (first == std::wstring_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(trimmed) - first + 1);
+}
+
+std::wstring_view TrimTrailingChars(std::wstring_view text, std::wstring_view trimmed) {
+  return text.substr(0, text.find_last_not_of(trimmed) + 1);
 }

@@ -37,9 +37,7 @@ std::wstring DescriptorText(const unsigned char* buffer, DWORD returned, DWORD o
   std::wstring text;
   if (offset == 0 || offset >= returned) return text;
   for (DWORD i = offset; i < returned && buffer[i] != 0; ++i) text += static_cast<wchar_t>(buffer[i]);
-  const size_t first = text.find_first_not_of(L' ');
-  if (first == std::wstring::npos) return L"";
-  return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+  return std::wstring(TrimChars(text, L" "));
 }
 
 // Keeps a combo box from redrawing until the batch ends, then repaints it once.

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/ascii_text.h"
 #include "base/scope_guard.h"
 #include "sevenzip/flush_queue.h"
 #include "sevenzip/read_back.h"
@@ -116,8 +117,7 @@ bool IsItemPathInside(const std::wstring& path, wchar_t delimiter) {
     std::wstring part = path.substr(start, end - start);
     if (windows) {
       // Windows drops trailing dots and blanks: "..." or ". ." mean "..".
-      size_t keep = part.find_last_not_of(L". ");
-      if (!part.empty() && keep == std::wstring::npos) return false;
+      if (!part.empty() && TrimTrailingChars(part, L". ").empty()) return false;
     } else if (part == L"..") {
       return false;
     }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "base/ascii_text.h"
 #include "base/byte_source.h"
 
 namespace {
@@ -16,11 +17,6 @@ constexpr uint64_t MaxDescriptorsRead = 64;
 
 bool ReadSector(IByteSource& image, uint64_t sector, TSector& data) {
   return image.ReadAt(sector * SectorSize, data);
-}
-
-std::wstring WithoutTrailingBlanks(std::wstring text) {
-  text.erase(text.find_last_not_of(L' ') + 1);
-  return text;
 }
 
 namespace iso9660 {
@@ -38,7 +34,7 @@ std::optional<std::wstring> PrimaryVolumeId(IByteSource& image) {
     if (data[0] != PrimaryType) continue;
     std::wstring id(data.begin() + VolumeIdOffset, data.begin() + VolumeIdOffset + VolumeIdSize);
     // isoinfo removes the blanks before it prints the field up to a NUL.
-    id = WithoutTrailingBlanks(std::move(id));
+    id.resize(TrimTrailingChars(id, L" ").size());
     return id.substr(0, id.find(L'\0'));
   }
   return std::nullopt;
@@ -77,7 +73,7 @@ std::optional<std::wstring> DString(const uint8_t* field, size_t size) {
   } else {
     return std::nullopt;
   }
-  return WithoutTrailingBlanks(std::move(text));
+  return std::wstring(TrimTrailingChars(text, L" "));
 }
 
 std::optional<std::wstring> LogicalVolumeIdIn(IByteSource& image, const uint8_t* extent) {

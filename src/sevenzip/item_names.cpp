@@ -15,15 +15,12 @@ bool AllDigits(std::wstring_view text) {
 }
 
 // Windows drops trailing dots and blanks from every part of a path.
-std::wstring_view StoredPart(std::wstring_view part) {
-  const std::size_t end = part.find_last_not_of(L". ");
-  return end == std::wstring_view::npos ? std::wstring_view() : part.substr(0, end + 1);
-}
+std::wstring_view StoredPart(std::wstring_view part) { return TrimTrailingChars(part, L". "); }
 
 bool IsReservedName(std::wstring_view part) {
   std::wstring_view stem = StoredPart(part);
   stem = stem.substr(0, stem.find(L'.'));
-  if (const std::size_t end = stem.find_last_not_of(L' '); end != std::wstring_view::npos) stem = stem.substr(0, end + 1);
+  stem = TrimTrailingChars(stem, L" ");
   const std::wstring name = AsciiUpperCase(std::wstring(stem));
   static constexpr std::array<std::wstring_view, 6> Devices = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
   for (std::wstring_view device : Devices)

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "base/ascii_text.h"
 #include "sevenzip/sevenzip_platform.h"
 
 using namespace SevenZip;
@@ -12,8 +13,7 @@ namespace Platform = SevenZipPlatform;
 // ---- result codes
 
 std::wstring ResultMessage(THResult code) {
-  std::wstring text = Platform::SystemMessage(code);
-  while (!text.empty() && (text.back() <= 32 || text.back() == L'.')) text.pop_back();
+  std::wstring text = TrimTrailingBlanks(Platform::SystemMessage(code), L".");
   if (text.empty()) {
     wchar_t buffer[40];
     std::swprintf(buffer, 40, L"Unknown error 0x%08X", static_cast<unsigned>(code));

@@ -1,0 +1,12 @@
+#include <gtest/gtest.h>
+
+#include "base/ascii_text.h"
+
+TEST(AsciiText, TrimsOnlyWhatIsNamed) {
+  EXPECT_EQ(TrimChars(L"  SanDisk \t ", L" "), L"SanDisk \t");
+  EXPECT_EQ(TrimChars(L"   ", L" "), L"");
+  EXPECT_EQ(TrimTrailingChars(L"a. .", L". "), L"a");
+  EXPECT_EQ(TrimTrailingChars(L". .", L". "), L"");
+  EXPECT_EQ(TrimTrailingBlanks(L"Invalid pointer. \r\n", L"."), L"Invalid pointer");
+  EXPECT_EQ(TrimTrailingBlanks(L"Invalid pointer. \r\n"), L"Invalid pointer.");
+}
