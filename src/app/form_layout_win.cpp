@@ -7,6 +7,7 @@
 
 #include "app/form_controls_win.h"
 #include "app/form_scale.h"
+#include "base/ascii_text.h"
 #include "base/failure.h"
 
 using namespace form;
@@ -222,14 +223,14 @@ void TFormLayout::Apply(HWND window) {
     }
     wchar_t className[32] = {};
     ::GetClassNameW(item.Control, className, 32);
-    if (!item.AutoSize && _wcsicmp(className, WC_STATICW) == 0) {
+    if (!item.AutoSize && SameTextIgnoringCase(className, WC_STATICW)) {
       const TVerticalSpan span = FScale.LabelSpan(item.Y, item.H, FLineHeight);
       y = span.Top;
       h = span.Height;
     }
     ::SetWindowPos(item.Control, nullptr, ScaleX(item.X), y, w, h,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    if (_wcsicmp(className, WC_COMBOBOXW) == 0) {
+    if (SameTextIgnoringCase(className, WC_COMBOBOXW)) {
       // The selection field is the control's visible height; the list drops below it.
       LRESULT field = ::SendMessageW(item.Control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
       RECT rect{};

@@ -17,6 +17,13 @@ std::wstring AsciiLowerCase(std::wstring text) {
   return text;
 }
 
+bool SameTextIgnoringCase(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  return true;
+}
+
 std::wstring TrimBlanks(const std::wstring& text) {
   std::size_t first = 0;
   std::size_t last = text.size();

@@ -9,6 +9,8 @@ wchar_t AsciiLower(wchar_t c);
 // a to z become A to Z (or back); nothing else changes.
 std::wstring AsciiUpperCase(std::wstring text);
 std::wstring AsciiLowerCase(std::wstring text);
+// Equal but for the case of a to z.
+bool SameTextIgnoringCase(std::wstring_view a, std::wstring_view b);
 
 // Removes characters 0 to 32 (blanks and control characters) at both ends.
 std::wstring TrimBlanks(const std::wstring& text);

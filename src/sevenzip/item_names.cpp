@@ -21,12 +21,12 @@ bool IsReservedName(std::wstring_view part) {
   std::wstring_view stem = StoredPart(part);
   stem = stem.substr(0, stem.find(L'.'));
   stem = TrimTrailingChars(stem, L" ");
-  const std::wstring name = AsciiUpperCase(std::wstring(stem));
   static constexpr std::array<std::wstring_view, 6> Devices = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
   for (std::wstring_view device : Devices)
-    if (name == device) return true;
-  return name.size() == 4 && (name.starts_with(L"COM") || name.starts_with(L"LPT")) && name[3] >= L'1' &&
-         name[3] <= L'9';
+    if (SameTextIgnoringCase(stem, device)) return true;
+  const std::wstring_view prefix = stem.substr(0, 3);
+  return stem.size() == 4 && (SameTextIgnoringCase(prefix, L"COM") || SameTextIgnoringCase(prefix, L"LPT")) &&
+         stem[3] >= L'1' && stem[3] <= L'9';
 }
 
 bool HasInvalidChar(std::wstring_view part) {

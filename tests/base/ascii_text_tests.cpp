@@ -2,6 +2,14 @@
 
 #include "base/ascii_text.h"
 
+TEST(AsciiText, SameTextIgnoringCase) {
+  EXPECT_TRUE(SameTextIgnoringCase(L"readme.txt", L"README.TXT"));
+  EXPECT_TRUE(SameTextIgnoringCase(L"", L""));
+  EXPECT_FALSE(SameTextIgnoringCase(L"README.TX", L"README.TXT"));
+  EXPECT_FALSE(SameTextIgnoringCase(L"\u00e9", L"\u00c9"));  // ASCII letters only
+  EXPECT_FALSE(SameTextIgnoringCase(L"@", L"`"));
+}
+
 TEST(AsciiText, TrimsOnlyWhatIsNamed) {
   EXPECT_EQ(TrimChars(L"  SanDisk \t ", L" "), L"SanDisk \t");
   EXPECT_EQ(TrimChars(L"   ", L" "), L"");
