@@ -15,9 +15,3 @@ std::wstring SystemMessage(unsigned long code) {
   if (buffer) ::LocalFree(buffer);
   return TrimTrailingBlanks(std::move(text));
 }
-
-std::wstring SystemErrorText(unsigned long code) {
-  std::wstring text = SystemMessage(code);
-  if (text.empty()) text = L"System error " + std::to_wstring(code) + L".";
-  return text;
-}

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "base/ascii_text.h"
+#include "base/system_error.h"
 #include "sevenzip/sevenzip_platform.h"
 
 using namespace SevenZip;
@@ -13,7 +14,7 @@ namespace Platform = SevenZipPlatform;
 // ---- result codes
 
 std::wstring ResultMessage(THResult code) {
-  std::wstring text = TrimTrailingBlanks(Platform::SystemMessage(code), L".");
+  std::wstring text = TrimTrailingBlanks(SystemMessage(static_cast<uint32_t>(code)), L".");
   if (text.empty()) {
     wchar_t buffer[40];
     std::swprintf(buffer, 40, L"Unknown error 0x%08X", static_cast<unsigned>(code));

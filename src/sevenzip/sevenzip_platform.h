@@ -21,8 +21,6 @@ void* FindExport(void* handle, const char* name) noexcept;
 SevenZip::TBStr AllocBStr(void* lib, const wchar_t* text) noexcept;
 void FreeBStr(void* lib, SevenZip::TBStr text) noexcept;
 
-// The system's text for a result code, untrimmed; empty when it has none.
-std::wstring SystemMessage(THResult code);
 // The result code of the last failed file-system call.
 THResult LastErrorResult() noexcept;
 // The code for an item refused because it would leave the target folder.

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <string>
 
 #include "base/failure.h"
@@ -148,32 +147,6 @@ SevenZip::TBStr AllocBStr(void* lib, const wchar_t* text) noexcept {
 void FreeBStr(void* lib, SevenZip::TBStr text) noexcept {
   using TFree = void (*)(SevenZip::TBStr);
   if (auto release = reinterpret_cast<TFree>(dlsym(lib, "SysFreeString"))) release(text);
-}
-
-std::wstring SystemMessage(THResult code) {
-  struct TEntry {
-    uint32_t Code;
-    const wchar_t* Text;
-  };
-  static const TEntry kTable[] = {
-      {1, L"Incorrect function."},
-      {0x80004001u, L"Not implemented."},
-      {0x80004002u, L"No such interface supported."},
-      {0x80004003u, L"Invalid pointer."},
-      {0x80004004u, L"Operation aborted."},
-      {0x80004005u, L"Unspecified error."},
-      {0x8007000Eu, L"Not enough memory resources are available to complete this operation."},
-      {0x80070057u, L"The parameter is incorrect."},
-      {0x80040111u, L"ClassFactory cannot supply requested class."},
-  };
-  const uint32_t value = static_cast<uint32_t>(code);
-  for (const TEntry& entry : kTable)
-    if (entry.Code == value) return entry.Text;
-  if ((value & 0xFFFF0000u) == 0x80070000u) {
-    std::string text = std::strerror(static_cast<int>(value & 0xFFFFu));
-    return std::wstring(text.begin(), text.end());
-  }
-  return {};
 }
 
 THResult LastErrorResult() noexcept { return ErrnoResult(errno); }

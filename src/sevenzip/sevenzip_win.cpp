@@ -8,7 +8,6 @@
 #include <string>
 
 #include "base/program_folder.h"
-#include "base/system_error.h"
 #include "base/win32_handles.h"
 #include "sevenzip/sevenzip.h"
 #include "sevenzip/sevenzip_platform.h"
@@ -153,8 +152,6 @@ void* FindExport(void* handle, const char* name) noexcept {
 SevenZip::TBStr AllocBStr(void*, const wchar_t* text) noexcept { return SysAllocString(text); }
 
 void FreeBStr(void*, SevenZip::TBStr text) noexcept { SysFreeString(text); }
-
-std::wstring SystemMessage(THResult code) { return ::SystemMessage(static_cast<DWORD>(code)); }
 
 THResult LastErrorResult() noexcept { return Win32Result(GetLastError()); }
 
