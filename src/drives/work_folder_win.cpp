@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "base/failure.h"
-#include "base/win32_handles.h"
+#include "base/folder_walk.h"
 #include "drives/host_checks.h"
 #include "drives/temp_name.h"
 
@@ -16,21 +16,16 @@ void RemoveFolderTree(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    WIN32_FIND_DATAW found{};
-    const TFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &found));
-    if (find) {
-      do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        const std::wstring child = path + L"\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          RemoveFolderTree(child);
-        } else {
-          ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-          ::DeleteFileW(child.c_str());
-        }
-      } while (::FindNextFileW(find.Get(), &found));
-    }
+    ForEachEntry(path, [&](const WIN32_FIND_DATAW& found) {
+      const std::wstring child = path + L"\\" + found.cFileName;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveFolderTree(child);
+      } else {
+        ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(child.c_str());
+      }
+      return true;
+    });
   }
   ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::RemoveDirectoryW(path.c_str());
@@ -54,12 +49,10 @@ TWorkFolder::~TWorkFolder() { RemoveFolderTree(FPath); }
 void RemoveLeftoverWorkFolders(const std::wstring& name) {
   const std::wstring temp = GetTempDirectory();
   if (temp.empty()) return;
-  WIN32_FIND_DATAW found{};
-  const TFindHandle find(::FindFirstFileW((temp + L"*").c_str(), &found));
-  if (!find) return;
-  do {
+  ForEachEntry(temp, [&](const WIN32_FIND_DATAW& found) {
     // Matched here rather than by a search pattern, which also matches short 8.3 names.
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsUniqueTempName(found.cFileName, name))
       RemoveFolderTree(temp + found.cFileName);
-  } while (::FindNextFileW(find.Get(), &found));
+    return true;
+  });
 }
