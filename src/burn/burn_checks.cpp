@@ -12,10 +12,10 @@ std::wstring SizeText(uint64_t size, const std::wstring& decimalSeparator) {
 bool FatCannotHoldFile(TFileSystem fileSystem, uint64_t size) { return IsFatFamily(fileSystem) && size > FatFileSizeLimit; }
 
 bool IsInstallWimPath(const std::wstring& path) {
-  std::wstring name = AsciiUpperCase(path);
+  std::wstring name = path;
   for (wchar_t& c : name)
     if (c == L'/') c = L'\\';
-  return name == L"SOURCES\\INSTALL.WIM";
+  return SameTextIgnoringCase(name, L"sources\\install.wim");
 }
 
 TBurnPlan PlanBurn(const TImageSurvey& survey, const std::wstring& imagePath, int64_t driveSize,

@@ -9,9 +9,11 @@
 // runs through RunStage.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/message_pump.h"
 #include "burn/burn_checks.h"
@@ -40,6 +42,23 @@ struct TBurnChoice {
   std::wstring Label;       // empty: no label stage
   bool Bootable = false;
   TSupportFiles Files;
+};
+
+// install.wim set aside by the image stage, where FAT cannot hold it: split
+// in its work folder, and its parts copied onto the drive and later compared
+// with the folder's.
+struct TWimCopy {
+  struct TPart {
+    std::wstring Name;  // install.swm, install2.swm, ... as the split tool names them
+    int64_t Size = 0;
+  };
+  explicit TWimCopy(uint32_t item) : Item(item), Folder(WimWorkFolderName) {}
+  std::wstring File() const { return Folder.Path() + L"\\install.wim"; }
+
+  uint32_t Item;  // the image's
+  TWorkFolder Folder;
+  std::vector<TPart> Parts;  // once on the drive
+  int64_t PartsSize = 0;
 };
 
 class TBurnJob {
@@ -90,13 +109,6 @@ public:
   // job. S_OK, or E_ABORT once the session ends; never raises.
   static THResult ExtractProgress(void* sender, bool total, int64_t value);
 
-  // The install.wim copy the split stage reads (empty when the drive takes
-  // the image whole) and its work folder; the burn removes both at its end.
-  std::wstring WimSplitFile;
-  std::optional<TWorkFolder> WimWorkFolder;
-  // Both gone: the copy with its folder.
-  void DropWimCopy() noexcept;
-
   // Opens write access to `path` and flushes it; the system's error code, 0 on success.
   static DWORD FlushOpened(const std::wstring& path, DWORD flags);
 
@@ -113,7 +125,7 @@ private:
   TStageCommandParts StageParts(StageId stage) const;
   void SetWimAside(I7zInArchive& reader);
   // The split parts from the work folder into the drive's sources folder.
-  bool CopySplitParts();
+  bool CopySplitParts(TWimCopy& wim);
 
   // A volume that cannot be flushed as a whole (asked before the image
   // stage) gets the image's files flushed as they are written; the flush
@@ -124,14 +136,10 @@ private:
   bool FImageUnflushed = false;
   // The split or the legacy boot step wrote files of their own.
   bool FOthersWrote = false;
+  // Loaded for the survey, kept for every reader of the burn.
+  std::shared_ptr<T7zLibrary> FLibrary;
   std::optional<TImageSurvey> FSurvey;
   std::optional<TBurnPlan> FPlan;
-  // The install.wim item the image stage set aside.
-  std::optional<uint32_t> FWimAsideItem;
-  // The parts' names (install.swm, install2.swm, ...) in the work folder and
-  // on the drive, once copied.
-  std::vector<std::wstring> FSplitParts;
-  int64_t FSplitSize = 0;  // of all parts
   // The split parts' bytes copied or read back before the current part.
   int64_t FPartsDone = 0;
   static THResult PartProgress(void* sender, bool total, int64_t value);
@@ -173,4 +181,9 @@ private:
   TStageRunner FRunner;
   TLibraryWorker FWorker;
   TAutoRunGuard FAutoRun;
+
+protected:
+  // The install.wim copy the image stage set aside, until the burn ends (at
+  // once when the split fails or the session ends).
+  std::optional<TWimCopy> FWimCopy;
 };

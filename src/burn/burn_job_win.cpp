@@ -84,7 +84,7 @@ TBurnEnd TBurnJob::Run() {
   };
 
   // The install.wim copy and its work folder go on every way out.
-  const TScopeGuard wimWork([this] { DropWimCopy(); });
+  const TScopeGuard wimWork([this] { FWimCopy.reset(); });
   try {
     // Inside the scope: a window left busy could never be closed again.
     FView.SetBusy(true);
@@ -127,7 +127,9 @@ bool TBurnJob::CheckBeforeErasing(int64_t& driveSize) {
   driveSize = *erased;
   TTempFolder temp{GetTempDirectory(), std::nullopt};
   if (!temp.Path.empty()) temp.FreeBytes = FreeSpaceOf(temp.Path);
-  FPlan = PlanBurn(Survey(), FChoice.IsoFile, driveSize, FChoice.FileSystem, UserDecimalSeparator(), temp);
+  // A bootable FAT32 burn on a large disk gets a capped volume: the image must fit that.
+  const int64_t volumeSize = FChoice.Bootable ? ScriptVolumeSize(FChoice.FileSystem, driveSize) : driveSize;
+  FPlan = PlanBurn(Survey(), FChoice.IsoFile, volumeSize, FChoice.FileSystem, UserDecimalSeparator(), temp);
   const TBurnPlan& plan = *FPlan;
   const std::optional<std::wstring> refusal =
       plan.Refusal != TBurnPlan::TRefusal::None ? plan.Message
@@ -145,8 +147,10 @@ bool TBurnJob::CheckDriveUnchanged() {
 
 TStageCommandParts TBurnJob::StageParts(StageId stage) const {
   TStageCommandParts parts = CommandParts(FChoice.Files);
-  parts.WimFile = WimSplitFile;
-  if (WimWorkFolder) parts.SwmFile = WimWorkFolder->Path() + L"\\install.swm";
+  if (FWimCopy) {
+    parts.WimFile = FWimCopy->File();
+    parts.SwmFile = FWimCopy->Folder.Path() + L"\\install.swm";
+  }
   if (FScript) parts.ScriptFile = FScript->Path();
   parts.Root = FRoot;
   if (stage == FormatDrive) parts.FileSystem = FileSystemName(FChoice.FileSystem);
@@ -170,10 +174,5 @@ void TBurnJob::EndSession() noexcept {
   FRunner.ReleaseToolProcess();
   FAutoRun.RestoreAutoRun();
   FScript.reset();
-  DropWimCopy();
-}
-
-void TBurnJob::DropWimCopy() noexcept {
-  WimSplitFile.clear();
-  WimWorkFolder.reset();
+  FWimCopy.reset();
 }

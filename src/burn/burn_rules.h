@@ -14,6 +14,10 @@ inline constexpr const wchar_t* ErrorTitle = L"Error";
 // Windows formats no FAT32 volume over 32000 MB (diskpart's MB: 1,048,576 bytes).
 inline constexpr int64_t Fat32VolumeLimitMb = 32000;
 
+// The size of the volume the script makes on a disk of `diskSize` bytes: the
+// disk's, or the FAT32 cap.
+int64_t ScriptVolumeSize(TFileSystem fileSystem, int64_t diskSize);
+
 // The eight diskpart lines joined by CR LF, without a break after the last.
 // The script cleans the whole disk: FAT32 on a disk longer than
 // Fat32VolumeLimitMb gets a partition of that size; the rest stays unallocated.

@@ -3,6 +3,7 @@
 #include "burn/burn_job.h"
 
 #include "burn/burn_rules.h"
+#include "base/folder_walk.h"
 #include "base/win32_handles.h"
 #include "sevenzip/read_back.h"
 
@@ -20,22 +21,12 @@ namespace {
 // loader copies. Walking the drive keeps no list in step with each writer;
 // only files `flushed` already are passed over.
 bool FlushFilesBelow(const std::wstring& folder, const std::set<std::wstring>& flushed) {
-  WIN32_FIND_DATAW found{};
-  TFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
-  if (!find) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    const std::wstring path = folder + L"\\" + name;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!FlushFilesBelow(path, flushed)) return false;
-    } else if (!flushed.count(path) && TBurnJob::FlushOpened(path, FILE_ATTRIBUTE_NORMAL) != 0) {
-      return false;
-    }
-  } while (::FindNextFileW(find.Get(), &found));
-  return ::GetLastError() == ERROR_NO_MORE_FILES;
+  return ForEachEntry(folder, [&](const WIN32_FIND_DATAW& found) {
+    const std::wstring path = folder + L"\\" + found.cFileName;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FlushFilesBelow(path, flushed);
+    return flushed.count(path) > 0 || TBurnJob::FlushOpened(path, FILE_ATTRIBUTE_NORMAL) == 0;
+  });
 }
-
 
 }  // namespace
 
@@ -70,15 +61,15 @@ bool TBurnJob::VerifyDrive() {
       reader = OpenImageReader();
       // The drive holds it as the split parts, compared with the work
       // folder's copies below.
-      if (FWimAsideItem) reader->LeaveOutItem(*FWimAsideItem);
+      if (FWimCopy) reader->LeaveOutItem(FWimCopy->Item);
       reader->VerifyFolder(FRoot);
-      if (FSplitParts.empty()) return;
+      if (!FWimCopy || FWimCopy->Parts.empty()) return;
       // The parts' own bar, from 0 to their total.
-      ExtractProgress(this, true, FSplitSize);
+      ExtractProgress(this, true, FWimCopy->PartsSize);
       FPartsDone = 0;
-      for (const std::wstring& part : FSplitParts)
-        FPartsDone += static_cast<int64_t>(CompareBackFile(OnDrive(L"sources\\" + part),
-                                                           WimWorkFolder->Path() + L"\\" + part, this,
+      for (const TWimCopy::TPart& part : FWimCopy->Parts)
+        FPartsDone += static_cast<int64_t>(CompareBackFile(OnDrive(L"sources\\" + part.Name),
+                                                           FWimCopy->Folder.Path() + L"\\" + part.Name, this,
                                                            &TBurnJob::PartProgress));
     });
     return true;

@@ -30,10 +30,10 @@ std::optional<std::wstring> FatVolumeRefusal(TFileSystem fileSystem, int64_t dri
 
 std::optional<std::wstring> TempFolderRefusal(const TFolderState& temp, uint64_t wimSize,
                                               const std::wstring& decimalSeparator) {
-  const std::wstring fileSystem = AsciiUpperCase(temp.FileSystem);
+  const bool fat = SameTextIgnoringCase(temp.FileSystem, L"FAT") || SameTextIgnoringCase(temp.FileSystem, L"FAT32");
   const bool separated = !temp.Path.empty() && temp.Path.back() == L'\\';
   const std::size_t copyLength = temp.Path.size() + (separated ? 0 : 1) + WimCopyTail.size();
-  if (temp.Exists && temp.Readable && fileSystem != L"FAT" && fileSystem != L"FAT32" && copyLength <= PathLengthLimit)
+  if (temp.Exists && temp.Readable && !fat && copyLength <= PathLengthLimit)
     return std::nullopt;
   return L"The temporary folder \"" + temp.Path + L"\" cannot hold install.wim (" +
          AsciiUpperCase(FormatByteSize(static_cast<int64_t>(wimSize), decimalSeparator)) +

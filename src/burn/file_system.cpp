@@ -22,6 +22,6 @@ const wchar_t* FileSystemName(TFileSystem fileSystem) {
 
 TFileSystem FileSystemNamed(const std::wstring& name) {
   for (TFileSystem fileSystem : All)
-    if (AsciiUpperCase(name) == AsciiUpperCase(FileSystemName(fileSystem))) return fileSystem;
+    if (SameTextIgnoringCase(name, FileSystemName(fileSystem))) return fileSystem;
   return TFileSystem::Fat32;
 }

@@ -10,7 +10,10 @@ THResult TBurnJob::ExtractProgress(void* sender, bool total, int64_t value) {
 }
 
 const TImageSurvey& TBurnJob::Survey() {
-  if (!FSurvey) FSurvey = SurveyImage(FChoice.IsoFile);
+  if (!FSurvey) {
+    FLibrary = LoadCodecLibraryOrNone();
+    FSurvey = SurveyImage(FChoice.IsoFile, FLibrary);
+  }
   return *FSurvey;
 }
 
@@ -24,7 +27,9 @@ const TBurnPlan& TBurnJob::Plan() {
 // does not write left out.
 TComPtr<I7zInArchive> TBurnJob::OpenImageReader() {
   const TImageSurvey& survey = Survey();
-  TComPtr<I7zInArchive> reader = MakeInArchive(survey.UsesUdf ? UdfFormatClassID : IsoFormatClassID);
+  // Without the library the load is tried again, for its failure's text.
+  TComPtr<I7zInArchive> reader =
+      MakeInArchive(FLibrary ? FLibrary : LoadCodecLibrary(), survey.UsesUdf ? UdfFormatClassID : IsoFormatClassID);
   reader->OpenArchiveFile(FChoice.IsoFile);
   reader->SetProgressHandler(this, &TBurnJob::ExtractProgress);
   for (uint32_t item : survey.BootItems) reader->LeaveOutItem(item);
@@ -35,20 +40,16 @@ TComPtr<I7zInArchive> TBurnJob::OpenImageReader() {
 // FAT cannot hold a large install.wim: it goes into a work folder instead,
 // for the split stage.
 void TBurnJob::SetWimAside(I7zInArchive& reader) {
-  WimSplitFile.clear();
-  FWimAsideItem.reset();
+  FWimCopy.reset();
   const std::optional<TImageFile>& wim = Plan().WimToSplit;
   if (!wim) return;
-  if (!WimWorkFolder) WimWorkFolder.emplace(WimWorkFolderName);
-  const std::wstring copy = WimWorkFolder->Path() + L"\\install.wim";
-  reader.SetItemTarget(wim->Index, copy);
-  WimSplitFile = copy;
-  FWimAsideItem = wim->Index;
+  FWimCopy.emplace(wim->Index);
+  reader.SetItemTarget(wim->Index, FWimCopy->File());
 }
 
 bool TBurnJob::BurnImageStage() {
-  // Dropped when the stage returns, after the bar is hidden: the library is
-  // unloaded then.
+  // Dropped when the stage returns, after the bar is hidden: the image is
+  // closed then.
   TComPtr<I7zInArchive> reader;
   TProgressBarScope bar(FView);
   try {

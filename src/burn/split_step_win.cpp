@@ -7,10 +7,7 @@
 
 namespace {
 
-struct TPart {
-  std::wstring Name;
-  int64_t Size = 0;
-};
+using TPart = TWimCopy::TPart;
 
 // install.swm, install2.swm, ... as the split tool names them, while they exist.
 std::vector<TPart> PartsIn(const std::wstring& folder) {
@@ -29,14 +26,15 @@ std::vector<TPart> PartsIn(const std::wstring& folder) {
 }  // namespace
 
 bool TBurnJob::SplitInstallWim() {
-  if (WimSplitFile.empty()) return true;
+  if (!FWimCopy) return true;
   bool split = false;
   const TScopeGuard work([&] {
-    if (!split) DropWimCopy();
+    if (!split) FWimCopy.reset();
   });
   FOthersWrote = true;
-  if (!RunStage(SplitImage)) return false;
-  if (!CopySplitParts()) {
+  // The session may have ended under the stage, and the copy gone with it.
+  if (!RunStage(SplitImage) || !FWimCopy) return false;
+  if (!CopySplitParts(*FWimCopy)) {
     FView.SetStatus(L"Error.");
     FView.ShowMessage(L"Failed to split install.wim.", ErrorTitle, MB_OK | MB_ICONERROR);
     return false;
@@ -51,12 +49,13 @@ DWORD CALLBACK TBurnJob::PartCopyProgress(LARGE_INTEGER, LARGE_INTEGER copied, L
   return PartProgress(job, false, copied.QuadPart) == 0 ? PROGRESS_CONTINUE : PROGRESS_CANCEL;
 }
 
-bool TBurnJob::CopySplitParts() {
-  FSplitParts.clear();
-  FSplitSize = 0;
-  const std::vector<TPart> parts = PartsIn(WimWorkFolder->Path());
+bool TBurnJob::CopySplitParts(TWimCopy& wim) {
+  wim.Parts.clear();
+  wim.PartsSize = 0;
+  const std::vector<TPart> parts = PartsIn(wim.Folder.Path());
   if (parts.empty()) return false;
-  for (const TPart& part : parts) FSplitSize += part.Size;
+  int64_t total = 0;
+  for (const TPart& part : parts) total += part.Size;
   FView.SetStatus(L"Copying the parts of install.wim to the USB drive...");
   TProgressBarScope bar(FView);
   bool copied = true;
@@ -67,11 +66,11 @@ bool TBurnJob::CopySplitParts() {
       copied = false;
       return;
     }
-    ExtractProgress(this, true, FSplitSize);
+    ExtractProgress(this, true, total);
     FPartsDone = 0;
     for (const TPart& part : parts) {
       const std::wstring target = OnDrive(L"sources\\" + part.Name);
-      copied = ::CopyFileExW((WimWorkFolder->Path() + L"\\" + part.Name).c_str(), target.c_str(),
+      copied = ::CopyFileExW((wim.Folder.Path() + L"\\" + part.Name).c_str(), target.c_str(),
                              &TBurnJob::PartCopyProgress, this, nullptr, 0) != FALSE;
       if (!copied) return;
       // As the image's files were, where the volume cannot be flushed whole.
@@ -81,7 +80,8 @@ bool TBurnJob::CopySplitParts() {
         else
           FImageUnflushed = true;
       }
-      FSplitParts.push_back(part.Name);
+      wim.Parts.push_back(part);
+      wim.PartsSize += part.Size;
       FPartsDone += part.Size;
     }
   });

@@ -72,9 +72,10 @@ TImageSurvey Failed(TStatus status) {
 }
 
 // A reader object of the library; false when the library cannot give one.
-bool MakeReader(TComPtr<I7zInArchive>& archive, const TGUID& classID) {
+bool MakeReader(TComPtr<I7zInArchive>& archive, const std::shared_ptr<T7zLibrary>& library, const TGUID& classID) {
+  if (!library) return false;
   try {
-    archive = MakeInArchive(classID);
+    archive = MakeInArchive(library, classID);
     archive->InArchive();
     return true;
   } catch (const EFailure&) {
@@ -92,17 +93,27 @@ std::vector<TImageFile> ListImageFiles(I7zInArchive& archive) {
   return files;
 }
 
-TImageSurvey SurveyImage(const std::wstring& imagePath) {
+std::shared_ptr<T7zLibrary> LoadCodecLibraryOrNone() {
+  try {
+    return LoadCodecLibrary();
+  } catch (const EFailure&) {
+    return nullptr;
+  }
+}
+
+TImageSurvey SurveyImage(const std::wstring& imagePath) { return SurveyImage(imagePath, LoadCodecLibraryOrNone()); }
+
+TImageSurvey SurveyImage(const std::wstring& imagePath, const std::shared_ptr<T7zLibrary>& library) {
   TImageSurvey survey;
   TComPtr<I7zInArchive> archive;
-  if (!MakeReader(archive, IsoFormatClassID)) return Failed(TStatus::LibraryFailed);
+  if (!MakeReader(archive, library, IsoFormatClassID)) return Failed(TStatus::LibraryFailed);
   try {
     survey.Files = ReadFiles(*archive, imagePath);
     TakeBootItems(survey);
     if (NeedsUdfPass(RootNamesWritten(survey.Files))) {
       survey.UsesUdf = true;
       survey.BootItems.clear();
-      if (!MakeReader(archive, UdfFormatClassID)) return Failed(TStatus::LibraryFailed);
+      if (!MakeReader(archive, library, UdfFormatClassID)) return Failed(TStatus::LibraryFailed);
       survey.Files = ReadFiles(*archive, imagePath);
     }
     TakeNamesWindowsCannotHold(survey);

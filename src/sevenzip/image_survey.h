@@ -2,6 +2,7 @@
 // What the image stage will write, read from the image's directory alone
 // (quick also for images of several GB) before the drive is touched.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,10 +32,16 @@ struct TImageSurvey {
 };
 
 struct I7zInArchive;
+class T7zLibrary;
 // The file items of an opened reader, in its order.
 std::vector<TImageFile> ListImageFiles(I7zInArchive& archive);
 
 // Opens the image as the image stage will: the ISO 9660 reader, or the UDF
 // reader when the ISO 9660 files alone would leave only README.TXT on the
 // drive root (the boot catalog's items are not counted: they are not written).
+// The library is "7z.dll" loaded for the survey alone, or `library` (none:
+// it could not be loaded).
 TImageSurvey SurveyImage(const std::wstring& imagePath);
+TImageSurvey SurveyImage(const std::wstring& imagePath, const std::shared_ptr<T7zLibrary>& library);
+// "7z.dll", or none when it cannot be loaded.
+std::shared_ptr<T7zLibrary> LoadCodecLibraryOrNone();

@@ -93,12 +93,16 @@ private:
   void* FHandle = nullptr;
 };
 
-// A loaded codec library.
-class T7zPlugin : public TInterfacedObject {
+// A loaded codec library, shared by the readers made from it: one load serves
+// a whole burn.
+class T7zLibrary {
 public:
   using TCreateObjectFunc = THResult(SZ_STDCALL*)(const TGUID* clsid, const TGUID* iid, void** obj);
 
-  explicit T7zPlugin(const std::wstring& lib);
+  // Raises when `lib` cannot be loaded or is not one of 7-Zip's format libraries.
+  explicit T7zLibrary(const std::wstring& lib);
+  T7zLibrary(const T7zLibrary&) = delete;
+  T7zLibrary& operator=(const T7zLibrary&) = delete;
   // Raises for a negative code.
   void CreateObject(const TGUID& clsid, const TGUID& iid, void** obj);
   // System strings of the library's allocator (oleaut32 on Windows).
@@ -107,29 +111,26 @@ public:
   // Frees a received variant's string and empties it.
   void ClearVariant(SevenZip::TPropVariant& value) noexcept;
 
-protected:
+private:
   TLibraryHandle FHandle;
   TCreateObjectFunc FCreateObject = nullptr;
 };
 
-// A loaded library used as a format library, for the format of one reader.
-class T7zArchive : public T7zPlugin {
-public:
-  explicit T7zArchive(const std::wstring& lib);
-  void SetClassID(const TGUID& classID) noexcept { FClassId = classID; }
-
-protected:
-  TGUID FClassId{};
-};
+// The program's library, "7z.dll", loaded anew.
+std::shared_ptr<T7zLibrary> LoadCodecLibrary();
 
 // One archive reader of the library, and the callbacks it is answered with.
-class T7zInArchive : public T7zArchive,
+class T7zInArchive : public TInterfacedObject,
                      public SevenZip::IArchiveExtractCallback,
                      public SevenZip::IArchiveOpenCallback,
                      public I7zInArchive {
 public:
+  // A reader of a library loaded for it alone, or of a shared one.
   explicit T7zInArchive(const std::wstring& lib);
+  explicit T7zInArchive(std::shared_ptr<T7zLibrary> library);
   ~T7zInArchive() override;
+  void SetClassID(const TGUID& classID) noexcept { FClassId = classID; }
+  T7zLibrary& Library() noexcept { return *FLibrary; }
 
   SZ_IUNKNOWN_METHODS
 
@@ -175,6 +176,8 @@ protected:
   void ExtractFolder(const std::wstring& folder);
   THResult GetFolderStream(uint32_t index, SevenZip::ISequentialOutStream** outStream);
 
+  std::shared_ptr<T7zLibrary> FLibrary;
+  TGUID FClassId{};
   TComPtr<SevenZip::IInArchive> FInArchive;
   T7zProgressCallback FProgressCallback = nullptr;
   void* FProgressSender = nullptr;
@@ -195,5 +198,6 @@ protected:
   std::wstring FUnflushed;
 };
 
-// The program's entry: a reader of the library "7z.dll" for a format.
+// The program's entry: a reader for a format, of `library` or of "7z.dll" loaded anew.
 TComPtr<I7zInArchive> MakeInArchive(const TGUID& classID);
+TComPtr<I7zInArchive> MakeInArchive(std::shared_ptr<T7zLibrary> library, const TGUID& classID);

@@ -42,34 +42,30 @@ void* LoadOrRaise(const std::wstring& lib) {
 }  // namespace
 
 // A raise in a constructor body releases FHandle, the load, exactly once.
-T7zPlugin::T7zPlugin(const std::wstring& lib) : FHandle(LoadOrRaise(lib)) {
+T7zLibrary::T7zLibrary(const std::wstring& lib) : FHandle(LoadOrRaise(lib)) {
   FCreateObject = reinterpret_cast<TCreateObjectFunc>(Platform::FindExport(FHandle.Get(), "CreateObject"));
   if (!FCreateObject) throw EFailure(lib + L" is not a 7z library");
+  if (!Platform::FindExport(FHandle.Get(), "GetHandlerProperty")) throw EFailure(lib + L" is not a Format library");
 }
 
-void T7zPlugin::CreateObject(const TGUID& clsid, const TGUID& iid, void** obj) {
+std::shared_ptr<T7zLibrary> LoadCodecLibrary() { return std::make_shared<T7zLibrary>(L"7z.dll"); }
+
+void T7zLibrary::CreateObject(const TGUID& clsid, const TGUID& iid, void** obj) {
   THResult r = FCreateObject(&clsid, &iid, obj);
   if (r < 0) CheckResult(r);
 }
 
-TBStr T7zPlugin::AllocSysString(const std::wstring& text) {
+TBStr T7zLibrary::AllocSysString(const std::wstring& text) {
   TBStr result = Platform::AllocBStr(FHandle.Get(), text.c_str());
   if (!result) throw std::bad_alloc();
   return result;
 }
 
-void T7zPlugin::FreeSysString(TBStr text) noexcept {
+void T7zLibrary::FreeSysString(TBStr text) noexcept {
   if (text) Platform::FreeBStr(FHandle.Get(), text);
 }
 
-void T7zPlugin::ClearVariant(TPropVariant& value) noexcept {
+void T7zLibrary::ClearVariant(TPropVariant& value) noexcept {
   if (value.vt == kVtBstr) FreeSysString(value.bstrVal);
   value = TPropVariant();
-}
-
-// ---- format library
-
-// A library without the format export is not one of 7-Zip's format libraries.
-T7zArchive::T7zArchive(const std::wstring& lib) : T7zPlugin(lib) {
-  if (!Platform::FindExport(FHandle.Get(), "GetHandlerProperty")) throw EFailure(lib + L" is not a Format library");
 }

@@ -10,7 +10,9 @@ namespace {
 std::wstring BStrText(TBStr text) { return text ? std::wstring(text) : std::wstring(); }
 }  // namespace
 
-T7zInArchive::T7zInArchive(const std::wstring& lib) : T7zArchive(lib) {}
+T7zInArchive::T7zInArchive(const std::wstring& lib) : FLibrary(std::make_shared<T7zLibrary>(lib)) {}
+
+T7zInArchive::T7zInArchive(std::shared_ptr<T7zLibrary> library) : FLibrary(std::move(library)) {}
 
 T7zInArchive::~T7zInArchive() {
   // The reader goes first (it closes the image); the library after it.
@@ -27,7 +29,7 @@ void* T7zInArchive::FindInterface(const TGUID& iid) noexcept {
 }
 
 TComPtr<IInArchive> SZ_STDCALL T7zInArchive::InArchive() {
-  if (!FInArchive) CreateObject(FClassId, IID_IInArchive, reinterpret_cast<void**>(FInArchive.Put()));
+  if (!FInArchive) FLibrary->CreateObject(FClassId, IID_IInArchive, reinterpret_cast<void**>(FInArchive.Put()));
   if (!FInArchive) throw EFailure(ResultMessage(kNoInterface));
   return FInArchive;
 }
@@ -65,14 +67,14 @@ uint32_t SZ_STDCALL T7zInArchive::ItemCount() {
 TPropVariant T7zInArchive::ReadItemProperty(uint32_t index, uint32_t propID) {
   IInArchive& reader = OpenedReader();
   TPropVariant value;
-  if (reader.GetProperty(index, propID, &value) != kOk && value.vt != kVtEmpty) ClearVariant(value);
+  if (reader.GetProperty(index, propID, &value) != kOk && value.vt != kVtEmpty) FLibrary->ClearVariant(value);
   return value;
 }
 
 std::wstring SZ_STDCALL T7zInArchive::ItemPath(uint32_t index) {
   TPropVariant value = ReadItemProperty(index, kpidPath);
   std::wstring text = value.vt == kVtBstr ? BStrText(value.bstrVal) : std::wstring();
-  ClearVariant(value);
+  FLibrary->ClearVariant(value);
   return text;
 }
 
@@ -100,7 +102,7 @@ uint64_t SZ_STDCALL T7zInArchive::ItemSize64(uint32_t index) {
   bool known = false;
   const int64_t size = VariantNumber(value, known);
   const bool signedValue = value.vt == kVtI4 || value.vt == kVtI8;
-  ClearVariant(value);
+  FLibrary->ClearVariant(value);
   return signedValue && size < 0 ? 0 : static_cast<uint64_t>(size);
 }
 
@@ -110,7 +112,7 @@ bool T7zInArchive::ReadArchiveNumber(uint32_t propID, uint64_t& number) {
   const THResult r = reader.GetArchiveProperty(propID, &value);
   bool known = false;
   number = static_cast<uint64_t>(VariantNumber(value, known));
-  ClearVariant(value);
+  FLibrary->ClearVariant(value);
   return r == kOk && known;
 }
 
@@ -125,7 +127,7 @@ uint32_t SZ_STDCALL T7zInArchive::ArchiveErrorFlags() {
 bool SZ_STDCALL T7zInArchive::ItemIsFolder(uint32_t index) {
   TPropVariant value = ReadItemProperty(index, kpidIsDir);
   bool folder = value.vt == kVtBool && value.boolVal != 0;
-  ClearVariant(value);
+  FLibrary->ClearVariant(value);
   return folder;
 }
 
@@ -134,8 +136,10 @@ void SZ_STDCALL T7zInArchive::SetProgressHandler(void* sender, T7zProgressCallba
   FProgressCallback = callback;
 }
 
-TComPtr<I7zInArchive> MakeInArchive(const TGUID& classID) {
-  TComPtr<T7zInArchive> object = MakeObject<T7zInArchive>(L"7z.dll");
+TComPtr<I7zInArchive> MakeInArchive(const TGUID& classID) { return MakeInArchive(LoadCodecLibrary(), classID); }
+
+TComPtr<I7zInArchive> MakeInArchive(std::shared_ptr<T7zLibrary> library, const TGUID& classID) {
+  TComPtr<T7zInArchive> object = MakeObject<T7zInArchive>(std::move(library));
   object->SetClassID(classID);
   return TComPtr<I7zInArchive>(static_cast<I7zInArchive*>(object.Get()));
 }

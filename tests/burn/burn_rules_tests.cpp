@@ -30,6 +30,10 @@ TEST(BurnRules, DiskPartScriptKeepsFat32Within32000MB) {
               head + L"create partition primary" + tail + L"fat32 quick\r\nassign letter=E\r\nexit");
   EXPECT_EQ(DiskPartScriptText(L"E:", TFileSystem::Ntfs, big),
             head + L"create partition primary" + tail + L"ntfs quick\r\nassign letter=E\r\nexit");
+  // What the image must fit on such a disk is the volume made, not the disk.
+  EXPECT_EQ(ScriptVolumeSize(TFileSystem::Fat32, big), limit);
+  EXPECT_EQ(ScriptVolumeSize(TFileSystem::Fat32, limit), limit);
+  EXPECT_EQ(ScriptVolumeSize(TFileSystem::ExFat, big), big);
 }
 }  // namespace
 

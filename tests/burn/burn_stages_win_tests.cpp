@@ -195,15 +195,24 @@ TEST_F(BurnStages, OddCalls) {
   Expect(false, false, L"Error.", {ErrorBox(L"Cannot format the USB disk.")});
 }
 
+// A job with an install.wim copy set aside, as the image stage sets it.
+class TWimJob : public TBurnJob {
+public:
+  using TBurnJob::TBurnJob;
+  std::wstring SetWimAside() {
+    FWimCopy.emplace(0);
+    return FWimCopy->Folder.Path();
+  }
+  bool HasWimCopy() const { return FWimCopy.has_value(); }
+};
+
 TEST_F(BurnStages, SplitImage) {
   // A small install.wim in a work folder, split by the stand-in onto Q:.
-  TBurnJob job(View, Choice);
-  job.WimWorkFolder.emplace(WimWorkFolderName);
-  const std::wstring work = job.WimWorkFolder->Path();
+  TWimJob job(View, Choice);
+  const std::wstring work = job.SetWimAside();
   EXPECT_EQ(work.rfind(GetTempDirectory() + L"install_wim", 0), 0u) << standin::Narrow(work);
-  job.WimSplitFile = work + L"\\install.wim";
   const std::string wim(3 * 1048576 + 5, 'w');
-  ASSERT_TRUE(standin::WriteWholeFile(job.WimSplitFile, wim));
+  ASSERT_TRUE(standin::WriteWholeFile(work + L"\\install.wim", wim));
   ::CreateDirectoryW(L"Q:\\sources", nullptr);
   const auto run = [&] {
     View.Boxes.clear();
@@ -216,13 +225,12 @@ TEST_F(BurnStages, SplitImage) {
   EXPECT_EQ(FileBytes(work + L"\\install.swm"), wim);
   // The burn's split copies the parts onto the drive; the work folder stays
   // for the read back.
-  TBurnJob burn(View, Choice);
-  burn.WimWorkFolder.emplace(WimWorkFolderName);
-  burn.WimSplitFile = burn.WimWorkFolder->Path() + L"\\install.wim";
-  ASSERT_TRUE(standin::WriteWholeFile(burn.WimSplitFile, wim));
+  TWimJob burn(View, Choice);
+  const std::wstring burnWork = burn.SetWimAside();
+  ASSERT_TRUE(standin::WriteWholeFile(burnWork + L"\\install.wim", wim));
   EXPECT_TRUE(burn.SplitInstallWim());
   EXPECT_EQ(FileBytes(L"Q:\\sources\\install.swm"), wim);
-  EXPECT_EQ(FileBytes(burn.WimWorkFolder->Path() + L"\\install.swm"), wim);
+  EXPECT_EQ(FileBytes(burnWork + L"\\install.swm"), wim);
   ::DeleteFileW(L"Q:\\sources\\install.swm");
   ::RemoveDirectoryW(L"Q:\\sources");
 
@@ -230,15 +238,14 @@ TEST_F(BurnStages, SplitImage) {
   Standins.Control(L"dism", "exit=2\n");
   Expect(run(), false, L"Error.", {failed});
   Choice.Files.DismPath = Missing + L"dism.exe";
-  TBurnJob withoutDism(View, Choice);
-  withoutDism.WimSplitFile = job.WimSplitFile;
+  TWimJob withoutDism(View, Choice);
+  withoutDism.SetWimAside();
   View.Boxes.clear();
   Expect(withoutDism.RunStage(SplitImage), false, L"Error.", {failed});
 
   // The burn's split removes the work folder, also when the split fails.
   EXPECT_FALSE(job.SplitInstallWim());
-  EXPECT_TRUE(job.WimSplitFile.empty());
-  EXPECT_FALSE(job.WimWorkFolder);
+  EXPECT_FALSE(job.HasWimCopy());
   EXPECT_EQ(::GetFileAttributesW(work.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(job.SplitInstallWim());  // nothing set aside: nothing to split
 }
@@ -246,11 +253,9 @@ TEST_F(BurnStages, SplitImage) {
 // The session ends while dism splits: the window's thread gets the message
 // while the tool runs, and the tool and the work folder go at once.
 TEST_F(BurnStages, SessionEndWhileAToolRuns) {
-  TBurnJob job(View, Choice, View.Pump());
-  job.WimWorkFolder.emplace(WimWorkFolderName);
-  const std::wstring work = job.WimWorkFolder->Path();
-  job.WimSplitFile = work + L"\\install.wim";
-  ASSERT_TRUE(standin::WriteWholeFile(job.WimSplitFile, "wim"));
+  TWimJob job(View, Choice, View.Pump());
+  const std::wstring work = job.SetWimAside();
+  ASSERT_TRUE(standin::WriteWholeFile(work + L"\\install.wim", "wim"));
   ::DeleteFileW((Standins.Dir() + L"\\log.txt").c_str());
   Standins.Control(L"dism", "sleep_ms=60000\n");
   const DWORD windowThread = ::GetCurrentThreadId();
@@ -272,7 +277,7 @@ TEST_F(BurnStages, SessionEndWhileAToolRuns) {
   EXPECT_LT(::GetTickCount64() - started, 30000u);
   EXPECT_TRUE(burntest::ProcessesNamed(L"dism.exe").empty());
   EXPECT_EQ(::GetFileAttributesW(work.c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_TRUE(job.WimSplitFile.empty());
+  EXPECT_FALSE(job.HasWimCopy());
 }
 
 }  // namespace

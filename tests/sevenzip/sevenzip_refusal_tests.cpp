@@ -29,7 +29,7 @@ struct TFakeItem {
 // a stream for.
 class TFakeReader : public TInterfacedObject, public IInArchive {
 public:
-  TFakeReader(T7zPlugin& lib, std::vector<TFakeItem> items) : FLib(lib), FItems(std::move(items)) {}
+  TFakeReader(T7zLibrary& lib, std::vector<TFakeItem> items) : FLib(lib), FItems(std::move(items)) {}
   SZ_IUNKNOWN_METHODS
 
   THResult SZ_STDCALL Open(IInStream*, const uint64_t*, IArchiveOpenCallback*) override { return kOk; }
@@ -72,7 +72,7 @@ protected:
   }
 
 private:
-  T7zPlugin& FLib;
+  T7zLibrary& FLib;
   std::vector<TFakeItem> FItems;
 };
 
@@ -81,7 +81,7 @@ class TSeamInArchive : public T7zInArchive {
 public:
   using T7zInArchive::T7zInArchive;
   void UseReader(std::vector<TFakeItem> items) {
-    FInArchive = TComPtr<IInArchive>(MakeObject<TFakeReader>(*this, std::move(items)).Get());
+    FInArchive = TComPtr<IInArchive>(MakeObject<TFakeReader>(Library(), std::move(items)).Get());
   }
 };
 
