@@ -7,6 +7,7 @@
 // A new burn step goes into Run, between the stages it belongs between; a
 // step that runs a console program gets its row in stages/ (stage_text) and
 // runs through RunStage.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -104,6 +105,12 @@ public:
   // The session ends under the burn: the running program ended, AutoRun put
   // back, the script and the work folder gone, at once. The burn must not go on.
   void EndSession() noexcept;
+  // Stops the burn at its next safe point, from the window's messages while
+  // it runs: the running program ended, the library's work stopped at its
+  // next report. The steps then end without their failure texts and Run
+  // ends through its clean-up, saying whether the drive was touched.
+  void Cancel() noexcept;
+  bool Cancelled() const noexcept { return FCancelled; }
 
   // The library's progress routine, on the library's thread: `sender` is the
   // job. S_OK, or E_ABORT once the session ends; never raises.
@@ -142,24 +149,29 @@ private:
   std::optional<TBurnPlan> FPlan;
   // The split parts' bytes copied or read back before the current part.
   int64_t FPartsDone = 0;
+  // Read by the working thread too.
+  std::atomic<bool> FCancelled{false};
   static THResult PartProgress(void* sender, bool total, int64_t value);
   static DWORD CALLBACK PartCopyProgress(LARGE_INTEGER, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER, DWORD,
                                          DWORD, HANDLE, HANDLE, LPVOID job);
 
   // The caller's view, with the last status kept: the job never asks the
-  // view what it shows.
+  // view what it shows. Once the burn is cancelled the steps' texts and
+  // boxes are not shown: what they would say is a failure of the stop itself.
   class TShownView : public IBurnView {
   public:
     explicit TShownView(IBurnView& view) : FShown(view) {}
     void SetStatus(const std::wstring& text) override {
+      if (FQuiet) return;
       FStatus = text;
       FShown.SetStatus(text);
     }
+    void SetQuiet(bool quiet) { FQuiet = quiet; }
     void SetProgressVisible(bool visible) override { FShown.SetProgressVisible(visible); }
     void ResetProgress() override { FShown.ResetProgress(); }
     void ReportProgress(bool total, std::int64_t value) override { FShown.ReportProgress(total, value); }
     int ShowMessage(const std::wstring& text, const std::wstring& title, unsigned flags) override {
-      return FShown.ShowMessage(text, title, flags);
+      return FQuiet ? 0 : FShown.ShowMessage(text, title, flags);
     }
     void SetBusy(bool busy) override { FShown.SetBusy(busy); }
     const std::wstring& Status() const { return FStatus; }
@@ -167,6 +179,7 @@ private:
   private:
     IBurnView& FShown;
     std::wstring FStatus;
+    bool FQuiet = false;
   };
   TShownView FView;
   // "E:", made once from the drive's letter; every path and device name on

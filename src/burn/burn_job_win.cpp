@@ -62,6 +62,11 @@ TBurnEnd TBurnJob::Run() {
   int64_t driveSize = -1;
   if (!CheckBeforeErasing(driveSize)) return TBurnEnd::Refused;
   if (!CheckDriveUnchanged()) return TBurnEnd::DriveChanged;
+  if (FCancelled) {
+    FView.SetQuiet(false);
+    FView.SetStatus(CancelledUnchangedText);
+    return TBurnEnd::Refused;
+  }
   FView.ResetProgress();
 
   // Runs every step even when one raises; the first failure is handed back.
@@ -74,6 +79,11 @@ TBurnEnd TBurnJob::Run() {
         if (!first) first = std::current_exception();
       }
     };
+    step([this] {
+      if (!FCancelled) return;
+      FView.SetQuiet(false);
+      FView.SetStatus(CancelledUnusableText);
+    });
     step([this] {
       // The record stays: the next start tries again.
       if (!FAutoRun.RestoreAutoRun())
@@ -159,14 +169,24 @@ TStageCommandParts TBurnJob::StageParts(StageId stage) const {
 }
 
 bool TBurnJob::RunStage(StageId stage) {
-  if (stage != BurnImage) return FRunner.Run(stage, StageParts(stage));
-  return FRunner.Run(stage, StageParts(stage), [&] { return BurnImageStage(); });
+  if (FCancelled) return false;
+  const bool ran = stage != BurnImage ? FRunner.Run(stage, StageParts(stage))
+                                      : FRunner.Run(stage, StageParts(stage), [&] { return BurnImageStage(); });
+  return ran && !FCancelled;
 }
 
 bool TBurnJob::RunDiskPartScript(StageId stage, const std::wstring& script) {
   FScript.emplace(DiskPartScriptName, ScriptFileText(SplitLines(script)));
   const TScopeGuard remove([this] { FScript.reset(); });
   return RunStage(stage);
+}
+
+void TBurnJob::Cancel() noexcept {
+  if (FCancelled.exchange(true)) return;
+  FView.SetStatus(StoppingText);
+  FView.SetQuiet(true);
+  FWorker.Cancel();
+  FRunner.ReleaseToolProcess();
 }
 
 void TBurnJob::EndSession() noexcept {

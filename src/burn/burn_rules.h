@@ -8,6 +8,9 @@
 inline constexpr const wchar_t* LegacyBootFailedText = L"Failed to create BOOTMGR or NTLDR.";
 inline constexpr const wchar_t* BurnCompleteText =
     L"Burn the ISO file to USB disk has been successfully completed.";
+inline constexpr const wchar_t* CancelledUnchangedText = L"Burn cancelled. Nothing was changed.";
+inline constexpr const wchar_t* CancelledUnusableText = L"Burn cancelled. The USB drive is not usable: burn it again.";
+inline constexpr const wchar_t* StoppingText = L"Stopping the burn...";
 inline constexpr const wchar_t* InformationTitle = L"Information";
 inline constexpr const wchar_t* ErrorTitle = L"Error";
 

@@ -20,10 +20,13 @@ namespace {
 // file on it is one the burn wrote: the image's items, the split parts, the
 // loader copies. Walking the drive keeps no list in step with each writer;
 // only files `flushed` already are passed over.
-bool FlushFilesBelow(const std::wstring& folder, const std::set<std::wstring>& flushed) {
+// A cancel stops the walk between two files.
+bool FlushFilesBelow(const std::wstring& folder, const std::set<std::wstring>& flushed,
+                     const std::atomic<bool>& cancelled) {
   return ForEachEntry(folder, [&](const WIN32_FIND_DATAW& found) {
+    if (cancelled) return false;
     const std::wstring path = folder + L"\\" + found.cFileName;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FlushFilesBelow(path, flushed);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FlushFilesBelow(path, flushed, cancelled);
     return flushed.count(path) > 0 || TBurnJob::FlushOpened(path, FILE_ATTRIBUTE_NORMAL) == 0;
   });
 }
@@ -34,6 +37,7 @@ bool FlushFilesBelow(const std::wstring& folder, const std::set<std::wstring>& f
 bool TBurnJob::VolumeFlushesWhole() const { return FlushOpened(VolumeDevice(), 0) != ERROR_INVALID_FUNCTION; }
 
 bool TBurnJob::FlushDrive() {
+  if (FCancelled) return false;
   FView.SetStatus(L"Writing cached data to the USB drive...");
   // A volume that cannot be flushed as a whole gets each file flushed: the
   // image's files were as they were written, the other writers' are now.
@@ -42,8 +46,9 @@ bool TBurnJob::FlushDrive() {
   FWorker.Run([&] {
     const DWORD error = FlushOpened(VolumeDevice(), 0);
     flushed = error == 0 || (error == ERROR_INVALID_FUNCTION && !FImageUnflushed &&
-                             (!FOthersWrote || FlushFilesBelow(FRoot, FFlushedFiles)));
+                             (!FOthersWrote || FlushFilesBelow(FRoot, FFlushedFiles, FCancelled)));
   });
+  if (FCancelled) return false;
   if (flushed) return true;
   FView.SetStatus(L"Error.");
   FView.ShowMessage(L"Failed to write cached data to the USB drive.", ErrorTitle, MB_OK | MB_ICONERROR);
@@ -51,6 +56,7 @@ bool TBurnJob::FlushDrive() {
 }
 
 bool TBurnJob::VerifyDrive() {
+  if (FCancelled) return false;
   // The pass's first reports take the bar back to its start.
   FView.SetStatus(L"Verifying files...");
   // Dropped after the bar is hidden, as in the image stage.
@@ -72,13 +78,18 @@ bool TBurnJob::VerifyDrive() {
                                                            FWimCopy->Folder.Path() + L"\\" + part.Name, this,
                                                            &TBurnJob::PartProgress));
     });
-    return true;
+    return !FCancelled;
   } catch (const EVerifyFailure& failure) {
+    if (FCancelled) return false;
     FView.SetStatus(L"Error.");
     FView.ShowMessage(L"The USB drive does not give back what was written: \"" + failure.Path() +
                           L"\". The drive may be failing, or smaller than it claims.",
                       ErrorTitle, MB_OK | MB_ICONERROR);
     return false;
+  } catch (const EFailure&) {
+    // The library's own stop, asked for by the cancel.
+    if (FCancelled) return false;
+    throw;
   }
 }
 

@@ -31,6 +31,7 @@ std::wstring UsableBootSect(const std::wstring& beside, const std::wstring& onDr
 }  // namespace
 
 void TBurnJob::LegacyBootStep() {
+  if (FCancelled) return;
   FOthersWrote = true;
   for (const TLegacyBootCopy& row : LegacyBootCopies) {
     const std::wstring target = OnDrive(row.Target);

@@ -34,16 +34,20 @@ public:
   THResult Record(bool total, std::int64_t value) noexcept;
   // The running work stops at the library's next report; waits a while for it.
   void Stop() noexcept;
+  // The same without the wait, for a window that must answer meanwhile; also
+  // stops the next work before it starts.
+  void Cancel() noexcept;
 
 private:
   void Forward();
 
   IBurnView& FView;
   std::function<void()> FPump;
-  std::mutex FLock;  // guards the four below
+  std::mutex FLock;  // guards the five below
   std::int64_t FTotal = 0, FDone = 0;
   unsigned FTotals = 0;  // totals recorded in this run
   bool FStopping = false;
+  bool FCancelled = false;
   unsigned FTotalsShown = 0;
   HANDLE FEnded = nullptr;  // while Run runs: set when the work has ended
 };

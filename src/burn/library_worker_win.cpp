@@ -12,7 +12,7 @@ void TLibraryWorker::Run(const std::function<void()>& work) {
     std::lock_guard<std::mutex> lock(FLock);
     FTotal = FDone = 0;
     FTotals = 0;
-    FStopping = false;
+    FStopping = FCancelled;
   }
   FTotalsShown = 0;
   std::exception_ptr failure;
@@ -64,6 +64,11 @@ void TLibraryWorker::Stop() noexcept {
   }
   // A write stuck on a failing drive must not hold up the session's end.
   if (FEnded) ::WaitForSingleObject(FEnded, 5000);
+}
+
+void TLibraryWorker::Cancel() noexcept {
+  std::lock_guard<std::mutex> lock(FLock);
+  FStopping = FCancelled = true;
 }
 
 void TLibraryWorker::Forward() {

@@ -34,7 +34,7 @@ bool TBurnJob::SplitInstallWim() {
   FOthersWrote = true;
   // The session may have ended under the stage, and the copy gone with it.
   if (!RunStage(SplitImage) || !FWimCopy) return false;
-  if (!CopySplitParts(*FWimCopy)) {
+  if (!CopySplitParts(*FWimCopy) || FCancelled) {
     FView.SetStatus(L"Error.");
     FView.ShowMessage(L"Failed to split install.wim.", ErrorTitle, MB_OK | MB_ICONERROR);
     return false;

@@ -3,6 +3,7 @@
 // window: the view records what the window would show.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "burn/burn_job.h"
+#include "burn/burn_rules.h"
 #include "burn/burn_test_support.h"
 #include "burn/recording_view.h"
 #include "base/failure.h"
@@ -637,3 +639,93 @@ TEST_F(SplitBurnJob, TempFolderThatCannotTakeTheCopyIsRefusedBeforeErasing) {
 }
 
 }  // namespace
+
+namespace {
+// Where a cancel comes, and how the burn is set up to be there.
+struct TCancelCase {
+  const char* Step;
+  bool Bootable;
+  const wchar_t* Label;
+  const wchar_t* SleepingTool;  // a stand-in held running, cancelled once started
+  const wchar_t* AtStatus;      // else: cancelled once this status shows
+};
+}  // namespace
+
+TEST_F(BurnJob, CancelEndsEachStepCleanly) {
+  const TCancelCase cases[] = {
+      {"format", false, L"", L"format", nullptr},
+      {"diskpart", true, L"", L"diskpart", nullptr},
+      {"label", false, L"MY DISK", L"label", nullptr},
+      {"unpack", false, L"", nullptr, L"Burning ISO image..."},
+      {"legacy boot", true, L"", L"bootsect_x86", nullptr},
+      {"flush", false, L"", nullptr, L"Writing cached data to the USB drive..."},
+      {"verify", false, L"", nullptr, L"Verifying files..."},
+  };
+  for (const TCancelCase& step : cases) {
+    SCOPED_TRACE(step.Step);
+    View = {};
+    ::DeleteFileW((StandIns.Dir() + L"\\log.txt").c_str());
+    for (const wchar_t* tool : {L"format", L"diskpart", L"label", L"bootsect_x86"}) StandIns.NoControl(tool);
+    if (step.SleepingTool) StandIns.Control(step.SleepingTool, "sleep_ms=60000\n");
+    Choice.Bootable = step.Bootable;
+    Choice.Label = step.Label;
+    Choice.IsoFile = Image(step.Bootable ? L"windows.iso" : L"plain.iso");
+    TBurnJob job(View, Choice, Drives, View.Pump());
+    ULONGLONG cancelledAt = 0;
+    bool toolRan = false;
+    const auto cancel = [&] {
+      if (cancelledAt) return;
+      cancelledAt = ::GetTickCount64();
+      toolRan = step.SleepingTool != nullptr;
+      job.Cancel();
+    };
+    // A running tool wakes the job's wait only with a message, as a click would.
+    const DWORD jobThread = ::GetCurrentThreadId();
+    std::thread clicker([&] {
+      if (!step.SleepingTool) return;
+      const std::wstring started = std::wstring(step.SleepingTool) + L"|";
+      if (burntest::WaitUntil(
+              [&] {
+                const std::vector<std::wstring> log = StandIns.Log();
+                return !log.empty() && log.back().rfind(started, 0) == 0;
+              },
+              20000))
+        ::PostThreadMessageW(jobThread, WM_APP, 0, 0);
+    });
+    View.OnProcessMessages = [&] {
+      MSG message;
+      if (::PeekMessageW(&message, nullptr, WM_APP, WM_APP, PM_REMOVE)) cancel();
+    };
+    View.OnStatus = [&](const std::wstring& text) {
+      if (step.AtStatus && text == step.AtStatus) cancel();
+    };
+    End = job.Run();
+    clicker.join();
+    const ULONGLONG toIdle = ::GetTickCount64() - cancelledAt;
+    ASSERT_NE(cancelledAt, 0u) << "the step was never reached";
+    std::printf("cancel during %s: idle after %llu ms\n", step.Step, toIdle);
+    EXPECT_LT(toIdle, 2000u);
+    EXPECT_EQ(View.Status(), CancelledUnusableText);
+    EXPECT_TRUE(View.Boxes.empty()) << (View.Boxes.empty() ? "" : standin::Narrow(View.Boxes[0].Text));
+    EXPECT_EQ(End, TBurnEnd::Ran);
+    ExpectCleanedUp();
+    if (toolRan) {
+      EXPECT_TRUE(burntest::ProcessesNamed((std::wstring(step.SleepingTool) + L".exe").c_str()).empty());
+    }
+    EXPECT_FALSE(fs::exists(GetTempDirectory() + DiskPartScriptName));
+  }
+  for (const wchar_t* tool : {L"format", L"diskpart", L"label", L"bootsect_x86"}) StandIns.NoControl(tool);
+
+  // Before anything is erased, nothing changes.
+  View = {};
+  ::DeleteFileW((StandIns.Dir() + L"\\log.txt").c_str());
+  TBurnJob early(View, Choice, Drives, View.Pump());
+  early.Cancel();
+  const auto before = burntest::Tree(L"Q:\\");
+  End = early.Run();
+  EXPECT_EQ(View.Status(), CancelledUnchangedText);
+  EXPECT_TRUE(View.Boxes.empty());
+  EXPECT_TRUE(StandIns.Log().empty());
+  EXPECT_EQ(burntest::Tree(L"Q:\\"), before);
+  EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
+}
