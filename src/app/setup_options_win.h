@@ -3,7 +3,7 @@
 // PC's regional values for the answer file.
 #include <array>
 
-#include "app/answer_file.h"
+#include "burn/answer_file.h"
 
 inline constexpr const wchar_t* SetupOptionsKey = L"Software\\Quillora";
 // The values they are kept in: a DWORD (0 or 1) per tick, in the order of

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "app/answer_file.h"
+#include "burn/answer_file.h"
 #include "base/failure.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/answer_file.h"
+#include "burn/answer_file.h"
 
 #include <algorithm>
 #include <cstdint>
