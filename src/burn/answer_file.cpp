@@ -179,6 +179,10 @@ bool IsWindowsSetupImage(const std::vector<std::wstring>& paths, wchar_t delimit
          HasFile(paths, delimiter, L"sources\\boot.wim");
 }
 
+bool HasOwnAnswerFile(const std::vector<std::wstring>& paths, wchar_t delimiter) {
+  return HasFile(paths, delimiter, L"autounattend.xml");
+}
+
 TArchitecture ImageArchitecture(const std::vector<std::wstring>& paths, wchar_t delimiter) {
   if (HasFile(paths, delimiter, L"efi\\boot\\bootx64.efi")) return TArchitecture::Amd64;
   if (HasFile(paths, delimiter, L"efi\\boot\\bootaa64.efi")) return TArchitecture::Arm64;

@@ -36,6 +36,17 @@ struct TLocaleValues {
   std::wstring UserLocale;
 };
 
+// What a burn answers Windows Setup with: the ticks and the values they take.
+struct TSetupAnswers {
+  TSetupOptions Options;
+  TLocaleValues Locale;
+};
+
+inline constexpr const wchar_t* AnswerFileName = L"autounattend.xml";
+inline constexpr const wchar_t* OwnAnswerFileText =
+    L"The image has its own autounattend.xml: Quillora's setup options were not written.";
+inline constexpr const wchar_t* AnswerFileFailedText = L"Failed to write autounattend.xml to the USB drive.";
+
 // False for names Windows cannot give an account: empty, longer than 20
 // characters, only dots and blanks, or holding a control character or one
 // of " / \ [ ] : ; | = , + * ? < > @.
@@ -52,6 +63,8 @@ std::string AnswerFileText(const TSetupOptions& options, TArchitecture architect
 // `delimiter`, any letter case) hold setup.exe at the root,
 // sources\install.wim, .swm or .esd, and sources\boot.wim.
 bool IsWindowsSetupImage(const std::vector<std::wstring>& paths, wchar_t delimiter);
+// True when the image's root holds an autounattend.xml (any letter case).
+bool HasOwnAnswerFile(const std::vector<std::wstring>& paths, wchar_t delimiter);
 // The processor of the image's UEFI boot file efi\boot\bootx64.efi (Amd64),
 // bootaa64.efi (Arm64) or bootia32.efi (X86), in that order when it has
 // several; Amd64 when it has none.

@@ -112,6 +112,8 @@ TEST(AnswerFile, ImageRulesAndAccountNames) {
   EXPECT_EQ(ImageArchitecture({L"efi\\boot\\bootx64.efi", L"efi\\boot\\bootia32.efi"}, L'\\'), TArchitecture::Amd64);
   EXPECT_EQ(ImageArchitecture({L"EFI/Boot/BOOTAA64.EFI", L"bootx64.efi"}, L'/'), TArchitecture::Arm64);
   EXPECT_EQ(ImageArchitecture({L"efi\\boot\\bootia32.efi"}, L'\\'), TArchitecture::X86);
+  EXPECT_TRUE(HasOwnAnswerFile({L"setup.exe", L"/AutoUnattend.XML"}, L'/'));
+  EXPECT_FALSE(HasOwnAnswerFile({L"sources\\autounattend.xml"}, L'\\'));
 
   for (const wchar_t* name : {L"A", L"12345678901234567890", L".a", L"x-y_z!#$%&'"})
     EXPECT_TRUE(IsAccountNameAccepted(name)) << name;
