@@ -13,6 +13,11 @@ class TFormLayout {
 public:
   // Fonts for `dpi`, measured on `window`, and the window's client area.
   void SetUp(HWND window, UINT dpi);
+  // The client area in logical pixels, before SetUp; the main window's by default.
+  void SetClientSize(int logicalWidth, int logicalHeight) {
+    FClientWidth = logicalWidth;
+    FClientHeight = logicalHeight;
+  }
   // After a DPI change: the same, then every control placed anew.
   void ChangeDpi(HWND window, UINT dpi);
 
@@ -52,5 +57,6 @@ private:
   UINT FDpi = 96;
   TLayoutScale FScale;
   int FLineHeight = DesignFontCell.Height;  // of the window's font
+  int FClientWidth = 318, FClientHeight = 350;
   std::vector<TItem> FItems;
 };

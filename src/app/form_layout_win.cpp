@@ -50,7 +50,7 @@ void TFormLayout::ChangeDpi(HWND window, UINT dpi) {
 void TFormLayout::SizeClientArea(HWND window) {
   const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE));
-  RECT rect{0, 0, ScaleX(318), ScaleY(350)};
+  RECT rect{0, 0, ScaleX(FClientWidth), ScaleY(FClientHeight)};
   const auto adjustForDpi = OptionalApi::AdjustWindowRectExForDpi();
   if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, FDpi))
     ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
@@ -59,7 +59,7 @@ void TFormLayout::SizeClientArea(HWND window) {
   // A menu bar or caption wrapping can still change the client height: correct once.
   RECT client{};
   ::GetClientRect(window, &client);
-  int dw = ScaleX(318) - client.right, dh = ScaleY(350) - client.bottom;
+  int dw = ScaleX(FClientWidth) - client.right, dh = ScaleY(FClientHeight) - client.bottom;
   if (dw || dh) {
     RECT frame{};
     ::GetWindowRect(window, &frame);

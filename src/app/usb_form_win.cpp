@@ -13,6 +13,7 @@
 
 #include "burn/burn_job.h"
 #include "app/burn_input.h"
+#include "app/setup_options_dialog_win.h"
 #include "burn/burn_rules.h"
 
 #include "burn/stage_runner.h"
@@ -235,6 +236,8 @@ void TUSBForm::BurnButtonClick() {
       break;
   }
 
+  std::optional<TSetupAnswers> setup;
+  if (!AskSetupAnswers(FHandle, FInstance, input.IsoFile, setup)) return;
   const bool bootable = IsTicked(BootableCheckBox);
   // Taken now: the list may be rebuilt while a box is up.
   const TListedDrive listed = GetSelectedListedDrive().value_or(TListedDrive{});
@@ -247,7 +250,7 @@ void TUSBForm::BurnButtonClick() {
     return;
   TBurnJob job(*this,
                TBurnChoice{WindowText(ISOFileEdit), listed, FileSystemNamed(GetSelectedFileSystem()), WindowText(LabelEdit),
-                           bootable, SupportFiles},
+                           bootable, SupportFiles, setup},
                FDriveQuery);
   FRunningJob = &job;
   const TScopeGuard ended([this] { FRunningJob = nullptr; });

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/message_pump.h"
+#include "burn/answer_file.h"
 #include "burn/burn_checks.h"
 #include "burn/burn_view.h"
 #include "burn/library_worker.h"
@@ -43,6 +44,7 @@ struct TBurnChoice {
   std::wstring Label;       // empty: no label stage
   bool Bootable = false;
   TSupportFiles Files;
+  std::optional<TSetupAnswers> Setup = std::nullopt;  // Windows setup images only
 };
 
 // install.wim set aside by the image stage, where FAT cannot hold it: split
@@ -194,6 +196,12 @@ private:
   TStageRunner FRunner;
   TLibraryWorker FWorker;
   TAutoRunGuard FAutoRun;
+
+  // The answer file for Windows Setup at the drive's root, after the image's
+  // files; true when none was due. Its bytes stay for the read back.
+  bool WriteAnswerFile();
+  void ReadBackAnswerFile();
+  std::string FAnswerFile;
 
 protected:
   // The install.wim copy the image stage set aside, until the burn ends (at

@@ -111,10 +111,11 @@ TBurnEnd TBurnJob::Run() {
             FView.ShowMessage(LegacyBootFailedText, ErrorTitle, MB_ICONERROR);
           }
         }
-        // The status the steps ended with (a refused boot sector's warning)
-        // comes back once the drive has proven itself.
+        const bool answered = WriteAnswerFile();
+        // The status the steps ended with (a refused boot sector's warning,
+        // the image's own answer file) comes back once the drive has proven itself.
         const std::wstring shown = FView.Status();
-        if (FlushDrive() && VerifyDrive()) {
+        if (answered && FlushDrive() && VerifyDrive()) {
           FView.SetStatus(shown);
           FView.ShowMessage(BurnCompleteText + LeftOutText(Survey().LeftOut), InformationTitle, MB_ICONINFORMATION);
         }

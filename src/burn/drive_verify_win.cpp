@@ -69,6 +69,7 @@ bool TBurnJob::VerifyDrive() {
       // folder's copies below.
       if (FWimCopy) reader->LeaveOutItem(FWimCopy->Item);
       reader->VerifyFolder(FRoot);
+      ReadBackAnswerFile();
       if (!FWimCopy || FWimCopy->Parts.empty()) return;
       // The parts' own bar, from 0 to their total.
       ExtractProgress(this, true, FWimCopy->PartsSize);

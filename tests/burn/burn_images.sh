@@ -8,6 +8,9 @@
 #                boot records of Windows images
 #   half.iso     the first half of plain.iso, as a download stopped halfway
 #   windows9.iso windows.iso's kind holding 9 MB, more than the 8 MB drive S:
+#   setup.iso    a Windows setup image for ARM PCs (setup.exe, boot.wim,
+#                install.wim, bootaa64.efi)
+#   setup-own.iso  setup.iso's kind holding its own autounattend.xml
 #   windows-bootsect.iso  windows.iso's trees with BOOTSECT as boot/bootsect.exe
 #                (only when BOOTSECT is given)
 # The trees stay beside the images, for comparing with the drive.
@@ -47,6 +50,18 @@ printf 'This disc holds a UDF file system.\r\n' > windows9/README.TXT
 printf 'setup' > windows9/setup.exe
 head -c 9437184 /dev/urandom > windows9/sources/install.esd
 windows_iso windows9.iso windows9 -V CCSA_X64FRE
+
+for kind in setup setup-own; do
+  mkdir -p "$kind/sources" "$kind/efi/boot"
+  printf 'This disc holds a UDF file system.\r\n' > "$kind/README.TXT"
+  printf 'setup' > "$kind/setup.exe"
+  head -c 100000 /dev/urandom > "$kind/sources/boot.wim"
+  head -c 200000 /dev/urandom > "$kind/sources/install.wim"
+  printf 'arm loader' > "$kind/efi/boot/bootaa64.efi"
+done
+printf '<?xml version="1.0"?><unattend xmlns="urn:schemas-microsoft-com:unattend"/>\n' > setup-own/AutoUnattend.xml
+windows_iso setup.iso setup -V CCSA_A64FRE
+windows_iso setup-own.iso setup-own -V CCSA_A64FRE
 
 if [ -n "$bootsect" ]; then
   cp -r windows windows-bootsect

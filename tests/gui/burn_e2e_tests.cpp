@@ -17,6 +17,7 @@
 
 #include "base/scope_guard.h"
 #include "gui/gui_driver.h"
+#include "gui/setup_options_dialog.h"
 #include "standins/standin_fixture.h"
 
 namespace {
@@ -46,6 +47,7 @@ protected:
     ASSERT_TRUE(burntest::WritePolicy(HKEY_LOCAL_MACHINE, 145));
     ASSERT_TRUE(burntest::WritePolicy(HKEY_CURRENT_USER, -1));
     SystemTools = std::make_unique<prefixstate::TSystemToolsScope>();
+    SetupOptions = std::make_unique<gui::TSetupOptionsScope>();
     StandIns = std::make_unique<standin::TStandInScope>(L"burn-e2e");
     Exe = gui::PrepareTestBusAppFolder(L"burn_e2e", UsbBus);
     ASSERT_FALSE(Exe.empty());
@@ -69,6 +71,7 @@ protected:
     App.reset();
     StandIns.reset();
     SystemTools.reset();
+    SetupOptions.reset();
     Policies.clear();
     DriveQ.reset();  // empties Q:, where a failed split case leaves gigabytes
     gui::RemoveTree(WimWorkFolder());
@@ -144,6 +147,12 @@ protected:
   // Burn, then Yes at the confirmation.
   void StartBurn() {
     gui::Click(Burn);
+    if (SetupImage) {
+      // Nothing ticked: the image goes on as it is.
+      const HWND options = gui::WaitForSetupOptions(10000);
+      ASSERT_TRUE(options);
+      gui::Click(gui::FindControl(options, L"OK", L"Button"));
+    }
     const gui::TMessageBox confirm = NextBox(10000);
     ASSERT_EQ(confirm.Title, L"Burn Quillora \"" + DriveLine + L"\"");
     Answer(confirm, IDYES);
@@ -199,6 +208,7 @@ protected:
   static inline std::unique_ptr<prefixstate::TDriveQScope> DriveQ;
   static inline std::vector<std::unique_ptr<prefixstate::TRegistryValueScope>> Policies;
   static inline std::unique_ptr<prefixstate::TSystemToolsScope> SystemTools;
+  static inline std::unique_ptr<gui::TSetupOptionsScope> SetupOptions;  // nothing ticked
   static inline std::unique_ptr<standin::TStandInScope> StandIns;
   static inline std::unique_ptr<gui::TQuilloraProcess> App;
   static inline std::wstring Exe;
@@ -207,6 +217,7 @@ protected:
   static inline const std::string UsbBus = "Q: removable disk=1 size=16008609792\r\n";  // a 16 GB stick
   static inline std::string Bus = UsbBus;
   std::wstring DriveLine;  // of the selected drive
+  bool SetupImage = false;  // the image asks its setup options first
 };
 
 TEST_F(BurnEndToEnd, RefusalsTouchNothing) {
@@ -421,6 +432,7 @@ TEST_F(BurnEndToEnd, WindowsImageIsCheckedByItsOwnFiles) {
     ASSERT_NO_FATAL_FAILURE(StartApp());
   }
   Prepare(SplitImage(L"split.iso"), L"", false, 0);
+  SetupImage = true;
   ExpectRefusedBeforeErasing(L"Not enough free space in \"" + SplitImage(L"small-temp") +
                              L"\\\" to split install.wim (8.07 GB needed).");
 }
@@ -591,6 +603,7 @@ protected:
 
 TEST_F(SplitBurn, LargeInstallWimIsSplitForFat32) {
   Prepare(SplitImage(L"split.iso"), L"", true, 0);
+  SetupImage = true;
   StartBurn();
   const gui::TMessageBox done = NextBox(LargeBurnMs);
   ExpectBox(done, Success, L"Information", TBoxIcon::Information);
