@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "burn/burn_view.h"
+#include "app/cancel_question_win.h"
 #include "app/form_layout.h"
 #include "app/status_panel.h"
 #include "burn/support_files.h"
@@ -134,8 +135,14 @@ private:
   // While busy: Windows asks whoever shuts down to wait.
   std::optional<TShutdownBlock> FShutdownBlock;
   // The burn under way, on the stack of BurnButtonClick: a session that ends
-  // meanwhile reaches it from the nested message processing.
+  // or a cancel meanwhile reaches it from the nested message processing.
   TBurnJob* FRunningJob = nullptr;
+  // From the burn's first change to the end of its clean-up: Close reads
+  // Cancel meanwhile.
+  bool FBurning = false;
+  TCancelQuestion FCancelQuestion;
+  // Close, Esc or the close box while a burn runs: asks whether to stop it.
+  void AskToCancel();
   // Follows the bar: shown while it is, the error state after an error box.
   TTaskbarProgress FTaskbar;
 };

@@ -122,7 +122,13 @@ void TUSBForm::FormCreate() {
 void TUSBForm::FormDestroy() { FShutdownBlock.reset(); }
 
 void TUSBForm::FormCloseQuery(bool& canClose) {
-  canClose = CloseButton && ::IsWindowEnabled(CloseButton);
+  if (FBurning) AskToCancel();
+  canClose = !FBurning && CloseButton && ::IsWindowEnabled(CloseButton);
+}
+
+void TUSBForm::AskToCancel() {
+  if (!FRunningJob || FRunningJob->Cancelled()) return;
+  FCancelQuestion.Ask(FHandle, MessageBoxHook);
 }
 
 void TUSBForm::Close() {
@@ -133,7 +139,12 @@ void TUSBForm::Destroy() {
   if (FHandle) ::DestroyWindow(FHandle);
 }
 
-void TUSBForm::CloseButtonClick() { Close(); }
+void TUSBForm::CloseButtonClick() {
+  if (FBurning)
+    AskToCancel();
+  else
+    Close();
+}
 
 void TUSBForm::RefreshButtonClick() { RefreshDrives(); }
 
@@ -150,7 +161,7 @@ void TUSBForm::BootableCheckBoxChange() {
   }
 }
 
-bool TUSBForm::Busy() const { return CloseButton && !::IsWindowEnabled(CloseButton); }
+bool TUSBForm::Busy() const { return FBurning || (CloseButton && !::IsWindowEnabled(CloseButton)); }
 
 // The panels are never disabled: while busy a box would hold the burn up,
 // and a browser should not start from an administrator's burn.
@@ -332,6 +343,8 @@ void TUSBForm::EnableControls(bool enabled) {
 }
 
 int TUSBForm::ShowMessage(const std::wstring& text, const std::wstring& title, unsigned flags) {
+  // The burn's own result goes before an unanswered question to stop it.
+  FCancelQuestion.Close();
   // A failure's box comes up while the bar still shows.
   if (StatusPanel.BarVisible() && (flags & MB_ICONMASK) == MB_ICONERROR) FTaskbar.ShowError();
   if (MessageBoxHook) return MessageBoxHook(text, title, flags);
@@ -341,7 +354,14 @@ int TUSBForm::ShowMessage(const std::wstring& text, const std::wstring& title, u
 void TUSBForm::ProcessMessages() { ProcessPendingMessages(); }
 
 void TUSBForm::SetBusy(bool busy) {
+  if (!busy) FCancelQuestion.Close();
+  FBurning = busy;
   EnableControls(!busy);
+  // The one control of a burn: it stops it.
+  if (CloseButton) {
+    ::SetWindowTextW(CloseButton, busy ? L"Cancel" : L"Close");
+    if (busy) ::EnableWindow(CloseButton, TRUE);
+  }
   if (!busy) RefreshDrives();
 }
 
@@ -398,6 +418,12 @@ LRESULT TUSBForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND:
       if (lParam) Dispatch(*this, LOWORD(wParam), HIWORD(wParam));
+      // Esc, through the dialog manager.
+      else if (LOWORD(wParam) == IDCANCEL && FBurning)
+        Guarded(*this, [this] { AskToCancel(); });
+      return 0;
+    case TCancelQuestion::AnsweredMessage:
+      if (wParam == IDYES && FRunningJob) FRunningJob->Cancel();
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:

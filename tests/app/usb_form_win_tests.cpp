@@ -114,6 +114,16 @@ TEST_F(UsbForm, ClosingOnlyWhileCloseButtonIsEnabled) {
   EXPECT_EQ(Form.Handle(), window);
 
   Form.EnableControls(true);
+  // A burn: Close reads Cancel and stays on, and the window still stays.
+  Form.SetBusy(true);
+  EXPECT_TRUE(::IsWindowEnabled(Form.CloseButton));
+  EXPECT_EQ(form::WindowText(Form.CloseButton), L"Cancel");
+  Send(window, WM_CLOSE);
+  Send(Form.CloseButton, BM_CLICK);
+  EXPECT_TRUE(::IsWindow(window));
+  Form.SetBusy(false);
+  EXPECT_EQ(form::WindowText(Form.CloseButton), L"Close");
+
   Form.FormCloseQuery(canClose);
   EXPECT_TRUE(canClose);
   Send(Form.CloseButton, BM_CLICK);

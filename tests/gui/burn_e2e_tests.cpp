@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -278,15 +279,28 @@ TEST_F(BurnEndToEnd, RefusalsTouchNothing) {
 TEST_F(BurnEndToEnd, PlainBurnWithLabel) {
   Prepare(Image(L"plain.iso"), L"MY DISK", false);
   // The format stand-in waits, so the policy and the closing can be tried mid-burn.
-  StandIns->Control(L"format", "sleep_ms=1500\n");
+  StandIns->Control(L"format", "wait_file=go\n");
+  const TScopeGuard release([&] { standin::WriteWholeFile(StandIns->Dir() + L"\\go", ""); });
   StartBurn();
   ASSERT_TRUE(gui::WaitUntil([&] { return !Log().empty(); }, 10000));
   EXPECT_EQ(StoredText(Status), L"Formatting USB disk...");
   EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 255);
   EXPECT_EQ(ReadPolicy(HKEY_CURRENT_USER), 255);
-  EXPECT_FALSE(gui::IsEnabled(Close));
-  ::PostMessageW(Window, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
-  gui::PostKey(Window, VK_F4, true);                    // Alt+F4
+  // Close reads Cancel; the close box, Alt+F4 and Esc each ask once, No goes on.
+  EXPECT_TRUE(gui::IsEnabled(Close));
+  EXPECT_EQ(StoredText(Close), L"Cancel");
+  for (int way = 0; way < 3; ++way) {
+    if (way == 0) ::PostMessageW(Window, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
+    if (way == 1) gui::PostKey(Window, VK_F4, true);                    // Alt+F4
+    if (way == 2) gui::PostKey(Window, VK_ESCAPE);
+    const gui::TMessageBox question = NextBox(10000);
+    ExpectBox(question, L"Stop the burn? The USB drive will not be usable until it is burned again.", L"Warning",
+              TBoxIcon::Warning);
+    EXPECT_EQ(question.Buttons, (std::vector<int>{IDYES, IDNO}));
+    Answer(question, IDNO);
+  }
+  EXPECT_EQ(StoredText(Status), L"Formatting USB disk...");
+  ASSERT_TRUE(standin::WriteWholeFile(StandIns->Dir() + L"\\go", ""));
 
   // Mid-burn: the bar shown (its fill is checked closely with a larger image
   // elsewhere). Read without messages: a busy program answers them late.
@@ -309,6 +323,7 @@ TEST_F(BurnEndToEnd, PlainBurnWithLabel) {
   Answer(done, IDOK);
   ExpectIdleAfterBurn();
   EXPECT_TRUE(::IsWindow(Window));
+  EXPECT_EQ(StoredText(Close), L"Close");
   EXPECT_EQ(StoredText(Status), L"Burning is complete.");
   EXPECT_TRUE(gui::SaveWindowScreenshot(Window, gui::ScreenshotDir() + L"\\burn-complete.png"));
 
@@ -321,11 +336,14 @@ TEST_F(BurnEndToEnd, PlainBurnWithLabel) {
 // moves, repaints and still refuses to close.
 TEST_F(BurnEndToEnd, WindowAnswersWhileAToolRuns) {
   Prepare(Image(L"plain.iso"), L"", false);
-  StandIns->Control(L"format", "sleep_ms=5000\n");
+  StandIns->Control(L"format", "wait_file=go\n");
+  const TScopeGuard release([&] { standin::WriteWholeFile(StandIns->Dir() + L"\\go", ""); });
   StartBurn();
   ASSERT_TRUE(gui::WaitUntil([&] { return !Log().empty(); }, 10000));
-  const ULONGLONG started = ::GetTickCount64();
+  // Also while the question to stop is up.
   App->RequestClose();
+  const gui::TMessageBox question = NextBox(10000);
+  EXPECT_EQ(question.Title, L"Warning");
 
   RECT before{};
   ::GetWindowRect(Window, &before);
@@ -357,10 +375,11 @@ TEST_F(BurnEndToEnd, WindowAnswersWhileAToolRuns) {
       3000);
   EXPECT_LE(slowest, 200u);
   EXPECT_GT(answers, 20);
-  // All of it while the tool still ran, and the close request was refused.
+  // All of it while the tool still ran, and the close request only asked.
   EXPECT_EQ(StoredText(Status), L"Formatting USB disk...");
-  EXPECT_LT(::GetTickCount64() - started, 5000u);
   EXPECT_TRUE(::IsWindow(Window));
+  Answer(question, IDNO);
+  ASSERT_TRUE(standin::WriteWholeFile(StandIns->Dir() + L"\\go", ""));
 
   const gui::TMessageBox done = NextBox();
   ExpectBox(done, Success, L"Information", TBoxIcon::Information);
@@ -401,6 +420,36 @@ TEST_F(BurnEndToEnd, BootableBurnWithNtfs) {
   // The UDF pass ran beside the folder the stand-in diskpart made, as Windows does.
   EXPECT_TRUE(fs::exists(L"Q:\\System Volume Information\\IndexerVolumeGuid"));
   EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
+}
+
+// Cancel mid-unpack of a 4 GB file: the burn stops at once, the host is
+// put back and the status names the drive as unusable.
+TEST_F(BurnEndToEnd, CancelMidUnpack) {
+  Prepare(SplitImage(L"split.iso"), L"", false, 1);
+  SetupImage = true;
+  StartBurn();
+  ASSERT_TRUE(gui::WaitUntil(
+      [&] {
+        DWORD_PTR position = 0;
+        return StoredText(Status) == L"Burning ISO image..." && gui::IsVisible(Progress) &&
+               ::SendMessageTimeoutW(Progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position) && position > 0;
+      },
+      60000));
+  EXPECT_EQ(StoredText(Close), L"Cancel");
+  gui::Click(Close);
+  const gui::TMessageBox question = NextBox(10000);
+  EXPECT_EQ(question.Title, L"Warning");
+  EXPECT_EQ(StoredText(Status), L"Burning ISO image...");  // the burn went on meanwhile
+  const ULONGLONG answered = ::GetTickCount64();
+  Answer(question, IDYES);
+  ASSERT_TRUE(gui::WaitUntil(
+      [&] { return StoredText(Status) == L"Burn cancelled. The USB drive is not usable: burn it again."; }, 20000));
+  std::printf("cancel mid-unpack: idle %llu ms after Yes\n", ::GetTickCount64() - answered);
+  ExpectIdleAfterBurn();
+  EXPECT_TRUE(App->WaitForNoMessageBox(1000));  // no success, no failure
+  EXPECT_EQ(StoredText(Close), L"Close");
+  EXPECT_EQ(Log().size(), 1u);  // the format alone
+  EXPECT_FALSE(fs::exists(WimWorkFolder()));
 }
 
 TEST_F(BurnEndToEnd, ChecksRefuseBeforeErasing) {
