@@ -247,11 +247,11 @@ void TUSBForm::BurnButtonClick() {
       break;
   }
 
+  const bool bootable = IsTicked(BootableCheckBox);
+  // Taken now: the list may be rebuilt while a box or the options are up.
+  const TListedDrive listed = GetSelectedListedDrive().value_or(TListedDrive{});
   std::optional<TSetupAnswers> setup;
   if (!AskSetupAnswers(FHandle, FInstance, input.IsoFile, setup)) return;
-  const bool bootable = IsTicked(BootableCheckBox);
-  // Taken now: the list may be rebuilt while a box is up.
-  const TListedDrive listed = GetSelectedListedDrive().value_or(TListedDrive{});
   if (ShowMessage(BurnConfirmText(drive, bootable), BurnConfirmTitle(drive),
                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
     return;
