@@ -115,7 +115,8 @@ public:
   bool Cancelled() const noexcept { return FCancelled; }
 
   // The library's progress routine, on the library's thread: `sender` is the
-  // job. S_OK, or E_ABORT once the session ends; never raises.
+  // job. S_OK, or E_ABORT once the session ends or the burn is cancelled;
+  // never raises.
   static THResult ExtractProgress(void* sender, bool total, int64_t value);
 
   // Opens write access to `path` and flushes it; the system's error code, 0 on success.
