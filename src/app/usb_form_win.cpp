@@ -465,6 +465,7 @@ LRESULT TUSBForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
       Layout.ChangeDpi(FHandle, dpi);
+      FitDriveListWidth();
       return 0;
     }
     default:

@@ -8,6 +8,15 @@ std::wstring DriveEntry(wchar_t letter, int64_t size, const std::wstring& decima
   return AsciiUpperCase(std::wstring(1, letter)) + L":" + AsciiUpperCase(sizePart);
 }
 
+std::wstring DriveLine(const std::wstring& entry, const TStorageDevice& device, const std::wstring& label) {
+  std::wstring line = entry;
+  for (const std::wstring& name : {TrimBlanks(device.Vendor), TrimBlanks(device.Product)})
+    if (!name.empty()) line += L" " + name;
+  if (const std::wstring trimmed = TrimBlanks(label); !trimmed.empty()) line += L" (" + trimmed + L")";
+  if (!device.RemovableMedia) line += HardDiskMark;
+  return line;
+}
+
 std::wstring DriveRootOf(const std::wstring& driveLine) { return driveLine.substr(0, 2); }
 
 std::wstring DriveRootOf(wchar_t letter) { return letter ? std::wstring{letter, L':'} : std::wstring(); }
@@ -58,8 +67,8 @@ std::optional<TListedDrive> AskUsbDrive(IDriveQuery& query, int index, TSeparato
   identity.Serial = device.Serial;
   identity.RemovableMedia = device.RemovableMedia;
   drive.HardDisk = !device.RemovableMedia;
-  drive.Line = DriveEntry(letter, identity.TotalSize, identity.TotalSize > 1000 ? separator.Get() : L"");
-  if (drive.HardDisk) drive.Line += HardDiskMark;
+  drive.Line = DriveLine(DriveEntry(letter, identity.TotalSize, identity.TotalSize > 1000 ? separator.Get() : L""),
+                         device, query.VolumeLabel(letter));
   return drive;
 }
 }  // namespace
@@ -91,3 +100,4 @@ bool StillSameDrive(IDriveQuery& query, const TListedDrive& listed) {
   const std::optional<TListedDrive> now = QueryUsbDrive(query, listed.Letter);
   return now && SameDrive(listed, *now);
 }
+

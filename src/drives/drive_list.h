@@ -24,6 +24,8 @@ public:
   virtual TStorageDevice Device(wchar_t letter) = 0;
   virtual std::optional<uint32_t> DiskNumber(wchar_t letter) = 0;
   virtual std::optional<uint32_t> VolumeSerial(wchar_t letter) = 0;
+  // Empty when the volume has none or the system does not answer.
+  virtual std::wstring VolumeLabel(wchar_t letter) = 0;
   virtual int64_t TotalSize(int driveNumber) = 0;  // 1 = A; -1 when unknown
   // The whole disk's length in bytes, which a bootable burn partitions; none
   // when the system does not answer.
@@ -39,6 +41,10 @@ constexpr unsigned SemFailCriticalErrors = 1;
 std::wstring DriveEntry(wchar_t letter, int64_t size, const std::wstring& decimalSeparator);
 
 inline constexpr const wchar_t* HardDiskMark = L" hard disk";
+
+// The entry, then vendor and product as the device reports them, the volume
+// label in parentheses and the hard-disk mark, each only when there is one.
+std::wstring DriveLine(const std::wstring& entry, const TStorageDevice& device, const std::wstring& label);
 
 // The drive root of a drive line: its first two characters, as in "E:".
 std::wstring DriveRootOf(const std::wstring& driveLine);
@@ -56,3 +62,4 @@ std::optional<TListedDrive> QueryUsbDrive(IDriveQuery& query, wchar_t letter);
 
 // Asked just before erasing: still on the USB bus, with the same identity.
 bool StillSameDrive(IDriveQuery& query, const TListedDrive& listed);
+

@@ -16,6 +16,8 @@ TStorageDevice GetStorageDevice(wchar_t letter);
 std::optional<uint32_t> GetDiskNumber(const std::wstring& device);
 // GetVolumeInformationW of a root such as "E:\".
 std::optional<uint32_t> GetVolumeSerial(const std::wstring& root);
+// The label of a root such as "E:\"; empty when it has none or cannot be read.
+std::wstring GetVolumeLabel(const std::wstring& root);
 int64_t GetDriveTotalSize(int driveNumber);
 // IOCTL_DISK_GET_LENGTH_INFO on \\.\PhysicalDriveN; none when it fails.
 std::optional<int64_t> GetDiskLength(uint32_t diskNumber);
@@ -34,6 +36,7 @@ public:
   TStorageDevice Device(wchar_t letter) override;
   std::optional<uint32_t> DiskNumber(wchar_t letter) override;
   std::optional<uint32_t> VolumeSerial(wchar_t letter) override;
+  std::wstring VolumeLabel(wchar_t letter) override;
   int64_t TotalSize(int driveNumber) override;
   std::optional<int64_t> DiskLength(uint32_t diskNumber) override;
   void SetErrorMode(unsigned mode) override;

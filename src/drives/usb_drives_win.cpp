@@ -105,6 +105,13 @@ std::optional<uint32_t> GetVolumeSerial(const std::wstring& root) {
   return serial;
 }
 
+std::wstring GetVolumeLabel(const std::wstring& root) {
+  TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
+  wchar_t label[MAX_PATH + 1] = {};
+  if (!::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0)) return {};
+  return label;
+}
+
 int64_t GetDriveTotalSize(int driveNumber) {
   if (driveNumber < 1 || driveNumber > 26) return -1;
   const std::wstring root = std::wstring(1, static_cast<wchar_t>(L'A' + driveNumber - 1)) + L":\\";
@@ -149,6 +156,7 @@ uint32_t TWin32DriveQuery::LogicalDrives() { return ::GetLogicalDrives(); }
 TStorageDevice TWin32DriveQuery::Device(wchar_t letter) { return GetStorageDevice(letter); }
 std::optional<uint32_t> TWin32DriveQuery::DiskNumber(wchar_t letter) { return GetDiskNumber(DevicePath(letter)); }
 std::optional<uint32_t> TWin32DriveQuery::VolumeSerial(wchar_t letter) { return GetVolumeSerial(RootPath(letter)); }
+std::wstring TWin32DriveQuery::VolumeLabel(wchar_t letter) { return GetVolumeLabel(RootPath(letter)); }
 int64_t TWin32DriveQuery::TotalSize(int driveNumber) { return GetDriveTotalSize(driveNumber); }
 std::optional<int64_t> TWin32DriveQuery::DiskLength(uint32_t diskNumber) { return GetDiskLength(diskNumber); }
 void TWin32DriveQuery::SetErrorMode(unsigned mode) { ::SetErrorMode(mode); }

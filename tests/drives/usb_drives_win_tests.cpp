@@ -2,6 +2,7 @@
 
 #include <regex>
 
+#include "base/scope_guard.h"
 #include "drives/folder_state.h"
 #include "drives/host_checks.h"
 #include "drives/scratch_win.h"
@@ -75,6 +76,21 @@ TEST(UsbDrives, TestBusDrivesCarryTheSystemsIdentity) {
   // The shipped query knows no bus file: Wine's drives stay off the USB bus.
   TWin32DriveQuery system;
   EXPECT_TRUE(ScanUsbDriveList(system).empty());
+}
+
+// Drives told apart by their names, as the bus file gives them.
+TEST(UsbDrives, TestBusNamesDrives) {
+  const std::wstring busFile = GetTempDirectory() + L"drv-usb-bus.txt";
+  const TScopeGuard removed([&] { ::DeleteFileW(busFile.c_str()); });
+  ASSERT_TRUE(WriteTextFile(busFile, "C: removable disk=3 vendor=Kingston product=DataTraveler\r\n"
+                                     "Q: removable disk=3 vendor=SanDisk product=\"Cruzer Blade\" label=MYSTICK\r\n"));
+  TUsbBusFileQuery query(busFile);
+  const std::vector<TListedDrive> drives = ScanUsbDriveList(query);
+  ASSERT_EQ(drives.size(), 2u);
+  const TListedDrive &c = drives[0], &q = drives[1];
+  EXPECT_TRUE(std::regex_match(c.Line, std::wregex(L"C: \\[[0-9.]+ (GB|MB)\\] Kingston DataTraveler"))) << c.Line;
+  EXPECT_TRUE(std::regex_match(q.Line, std::wregex(L"Q: \\[[0-9.]+ (GB|MB)\\] SanDisk Cruzer Blade \\(MYSTICK\\)")))
+      << q.Line;
 }
 
 TEST(UsbDrives, PathsResolveToTheirVolumeAndDisk) {

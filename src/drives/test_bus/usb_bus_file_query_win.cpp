@@ -37,6 +37,8 @@ TStorageDevice TUsbBusFileQuery::Device(wchar_t letter) {
   }
   device.BusType = UsbBusType;
   device.RemovableMedia = entry->Removable;
+  device.Vendor = entry->Vendor;
+  device.Product = entry->Product;
   return device;
 }
 
@@ -44,6 +46,11 @@ std::optional<uint32_t> TUsbBusFileQuery::DiskNumber(wchar_t letter) {
   // Wine puts every mapped drive on disk 0; only the file's disks count here.
   const std::optional<TUsbBusEntry> entry = Entry(letter);
   return entry ? entry->DiskNumber : std::nullopt;
+}
+
+std::wstring TUsbBusFileQuery::VolumeLabel(wchar_t letter) {
+  const std::optional<TUsbBusEntry> entry = Entry(letter);
+  return entry ? entry->Label : TWin32DriveQuery::VolumeLabel(letter);
 }
 
 std::optional<int64_t> TUsbBusFileQuery::DiskLength(uint32_t diskNumber) {
