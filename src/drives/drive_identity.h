@@ -20,6 +20,7 @@ struct TListedDrive {
   wchar_t Letter = 0;  // upper case
   TDriveIdentity Identity;
   bool HardDisk = false;  // the device reports no removable media
+  std::optional<uint32_t> PartitionNumber;  // of its disk's table; none where the system does not answer
 };
 
 // Same letter, same identity: the drive the user chose is still the one there.

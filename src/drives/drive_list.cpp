@@ -62,6 +62,7 @@ std::optional<TListedDrive> AskUsbDrive(IDriveQuery& query, int index, TSeparato
   }
   identity.VolumeSerial = query.VolumeSerial(letter);
   identity.DiskNumber = query.DiskNumber(letter);
+  if (identity.DiskNumber) drive.PartitionNumber = query.PartitionNumber(letter);
   identity.Vendor = device.Vendor;
   identity.Product = device.Product;
   identity.Serial = device.Serial;
@@ -101,3 +102,25 @@ bool StillSameDrive(IDriveQuery& query, const TListedDrive& listed) {
   return now && SameDrive(listed, *now);
 }
 
+std::optional<std::vector<std::wstring>> OtherPartitionsOfDisk(IDriveQuery& query, const TListedDrive& drive,
+                                                               const std::vector<TListedDrive>& list) {
+  const std::optional<uint32_t> disk = drive.Identity.DiskNumber;
+  if (!disk) return std::nullopt;
+  const std::optional<std::vector<TPartition>> table = query.DiskPartitions(*disk);
+  if (!table) return std::nullopt;
+  TSeparator separator(query);
+  std::vector<std::wstring> others;
+  for (const TPartition& partition : *table) {
+    if (partition.Number == drive.PartitionNumber) continue;
+    std::wstring name;
+    for (const TListedDrive& listed : list)
+      if (listed.Letter != drive.Letter && listed.Identity.DiskNumber == disk &&
+          listed.PartitionNumber == partition.Number)
+        name = listed.Line;
+    if (name.empty())
+      name = std::wstring(UnletteredPartitionText) + L" [" +
+             AsciiUpperCase(FormatByteSize(partition.Length, separator.Get())) + L"]";
+    others.push_back(std::move(name));
+  }
+  return others;
+}

@@ -23,6 +23,8 @@ class TFakeDriveQuery : public IDriveQuery {
 public:
   std::map<wchar_t, TFakeDrive> Drives;
   std::map<wchar_t, std::wstring> Labels;
+  std::map<wchar_t, uint32_t> Partitions;
+  std::map<uint32_t, std::vector<TPartition>> Tables;
   std::vector<unsigned> Modes;  // every error mode set
   std::wstring Separator = L".", Queried;
 
@@ -42,6 +44,14 @@ public:
   std::wstring VolumeLabel(wchar_t letter) override { return Labels[letter]; }
   int64_t TotalSize(int number) override { return Drives.at(static_cast<wchar_t>(L'a' + number - 1)).Size; }
   std::optional<int64_t> DiskLength(uint32_t) override { return std::nullopt; }
+  std::optional<uint32_t> PartitionNumber(wchar_t letter) override {
+    if (!Partitions.count(letter)) return std::nullopt;
+    return Partitions[letter];
+  }
+  std::optional<std::vector<TPartition>> DiskPartitions(uint32_t disk) override {
+    if (!Tables.count(disk)) return std::nullopt;
+    return Tables[disk];
+  }
   void SetErrorMode(unsigned mode) override { Modes.push_back(mode); }
   std::wstring DecimalSeparator() override { return Separator; }
 };
@@ -124,3 +134,22 @@ TEST(DriveList, LinesAndRoots) {
   EXPECT_EQ(DriveRootOf(L""), L"");
 }
 
+// Everything clean erases beside the chosen volume, lettered or not.
+TEST(DriveList, OtherPartitionsOfTheDisk) {
+  TFakeDriveQuery query;
+  query.Drives = {{L'e', {7, 8011120640, false, 2, 1}}, {L'f', {7, 1048576000, false, 2, 2}},
+                  {L'g', {7, 8011120640, true, 3, 3}}, {L'h', {7, 8011120640, true, std::nullopt, 4}}};
+  query.Partitions = {{L'e', 2}, {L'f', 4}, {L'g', 1}};
+  query.Tables[2] = {{1, 104857600}, {2, 8011120640}, {3, 1536}, {4, 1048576000}};
+  query.Tables[3] = {{1, 8011120640}};
+  const std::vector<TListedDrive> list = ScanUsbDriveList(query);
+  EXPECT_EQ(list[0].PartitionNumber, 2u);
+  EXPECT_EQ(OtherPartitionsOfDisk(query, list[0], list),
+            (std::vector<std::wstring>{L"a partition without a drive letter [100 MB]",
+                                       L"a partition without a drive letter [1.5 KB]",
+                                       L"F: [1000 MB] Vendor Stick hard disk"}));
+  EXPECT_EQ(OtherPartitionsOfDisk(query, list[2], list), std::vector<std::wstring>{});
+  EXPECT_FALSE(OtherPartitionsOfDisk(query, list[3], list));  // no disk number
+  query.Tables.erase(2);
+  EXPECT_FALSE(OtherPartitionsOfDisk(query, list[0], list));  // no table
+}

@@ -78,12 +78,13 @@ TEST(UsbDrives, TestBusDrivesCarryTheSystemsIdentity) {
   EXPECT_TRUE(ScanUsbDriveList(system).empty());
 }
 
-// Drives told apart by their names, as the bus file gives them.
-TEST(UsbDrives, TestBusNamesDrives) {
+// Drives of one disk told apart by their names; the disk's table as the bus file gives it.
+TEST(UsbDrives, TestBusNamesDrivesAndTheirDisksPartitions) {
   const std::wstring busFile = GetTempDirectory() + L"drv-usb-bus.txt";
   const TScopeGuard removed([&] { ::DeleteFileW(busFile.c_str()); });
   ASSERT_TRUE(WriteTextFile(busFile, "C: removable disk=3 vendor=Kingston product=DataTraveler\r\n"
-                                     "Q: removable disk=3 vendor=SanDisk product=\"Cruzer Blade\" label=MYSTICK\r\n"));
+                                     "Q: removable disk=3 vendor=SanDisk product=\"Cruzer Blade\" label=MYSTICK "
+                                     "unlettered=104857600\r\n"));
   TUsbBusFileQuery query(busFile);
   const std::vector<TListedDrive> drives = ScanUsbDriveList(query);
   ASSERT_EQ(drives.size(), 2u);
@@ -91,6 +92,13 @@ TEST(UsbDrives, TestBusNamesDrives) {
   EXPECT_TRUE(std::regex_match(c.Line, std::wregex(L"C: \\[[0-9.]+ (GB|MB)\\] Kingston DataTraveler"))) << c.Line;
   EXPECT_TRUE(std::regex_match(q.Line, std::wregex(L"Q: \\[[0-9.]+ (GB|MB)\\] SanDisk Cruzer Blade \\(MYSTICK\\)")))
       << q.Line;
+  EXPECT_EQ(q.PartitionNumber, 2u);
+  EXPECT_EQ(OtherPartitionsOfDisk(query, q, drives),
+            (std::vector<std::wstring>{c.Line, L"a partition without a drive letter [100 MB]"}));
+
+  ASSERT_TRUE(WriteTextFile(busFile, "Q: removable disk=3 table=none\r\n"));
+  EXPECT_FALSE(OtherPartitionsOfDisk(query, q, drives));
+  EXPECT_FALSE(GetPartitionNumber(L"\\\\.\\W:"));
 }
 
 TEST(UsbDrives, PathsResolveToTheirVolumeAndDisk) {

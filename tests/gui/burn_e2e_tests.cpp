@@ -546,14 +546,14 @@ TEST_F(BurnEndToEnd, HardDiskIsAskedTwice) {
   ExpectIdleAfterBurn();
   EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"plain")));
 
-  // Bootable cleans the whole disk: the second box names the disk's other volume.
+  // Bootable cleans the whole disk: the second box names the disk's other volume and partition.
   standin::ClearFolder(StandIns->Dir());
-  SetBus("C: removable disk=3\r\nQ: removable disk=3\r\n");
+  SetBus("C: removable disk=3\r\nQ: removable disk=3 unlettered=104857600\r\n");
   Prepare(Image(L"windows.iso"), L"", true);
   StartBurn();
   const gui::TMessageBox whole = NextBox(10000);
   EXPECT_EQ(whole.Text, L"Bootable erases the whole disk, also: " + gui::ComboItems(Drives)[1] +
-                            L".\r\nEverything on it will be lost. Continue?");
+                            L", a partition without a drive letter [100 MB].\r\nEverything on it will be lost. Continue?");
   Answer(whole, IDNO);
   EXPECT_TRUE(App->WaitForNoMessageBox(1000));
   EXPECT_TRUE(Log().empty());

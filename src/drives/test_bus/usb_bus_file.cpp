@@ -47,7 +47,7 @@ bool ApplyWord(const std::string& word, TUsbBusEntry& entry, std::set<std::strin
   if (equals == std::string::npos) return false;
   const std::string name = word.substr(0, equals), value = word.substr(equals + 1);
   if (!seen.insert(name).second) return false;
-  // A length belongs to a disk: only after its number.
+  // A length and partitions belong to a disk: only after its number.
   const bool onDisk = entry.DiskNumber.has_value();
   if (name == "disk") {
     const auto disk = Number(value, UINT32_MAX);
@@ -57,6 +57,16 @@ bool ApplyWord(const std::string& word, TUsbBusEntry& entry, std::set<std::strin
     const auto length = Number(value, INT64_MAX);
     if (!length) return false;
     entry.DiskLength = static_cast<int64_t>(*length);
+  } else if (name == "unlettered" && onDisk) {
+    std::istringstream sizes(value);
+    for (std::string size; std::getline(sizes, size, ',');) {
+      const auto length = Number(size, INT64_MAX);
+      if (!length) return false;
+      entry.Unlettered.push_back(static_cast<int64_t>(*length));
+    }
+    return !entry.Unlettered.empty();
+  } else if (name == "table" && onDisk && value == "none") {
+    entry.TableUnreadable = true;
   } else if (name == "vendor") {
     entry.Vendor = Widened(value);
   } else if (name == "product") {
