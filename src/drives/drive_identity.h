@@ -26,9 +26,6 @@ struct TListedDrive {
 // Same letter, same identity: the drive the user chose is still the one there.
 bool SameDrive(const TListedDrive& listed, const TListedDrive& now);
 
-// The listed drives other than `drive` on the same disk, in list order.
-std::vector<TListedDrive> OtherVolumesOfDisk(const std::vector<TListedDrive>& list, const TListedDrive& drive);
-
 // The volume that holds a path, and the disk that holds that volume.
 struct TVolumeRef {
   std::wstring Name;  // "\\?\Volume{...}\", else the mount point; empty when unknown
