@@ -46,7 +46,7 @@ int wmain(int argc, wchar_t** argv) {
     return IDOK;
   };
   // The image stage of a burn onto Q:, the window as its view.
-  TBurnJob job(form, TBurnChoice{image, TListedDrive{L"Q:", L'Q', {}, false}, TFileSystem::Fat32, L"", false, form.SupportFiles});
+  TBurnJob job(form, TBurnChoice{image, TListedDrive{L"Q:", L'Q', {}, false, std::nullopt}, TFileSystem::Fat32, L"", false, form.SupportFiles});
 
   // Each side writes to the root of Q: when it is empty. The other side's
   // files must not stay in RAM meanwhile: the side that wrote second ran

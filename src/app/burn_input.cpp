@@ -48,15 +48,14 @@ std::wstring BurnConfirmText(const std::wstring& drive, bool bootable) {
          L"To write ISO to this USB disk, click YES. To quit, click NO.";
 }
 
-std::wstring SecondConfirmText(const TListedDrive& drive, bool bootable, const std::vector<TListedDrive>& list) {
+std::wstring SecondConfirmText(const TListedDrive& drive, bool bootable, const std::vector<std::wstring>& alsoErased) {
   const std::wstring root = std::wstring(1, drive.Letter) + L":";
   std::wstring text;
   if (drive.HardDisk) text += root + L" is on a USB hard disk, not a flash drive.\r\n";
   if (bootable) {
     std::wstring others;
-    for (const TListedDrive& other : OtherVolumesOfDisk(list, drive)) {
+    for (std::wstring line : alsoErased) {
       // The first line already says it is a hard disk.
-      std::wstring line = other.Line;
       if (line.ends_with(HardDiskMark)) line.resize(line.size() - std::wstring_view(HardDiskMark).size());
       others += (others.empty() ? L"" : L", ") + line;
     }

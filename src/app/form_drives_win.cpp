@@ -2,12 +2,43 @@
 // the drives they were built from.
 #include "app/usb_form.h"
 
+#include <algorithm>
+
+#include "app/form_controls_win.h"
+#include "base/scoped_dc.h"
 #include "drives/drive_identity.h"
 #include "drives/usb_drives.h"
 
 void TUSBForm::RefreshDrives() {
   FDrives = ListUsbDrives(DriveComboBox, FDriveQuery);
   ::SendMessageW(DriveComboBox, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  FitDriveListWidth();
+}
+
+void TUSBForm::FitDriveListWidth() {
+  if (!DriveComboBox) return;
+  TScopedDC dc(DriveComboBox);
+  if (!dc) return;
+  if (HGDIOBJ font = reinterpret_cast<HGDIOBJ>(::SendMessageW(DriveComboBox, WM_GETFONT, 0, 0))) dc.Select(font);
+  int widest = 0;
+  const LRESULT count = ::SendMessageW(DriveComboBox, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = ::SendMessageW(DriveComboBox, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length <= 0) continue;
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied =
+        ::SendMessageW(DriveComboBox, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    SIZE extent{};
+    if (copied > 0 && ::GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(std::min(copied, length)), &extent))
+      widest = std::max(widest, static_cast<int>(extent.cx));
+  }
+  // The list's borders, its item margins and a scroll bar, should one appear.
+  const UINT dpi = Layout.Dpi();
+  const int room = ::MulDiv(::GetSystemMetrics(SM_CXVSCROLL) + 4 * ::GetSystemMetrics(SM_CXEDGE), static_cast<int>(dpi),
+                            static_cast<int>(form::SystemDpi())) +
+                   ::MulDiv(8, static_cast<int>(dpi), 96);
+  // Never narrower than the closed box: the list takes that width at least.
+  ::SendMessageW(DriveComboBox, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + room), 0);
 }
 
 std::optional<TListedDrive> TUSBForm::GetSelectedListedDrive() {

@@ -72,6 +72,8 @@ public:
   void EnableControls(bool enabled);
   // The drive list built anew, nothing selected: the drive may have changed.
   void RefreshDrives();
+  // The open drive list as wide as its longest line in the list's font.
+  void FitDriveListWidth();
 
   HWND Handle() const { return FHandle; }
   // The inputs are off: a burn or an image read is under way.

@@ -255,7 +255,11 @@ void TUSBForm::BurnButtonClick() {
   if (ShowMessage(BurnConfirmText(drive, bootable), BurnConfirmTitle(drive),
                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
     return;
-  const std::wstring erasedBeyond = SecondConfirmText(listed, bootable, FDrives);
+  // An unknown table names nothing here: the burn refuses before erasing.
+  const std::vector<std::wstring> alsoErased =
+      bootable ? OtherPartitionsOfDisk(FDriveQuery, listed, FDrives).value_or(std::vector<std::wstring>{})
+               : std::vector<std::wstring>{};
+  const std::wstring erasedBeyond = SecondConfirmText(listed, bootable, alsoErased);
   if (!erasedBeyond.empty() && ShowMessage(erasedBeyond, BurnConfirmTitle(drive),
                                            MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
     return;
@@ -465,6 +469,7 @@ LRESULT TUSBForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
       Layout.ChangeDpi(FHandle, dpi);
+      FitDriveListWidth();
       return 0;
     }
     default:

@@ -130,6 +130,12 @@ TBurnEnd TBurnJob::Run() {
 }
 
 bool TBurnJob::CheckBeforeErasing(int64_t& driveSize) {
+  // clean erases the whole disk: a burn that cannot name it must not run.
+  const std::optional<uint32_t> disk = FChoice.Drive.Identity.DiskNumber;
+  if (FChoice.Bootable && (!disk || !FDrives.DiskPartitions(*disk))) {
+    FView.ShowMessage(UnknownDiskText(FRoot), ErrorTitle, MB_ICONERROR);
+    return false;
+  }
   const std::optional<int64_t> erased = SizeToErase(FChoice, FDrives);
   if (!erased) {
     FView.ShowMessage(UnknownDiskLengthText(FRoot), ErrorTitle, MB_ICONERROR);

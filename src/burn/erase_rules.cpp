@@ -7,6 +7,10 @@ std::wstring DriveChangedText(const std::wstring& root) {
   return L"The USB drive " + root + L" has changed since the list was made. Press Refresh and choose the drive again.";
 }
 
+std::wstring UnknownDiskText(const std::wstring& root) {
+  return L"Quillora cannot tell which disk " + root + L" is on. Untick Bootable to format only " + root + L".";
+}
+
 std::wstring UnknownDiskLengthText(const std::wstring& root) {
   return L"Quillora cannot read the size of the disk that holds " + root + L". Untick Bootable to format only " + root +
          L".";

@@ -20,6 +20,9 @@ inline constexpr int64_t FatVolumeLimit = 4294967296;
 
 // The box when the drive asked again is not the listed one (title "Error").
 std::wstring DriveChangedText(const std::wstring& root);
+// The box when a bootable burn cannot learn which disk it partitions or that
+// disk's partitions (title "Error").
+std::wstring UnknownDiskText(const std::wstring& root);
 // The box when a bootable burn cannot learn the length of the disk it
 // partitions (title "Error").
 std::wstring UnknownDiskLengthText(const std::wstring& root);

@@ -4,14 +4,6 @@ bool SameDrive(const TListedDrive& listed, const TListedDrive& now) {
   return listed.Letter == now.Letter && listed.Identity == now.Identity;
 }
 
-std::vector<TListedDrive> OtherVolumesOfDisk(const std::vector<TListedDrive>& list, const TListedDrive& drive) {
-  std::vector<TListedDrive> others;
-  if (!drive.Identity.DiskNumber) return others;
-  for (const TListedDrive& other : list)
-    if (other.Letter != drive.Letter && other.Identity.DiskNumber == drive.Identity.DiskNumber) others.push_back(other);
-  return others;
-}
-
 bool SameVolume(const TVolumeRef& a, const TVolumeRef& b) {
   if (!a.Name.empty() && a.Name == b.Name) return true;
   return a.VolumeSerial && a.VolumeSerial == b.VolumeSerial && a.TotalSize > 0 && a.TotalSize == b.TotalSize;

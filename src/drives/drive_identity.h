@@ -20,13 +20,11 @@ struct TListedDrive {
   wchar_t Letter = 0;  // upper case
   TDriveIdentity Identity;
   bool HardDisk = false;  // the device reports no removable media
+  std::optional<uint32_t> PartitionNumber;  // of its disk's table; none where the system does not answer
 };
 
 // Same letter, same identity: the drive the user chose is still the one there.
 bool SameDrive(const TListedDrive& listed, const TListedDrive& now);
-
-// The listed drives other than `drive` on the same disk, in list order.
-std::vector<TListedDrive> OtherVolumesOfDisk(const std::vector<TListedDrive>& list, const TListedDrive& drive);
 
 // The volume that holds a path, and the disk that holds that volume.
 struct TVolumeRef {

@@ -8,6 +8,15 @@ std::wstring DriveEntry(wchar_t letter, int64_t size, const std::wstring& decima
   return AsciiUpperCase(std::wstring(1, letter)) + L":" + AsciiUpperCase(sizePart);
 }
 
+std::wstring DriveLine(const std::wstring& entry, const TStorageDevice& device, const std::wstring& label) {
+  std::wstring line = entry;
+  for (const std::wstring& name : {TrimBlanks(device.Vendor), TrimBlanks(device.Product)})
+    if (!name.empty()) line += L" " + name;
+  if (const std::wstring trimmed = TrimBlanks(label); !trimmed.empty()) line += L" (" + trimmed + L")";
+  if (!device.RemovableMedia) line += HardDiskMark;
+  return line;
+}
+
 std::wstring DriveRootOf(const std::wstring& driveLine) { return driveLine.substr(0, 2); }
 
 std::wstring DriveRootOf(wchar_t letter) { return letter ? std::wstring{letter, L':'} : std::wstring(); }
@@ -53,13 +62,14 @@ std::optional<TListedDrive> AskUsbDrive(IDriveQuery& query, int index, TSeparato
   }
   identity.VolumeSerial = query.VolumeSerial(letter);
   identity.DiskNumber = query.DiskNumber(letter);
+  if (identity.DiskNumber) drive.PartitionNumber = query.PartitionNumber(letter);
   identity.Vendor = device.Vendor;
   identity.Product = device.Product;
   identity.Serial = device.Serial;
   identity.RemovableMedia = device.RemovableMedia;
   drive.HardDisk = !device.RemovableMedia;
-  drive.Line = DriveEntry(letter, identity.TotalSize, identity.TotalSize > 1000 ? separator.Get() : L"");
-  if (drive.HardDisk) drive.Line += HardDiskMark;
+  drive.Line = DriveLine(DriveEntry(letter, identity.TotalSize, identity.TotalSize > 1000 ? separator.Get() : L""),
+                         device, query.VolumeLabel(letter));
   return drive;
 }
 }  // namespace
@@ -90,4 +100,27 @@ std::optional<TListedDrive> QueryUsbDrive(IDriveQuery& query, wchar_t letter) {
 bool StillSameDrive(IDriveQuery& query, const TListedDrive& listed) {
   const std::optional<TListedDrive> now = QueryUsbDrive(query, listed.Letter);
   return now && SameDrive(listed, *now);
+}
+
+std::optional<std::vector<std::wstring>> OtherPartitionsOfDisk(IDriveQuery& query, const TListedDrive& drive,
+                                                               const std::vector<TListedDrive>& list) {
+  const std::optional<uint32_t> disk = drive.Identity.DiskNumber;
+  if (!disk) return std::nullopt;
+  const std::optional<std::vector<TPartition>> table = query.DiskPartitions(*disk);
+  if (!table) return std::nullopt;
+  TSeparator separator(query);
+  std::vector<std::wstring> others;
+  for (const TPartition& partition : *table) {
+    if (partition.Number == drive.PartitionNumber) continue;
+    std::wstring name;
+    for (const TListedDrive& listed : list)
+      if (listed.Letter != drive.Letter && listed.Identity.DiskNumber == disk &&
+          listed.PartitionNumber == partition.Number)
+        name = listed.Line;
+    if (name.empty())
+      name = std::wstring(UnletteredPartitionText) + L" [" +
+             AsciiUpperCase(FormatByteSize(partition.Length, separator.Get())) + L"]";
+    others.push_back(std::move(name));
+  }
+  return others;
 }

@@ -15,6 +15,13 @@ struct TStorageDevice {
   std::wstring Vendor, Product, Serial;
 };
 
+// One entry of a disk's partition table.
+struct TPartition {
+  uint32_t Number = 0;
+  int64_t Length = 0;
+  bool operator==(const TPartition&) const = default;
+};
+
 // What a scan asks of the system; the Win32 layer answers for real, tests fake it.
 // Letters are lower case.
 class IDriveQuery {
@@ -23,11 +30,17 @@ public:
   virtual uint32_t LogicalDrives() = 0;  // bit 0 = A
   virtual TStorageDevice Device(wchar_t letter) = 0;
   virtual std::optional<uint32_t> DiskNumber(wchar_t letter) = 0;
+  // The entry of its disk's table that holds the volume.
+  virtual std::optional<uint32_t> PartitionNumber(wchar_t letter) = 0;
   virtual std::optional<uint32_t> VolumeSerial(wchar_t letter) = 0;
+  // Empty when the volume has none or the system does not answer.
+  virtual std::wstring VolumeLabel(wchar_t letter) = 0;
   virtual int64_t TotalSize(int driveNumber) = 0;  // 1 = A; -1 when unknown
   // The whole disk's length in bytes, which a bootable burn partitions; none
   // when the system does not answer.
   virtual std::optional<int64_t> DiskLength(uint32_t diskNumber) = 0;
+  // The disk's partitions in the table's order; none when the table cannot be read.
+  virtual std::optional<std::vector<TPartition>> DiskPartitions(uint32_t diskNumber) = 0;
   virtual void SetErrorMode(unsigned mode) = 0;
   virtual std::wstring DecimalSeparator() = 0;
 };
@@ -39,6 +52,10 @@ constexpr unsigned SemFailCriticalErrors = 1;
 std::wstring DriveEntry(wchar_t letter, int64_t size, const std::wstring& decimalSeparator);
 
 inline constexpr const wchar_t* HardDiskMark = L" hard disk";
+
+// The entry, then vendor and product as the device reports them, the volume
+// label in parentheses and the hard-disk mark, each only when there is one.
+std::wstring DriveLine(const std::wstring& entry, const TStorageDevice& device, const std::wstring& label);
 
 // The drive root of a drive line: its first two characters, as in "E:".
 std::wstring DriveRootOf(const std::wstring& driveLine);
@@ -56,3 +73,12 @@ std::optional<TListedDrive> QueryUsbDrive(IDriveQuery& query, wchar_t letter);
 
 // Asked just before erasing: still on the USB bus, with the same identity.
 bool StillSameDrive(IDriveQuery& query, const TListedDrive& listed);
+
+inline constexpr const wchar_t* UnletteredPartitionText = L"a partition without a drive letter";
+
+// What a bootable burn's clean erases beside `drive`: the other partitions of
+// its disk in the table's order, each lettered one as its line in `list`,
+// another as the unlettered text and its size. None when the disk or its
+// table cannot be told.
+std::optional<std::vector<std::wstring>> OtherPartitionsOfDisk(IDriveQuery& query, const TListedDrive& drive,
+                                                               const std::vector<TListedDrive>& list);

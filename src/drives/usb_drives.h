@@ -14,8 +14,16 @@ TStorageDevice GetStorageDevice(wchar_t letter);
 // IOCTL_STORAGE_GET_DEVICE_NUMBER on `device` (\\.\E: or \\?\Volume{...});
 // none when it fails or names no disk.
 std::optional<uint32_t> GetDiskNumber(const std::wstring& device);
+// The partition number IOCTL_STORAGE_GET_DEVICE_NUMBER answers for a volume
+// device; none when it fails or names no disk.
+std::optional<uint32_t> GetPartitionNumber(const std::wstring& device);
+// IOCTL_DISK_GET_DRIVE_LAYOUT_EX on \\.\PhysicalDriveN: the partitions that
+// hold space, containers and unused entries left out; none when it fails.
+std::optional<std::vector<TPartition>> GetDiskPartitions(uint32_t diskNumber);
 // GetVolumeInformationW of a root such as "E:\".
 std::optional<uint32_t> GetVolumeSerial(const std::wstring& root);
+// The label of a root such as "E:\"; empty when it has none or cannot be read.
+std::wstring GetVolumeLabel(const std::wstring& root);
 int64_t GetDriveTotalSize(int driveNumber);
 // IOCTL_DISK_GET_LENGTH_INFO on \\.\PhysicalDriveN; none when it fails.
 std::optional<int64_t> GetDiskLength(uint32_t diskNumber);
@@ -33,9 +41,12 @@ public:
   uint32_t LogicalDrives() override;
   TStorageDevice Device(wchar_t letter) override;
   std::optional<uint32_t> DiskNumber(wchar_t letter) override;
+  std::optional<uint32_t> PartitionNumber(wchar_t letter) override;
   std::optional<uint32_t> VolumeSerial(wchar_t letter) override;
+  std::wstring VolumeLabel(wchar_t letter) override;
   int64_t TotalSize(int driveNumber) override;
   std::optional<int64_t> DiskLength(uint32_t diskNumber) override;
+  std::optional<std::vector<TPartition>> DiskPartitions(uint32_t diskNumber) override;
   void SetErrorMode(unsigned mode) override;
   std::wstring DecimalSeparator() override;
 };

@@ -86,7 +86,8 @@ TStorageDevice GetStorageDevice(wchar_t letter) {
   return device;
 }
 
-std::optional<uint32_t> GetDiskNumber(const std::wstring& device) {
+namespace {
+std::optional<STORAGE_DEVICE_NUMBER> DeviceNumber(const std::wstring& device) {
   TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
   const TFileHandle volume = OpenDevice(device);
   STORAGE_DEVICE_NUMBER number{};
@@ -96,13 +97,64 @@ std::optional<uint32_t> GetDiskNumber(const std::wstring& device) {
     return std::nullopt;
   // CD drives are numbered apart from disks.
   if (number.DeviceType != FILE_DEVICE_DISK) return std::nullopt;
-  return number.DeviceNumber;
+  return number;
+}
+}  // namespace
+
+std::optional<uint32_t> GetDiskNumber(const std::wstring& device) {
+  const std::optional<STORAGE_DEVICE_NUMBER> number = DeviceNumber(device);
+  if (!number) return std::nullopt;
+  return number->DeviceNumber;
+}
+
+std::optional<uint32_t> GetPartitionNumber(const std::wstring& device) {
+  const std::optional<STORAGE_DEVICE_NUMBER> number = DeviceNumber(device);
+  if (!number || number->PartitionNumber == static_cast<DWORD>(-1)) return std::nullopt;
+  return number->PartitionNumber;
+}
+
+std::optional<std::vector<TPartition>> GetDiskPartitions(uint32_t diskNumber) {
+  TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
+  const TFileHandle disk = OpenDevice(L"\\\\.\\PhysicalDrive" + std::to_wstring(diskNumber));
+  if (!disk) return std::nullopt;
+  // Words of 8 bytes keep the layout's 64-bit members aligned; the table grows until it fits.
+  std::vector<uint64_t> buffer;
+  DWORD returned = 0;
+  for (size_t entries = 16;; entries *= 4) {
+    buffer.assign((sizeof(DRIVE_LAYOUT_INFORMATION_EX) + entries * sizeof(PARTITION_INFORMATION_EX)) / 8 + 1, 0);
+    const DWORD bytes = static_cast<DWORD>(buffer.size() * 8);
+    if (::DeviceIoControl(disk.Get(), IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0, buffer.data(), bytes, &returned,
+                          nullptr))
+      break;
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || entries >= 1024) return std::nullopt;
+  }
+  if (returned < offsetof(DRIVE_LAYOUT_INFORMATION_EX, PartitionEntry)) return std::nullopt;
+  const auto* layout = reinterpret_cast<const DRIVE_LAYOUT_INFORMATION_EX*>(buffer.data());
+  const size_t fits = (returned - offsetof(DRIVE_LAYOUT_INFORMATION_EX, PartitionEntry)) / sizeof(PARTITION_INFORMATION_EX);
+  std::vector<TPartition> partitions;
+  for (size_t i = 0; i < std::min<size_t>(layout->PartitionCount, fits); ++i) {
+    const PARTITION_INFORMATION_EX& entry = layout->PartitionEntry[i];
+    // An MBR table lists its four slots, used or not, and the containers of its logical drives.
+    if (entry.PartitionLength.QuadPart <= 0 || entry.PartitionNumber == 0) continue;
+    if (entry.PartitionStyle == PARTITION_STYLE_MBR &&
+        (entry.Mbr.PartitionType == PARTITION_ENTRY_UNUSED || IsContainerPartition(entry.Mbr.PartitionType)))
+      continue;
+    partitions.push_back({entry.PartitionNumber, static_cast<int64_t>(entry.PartitionLength.QuadPart)});
+  }
+  return partitions;
 }
 
 std::optional<uint32_t> GetVolumeSerial(const std::wstring& root) {
   DWORD serial = 0;
   if (!::GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) return std::nullopt;
   return serial;
+}
+
+std::wstring GetVolumeLabel(const std::wstring& root) {
+  TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
+  wchar_t label[MAX_PATH + 1] = {};
+  if (!::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0)) return {};
+  return label;
 }
 
 int64_t GetDriveTotalSize(int driveNumber) {
@@ -148,9 +200,16 @@ std::wstring FormatByteSize(int64_t size) { return FormatByteSize(size, UserDeci
 uint32_t TWin32DriveQuery::LogicalDrives() { return ::GetLogicalDrives(); }
 TStorageDevice TWin32DriveQuery::Device(wchar_t letter) { return GetStorageDevice(letter); }
 std::optional<uint32_t> TWin32DriveQuery::DiskNumber(wchar_t letter) { return GetDiskNumber(DevicePath(letter)); }
+std::optional<uint32_t> TWin32DriveQuery::PartitionNumber(wchar_t letter) {
+  return GetPartitionNumber(DevicePath(letter));
+}
 std::optional<uint32_t> TWin32DriveQuery::VolumeSerial(wchar_t letter) { return GetVolumeSerial(RootPath(letter)); }
+std::wstring TWin32DriveQuery::VolumeLabel(wchar_t letter) { return GetVolumeLabel(RootPath(letter)); }
 int64_t TWin32DriveQuery::TotalSize(int driveNumber) { return GetDriveTotalSize(driveNumber); }
 std::optional<int64_t> TWin32DriveQuery::DiskLength(uint32_t diskNumber) { return GetDiskLength(diskNumber); }
+std::optional<std::vector<TPartition>> TWin32DriveQuery::DiskPartitions(uint32_t diskNumber) {
+  return GetDiskPartitions(diskNumber);
+}
 void TWin32DriveQuery::SetErrorMode(unsigned mode) { ::SetErrorMode(mode); }
 std::wstring TWin32DriveQuery::DecimalSeparator() { return UserDecimalSeparator(); }
 

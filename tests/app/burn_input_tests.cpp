@@ -96,19 +96,21 @@ TEST(BurnInput, SecondConfirmationNamesHardDisksAndTheWholeDisk) {
   const TListedDrive stick = Drive(L'D', L"7.46 GB", false, 1), e = Drive(L'E', L"1.82 GB", true, 2),
                      f = Drive(L'F', L"931.39 GB", true, 2), g = Drive(L'G', L"465.76 GB", true, 2),
                      unnumbered = Drive(L'H', L"1 GB", false, std::nullopt);
-  const std::vector<TListedDrive> list{stick, e, f, g, unnumbered};
-  EXPECT_EQ(SecondConfirmText(stick, true, list), L"");
-  EXPECT_EQ(SecondConfirmText(unnumbered, true, list), L"");
-  EXPECT_EQ(SecondConfirmText(e, false, list),
+  EXPECT_EQ(SecondConfirmText(stick, true, {}), L"");
+  EXPECT_EQ(SecondConfirmText(unnumbered, true, {}), L"");
+  EXPECT_EQ(SecondConfirmText(e, false, {f.Line, g.Line}),
             L"E: is on a USB hard disk, not a flash drive.\r\nEverything on it will be lost. Continue?");
-  EXPECT_EQ(SecondConfirmText(e, true, list),
+  EXPECT_EQ(SecondConfirmText(e, true, {f.Line, g.Line}),
             L"E: is on a USB hard disk, not a flash drive.\r\n"
             L"Bootable erases the whole disk, also: F: [931.39 GB], G: [465.76 GB].\r\n"
             L"Everything on it will be lost. Continue?");
-  // Flash drives sharing a disk: only the whole-disk line.
+  // Flash drives sharing a disk, or a partition without a letter: only the whole-disk line.
   const TListedDrive a = Drive(L'A', L"2 GB", false, 5), b = Drive(L'B', L"6 GB", false, 5);
-  EXPECT_EQ(SecondConfirmText(b, true, {a, b}),
+  EXPECT_EQ(SecondConfirmText(b, true, {a.Line}),
             L"Bootable erases the whole disk, also: A: [2 GB].\r\nEverything on it will be lost. Continue?");
-  EXPECT_EQ(SecondConfirmText(b, false, {a, b}), L"");
+  EXPECT_EQ(SecondConfirmText(b, false, {a.Line}), L"");
+  EXPECT_EQ(SecondConfirmText(b, true, {L"a partition without a drive letter [100 MB]"}),
+            L"Bootable erases the whole disk, also: a partition without a drive letter [100 MB].\r\n"
+            L"Everything on it will be lost. Continue?");
 }
 

@@ -14,6 +14,7 @@
 #include "burn/burn_test_support.h"
 #include "app/hidden_form_test.h"
 #include "base/failure.h"
+#include "base/scoped_dc.h"
 #include "base/win32_handles.h"
 #include "drives/host_checks.h"
 #include "gui/gui_driver.h"
@@ -77,6 +78,30 @@ TEST_F(UsbForm, SelectedDriveAndFileSystem) {
   EXPECT_EQ(Form.GetSelectedFileSystem(), L"exFAT");
   Send(systems, CB_SETCURSEL, WPARAM(-1));
   EXPECT_EQ(Form.GetSelectedFileSystem(), L"FAT32");
+}
+
+// The open list shows its longest line whole at every DPI; the closed box keeps its size.
+TEST_F(UsbForm, OpenDriveListFitsItsLongestLine) {
+  HWND drives = Form.DriveComboBox;
+  const std::wstring longest = L"F: [1863.02 GB] Western Digital Elements 25A2 Portable (BACKUPDISK1) hard disk";
+  Send(drives, CB_ADDSTRING, 0, LPARAM(L"E: [14.91 GB]"));
+  Send(drives, CB_ADDSTRING, 0, LPARAM(longest.c_str()));
+  auto lineWidth = [&] {
+    TScopedDC dc(drives);
+    dc.Select(reinterpret_cast<HGDIOBJ>(Send(drives, WM_GETFONT)));
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc.Get(), longest.c_str(), static_cast<int>(longest.size()), &size);
+    return static_cast<LRESULT>(size.cx);
+  };
+  for (UINT dpi : {96u, 192u}) {
+    RECT window{};
+    ::GetWindowRect(Form.Handle(), &window);
+    Send(Form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&window));
+    RECT closed{};
+    ::GetWindowRect(drives, &closed);
+    EXPECT_GT(lineWidth(), closed.right - closed.left) << dpi;
+    EXPECT_GT(Send(drives, CB_GETDROPPEDWIDTH), lineWidth()) << dpi;
+  }
 }
 
 TEST_F(UsbForm, BootableTickComparesExactly) {

@@ -517,11 +517,15 @@ TEST_F(BurnJob, BootableBurnTakesTheDisksLength) {
   Choice.Drive = Listed();
   ExpectRefusedBeforeErasing(L"The ISO image needs 305.02 KB but the USB disk holds only 97.66 KB.");
 
-  // A disk that does not say its length (Wine answers for no disk), and no disk.
-  for (const char* bus : {"Q: removable disk=1\r\n", "Q: removable\r\n"}) {
+  // A disk that does not say its length (Wine answers for no disk).
+  ASSERT_TRUE(standin::WriteWholeFile(BusFile, "Q: removable disk=1\r\n"));
+  Choice.Drive = Listed();
+  ExpectRefusedBeforeErasing(L"Quillora cannot read the size of the disk that holds Q:. Untick Bootable to format only Q:.");
+  // No disk, or a disk whose partition table cannot be read.
+  for (const char* bus : {"Q: removable\r\n", "Q: removable disk=1 size=16008609792 table=none\r\n"}) {
     ASSERT_TRUE(standin::WriteWholeFile(BusFile, bus));
     Choice.Drive = Listed();
-    ExpectRefusedBeforeErasing(L"Quillora cannot read the size of the disk that holds Q:. Untick Bootable to format only Q:.");
+    ExpectRefusedBeforeErasing(L"Quillora cannot tell which disk Q: is on. Untick Bootable to format only Q:.");
   }
 
   // A plain burn takes the volume's size: the small disk does not matter.

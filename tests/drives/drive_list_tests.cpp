@@ -22,6 +22,9 @@ TFakeDrive OnBus(int32_t bus, int64_t size) {
 class TFakeDriveQuery : public IDriveQuery {
 public:
   std::map<wchar_t, TFakeDrive> Drives;
+  std::map<wchar_t, std::wstring> Labels;
+  std::map<wchar_t, uint32_t> Partitions;
+  std::map<uint32_t, std::vector<TPartition>> Tables;
   std::vector<unsigned> Modes;  // every error mode set
   std::wstring Separator = L".", Queried;
 
@@ -38,8 +41,17 @@ public:
   }
   std::optional<uint32_t> DiskNumber(wchar_t letter) override { return Drives.at(letter).Disk; }
   std::optional<uint32_t> VolumeSerial(wchar_t letter) override { return Drives.at(letter).Serial; }
+  std::wstring VolumeLabel(wchar_t letter) override { return Labels[letter]; }
   int64_t TotalSize(int number) override { return Drives.at(static_cast<wchar_t>(L'a' + number - 1)).Size; }
   std::optional<int64_t> DiskLength(uint32_t) override { return std::nullopt; }
+  std::optional<uint32_t> PartitionNumber(wchar_t letter) override {
+    if (!Partitions.count(letter)) return std::nullopt;
+    return Partitions[letter];
+  }
+  std::optional<std::vector<TPartition>> DiskPartitions(uint32_t disk) override {
+    if (!Tables.count(disk)) return std::nullopt;
+    return Tables[disk];
+  }
   void SetErrorMode(unsigned mode) override { Modes.push_back(mode); }
   std::wstring DecimalSeparator() override { return Separator; }
 };
@@ -57,18 +69,21 @@ TEST(DriveList, ScanKeepsOnlyUsbDrivesInOrder) {
   query.Drives = {{L'c', OnBus(11, 500107862016)}, {L'd', OnBus(5, 700000000)}, {L'e', {}},
                   {L'f', OnBus(7, -1)}, {L'g', OnBus(7, 1000)}, {L'h', OnBus(7, 1001)}, {L'z', OnBus(1, 4096)}};
   EXPECT_EQ(LinesOf(ScanUsbDriveList(query)),
-            (std::vector<std::wstring>{L"E: [7.46 GB]", L"F:", L"G:", L"H: [1001 BYTES]"}));
+            (std::vector<std::wstring>{L"E: [7.46 GB] Vendor Stick", L"F: Vendor Stick", L"G: Vendor Stick",
+                                      L"H: [1001 BYTES] Vendor Stick"}));
   EXPECT_EQ(query.Queried, L"cdefghz");
   EXPECT_EQ(query.Modes, (std::vector<unsigned>{1, 0, 1, 0}));
   query.Separator = L",";
-  EXPECT_EQ(ScanUsbDriveList(query)[0].Line, L"E: [7,46 GB]");
+  EXPECT_EQ(ScanUsbDriveList(query)[0].Line, L"E: [7,46 GB] Vendor Stick");
 }
 
 TEST(DriveList, HardDisksAndIdentities) {
   TFakeDriveQuery query;
   query.Drives = {{L'e', {7, 2000398934016, false, 1, 0x1234abcd}}, {L'f', {7, 1000, true, std::nullopt, 7}}};
+  query.Labels[L'e'] = L"BACKUP";
   const std::vector<TListedDrive> drives = ScanUsbDriveList(query);
-  EXPECT_EQ(LinesOf(drives), (std::vector<std::wstring>{L"E: [1863.02 GB] hard disk", L"F:"}));
+  EXPECT_EQ(LinesOf(drives),
+            (std::vector<std::wstring>{L"E: [1863.02 GB] Vendor Stick (BACKUP) hard disk", L"F: Vendor Stick"}));
   EXPECT_EQ(drives[0].Letter, L'E');
   EXPECT_TRUE(drives[0].HardDisk);
   EXPECT_EQ(drives[0].Identity, (TDriveIdentity{0x1234abcd, 2000398934016, 1, L"Vendor", L"Stick", L"0815", false}));
@@ -95,9 +110,46 @@ TEST(DriveList, AskedAgainBeforeErasing) {
   EXPECT_FALSE(QueryUsbDrive(query, L'E'));
 }
 
+// The device's names as it reports them, the label whole, each only when there is one.
+TEST(DriveList, LinesNameTheDeviceAndTheVolume) {
+  const std::wstring entry = L"E: [14.91 GB]";
+  auto line = [&](const wchar_t* vendor, const wchar_t* product, const wchar_t* label, bool removable = true) {
+    return DriveLine(entry, TStorageDevice{UsbBusType, removable, vendor, product, L"0815"}, label);
+  };
+  EXPECT_EQ(line(L"SanDisk", L"Cruzer Blade", L"MYSTICK"), L"E: [14.91 GB] SanDisk Cruzer Blade (MYSTICK)");
+  EXPECT_EQ(line(L"  SanDisk ", L"\tCruzer Blade   ", L" MYSTICK "), L"E: [14.91 GB] SanDisk Cruzer Blade (MYSTICK)");
+  EXPECT_EQ(line(L"SanDisk", L"", L""), L"E: [14.91 GB] SanDisk");
+  EXPECT_EQ(line(L"   ", L"Cruzer Blade", L""), L"E: [14.91 GB] Cruzer Blade");
+  EXPECT_EQ(line(L"", L" ", L""), L"E: [14.91 GB]");
+  EXPECT_EQ(line(L"", L"", L"ELEVENCHARS"), L"E: [14.91 GB] (ELEVENCHARS)");
+  EXPECT_EQ(line(L"WD", L"Elements 25A2", L"BACKUP", false), L"E: [14.91 GB] WD Elements 25A2 (BACKUP) hard disk");
+  EXPECT_EQ(line(L"", L"", L"", false), L"E: [14.91 GB] hard disk");
+  EXPECT_EQ(DriveRootOf(line(L"SanDisk", L"Cruzer Blade", L"MYSTICK")), L"E:");
+}
+
 TEST(DriveList, LinesAndRoots) {
   EXPECT_EQ(DriveEntry(L'e', 16008609792, L"."), L"E: [14.91 GB]");
   EXPECT_EQ(AsciiUpperCase(L"gb \u00e9 1.5"), L"GB \u00e9 1.5");  // ASCII letters only
   EXPECT_EQ(DriveRootOf(L"E: [7.46 GB]"), L"E:");
   EXPECT_EQ(DriveRootOf(L""), L"");
+}
+
+// Everything clean erases beside the chosen volume, lettered or not.
+TEST(DriveList, OtherPartitionsOfTheDisk) {
+  TFakeDriveQuery query;
+  query.Drives = {{L'e', {7, 8011120640, false, 2, 1}}, {L'f', {7, 1048576000, false, 2, 2}},
+                  {L'g', {7, 8011120640, true, 3, 3}}, {L'h', {7, 8011120640, true, std::nullopt, 4}}};
+  query.Partitions = {{L'e', 2}, {L'f', 4}, {L'g', 1}};
+  query.Tables[2] = {{1, 104857600}, {2, 8011120640}, {3, 1536}, {4, 1048576000}};
+  query.Tables[3] = {{1, 8011120640}};
+  const std::vector<TListedDrive> list = ScanUsbDriveList(query);
+  EXPECT_EQ(list[0].PartitionNumber, 2u);
+  EXPECT_EQ(OtherPartitionsOfDisk(query, list[0], list),
+            (std::vector<std::wstring>{L"a partition without a drive letter [100 MB]",
+                                       L"a partition without a drive letter [1.5 KB]",
+                                       L"F: [1000 MB] Vendor Stick hard disk"}));
+  EXPECT_EQ(OtherPartitionsOfDisk(query, list[2], list), std::vector<std::wstring>{});
+  EXPECT_FALSE(OtherPartitionsOfDisk(query, list[3], list));  // no disk number
+  query.Tables.erase(2);
+  EXPECT_FALSE(OtherPartitionsOfDisk(query, list[0], list));  // no table
 }

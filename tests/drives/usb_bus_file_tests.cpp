@@ -2,12 +2,21 @@
 
 #include "drives/test_bus/usb_bus_file.h"
 
+namespace {
+TUsbBusEntry Entry(bool removable, std::optional<uint32_t> disk, std::optional<int64_t> length = std::nullopt) {
+  TUsbBusEntry entry;
+  entry.Removable = removable;
+  entry.DiskNumber = disk;
+  entry.DiskLength = length;
+  return entry;
+}
+}  // namespace
+
 TEST(UsbBusFile, LettersKindsAndDisks) {
   const auto bus = ParseUsbBusFile("Q: removable\r\nr: fixed disk=3\n\nS: fixed disk=3\nT: fixed disk=\n"
                                    "U: floppy\nV: removable disk=2 extra\nW removable\n1: fixed\n");
   EXPECT_EQ(bus, (std::map<wchar_t, TUsbBusEntry>{
-                     {L'q', {true, std::nullopt, std::nullopt}}, {L'r', {false, 3, std::nullopt}},
-                     {L's', {false, 3, std::nullopt}}}));
+                     {L'q', Entry(true, std::nullopt)}, {L'r', Entry(false, 3)}, {L's', Entry(false, 3)}}));
   EXPECT_TRUE(ParseUsbBusFile("").empty());
 }
 
@@ -17,5 +26,20 @@ TEST(UsbBusFile, DiskLengths) {
                                    "S: removable size=8388608\nT: removable size=1 disk=5\nU: fixed disk=6 size=\n"
                                    "V: fixed disk=6 size=-1\nW: fixed disk=6 size=1.5\nX: fixed disk=6 size=1 size=2\n"
                                    "Y: fixed disk=6 size=9223372036854775808\n");
-  EXPECT_EQ(bus, (std::map<wchar_t, TUsbBusEntry>{{L'q', {true, 3, 70000000000}}, {L'r', {false, 4, 0}}}));
+  EXPECT_EQ(bus, (std::map<wchar_t, TUsbBusEntry>{{L'q', Entry(true, 3, 70000000000)}, {L'r', Entry(false, 4, 0)}}));
+}
+
+// Names in one word or in double quotes, each at most once.
+TEST(UsbBusFile, DeviceNamesAndLabels) {
+  const auto bus = ParseUsbBusFile("Q: removable vendor=SanDisk product=\"Cruzer Blade\" label=MYSTICK\n"
+                                   "R: fixed disk=2 vendor=WD product=\"Elements 25A2\"\n"
+                                   "S: removable label=\"MY DISK\n"
+                                   "T: removable label=A label=B\n");
+  ASSERT_EQ(bus.size(), 2u);
+  EXPECT_EQ(bus.at(L'q').Vendor, L"SanDisk");
+  EXPECT_EQ(bus.at(L'q').Product, L"Cruzer Blade");
+  EXPECT_EQ(bus.at(L'q').Label, L"MYSTICK");
+  EXPECT_EQ(bus.at(L'r').Product, L"Elements 25A2");
+  EXPECT_EQ(bus.at(L'r').DiskNumber, 2u);
+  EXPECT_TRUE(bus.at(L'r').Label.empty());
 }

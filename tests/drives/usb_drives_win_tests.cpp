@@ -2,6 +2,7 @@
 
 #include <regex>
 
+#include "base/scope_guard.h"
 #include "drives/folder_state.h"
 #include "drives/host_checks.h"
 #include "drives/scratch_win.h"
@@ -75,6 +76,29 @@ TEST(UsbDrives, TestBusDrivesCarryTheSystemsIdentity) {
   // The shipped query knows no bus file: Wine's drives stay off the USB bus.
   TWin32DriveQuery system;
   EXPECT_TRUE(ScanUsbDriveList(system).empty());
+}
+
+// Drives of one disk told apart by their names; the disk's table as the bus file gives it.
+TEST(UsbDrives, TestBusNamesDrivesAndTheirDisksPartitions) {
+  const std::wstring busFile = GetTempDirectory() + L"drv-usb-bus.txt";
+  const TScopeGuard removed([&] { ::DeleteFileW(busFile.c_str()); });
+  ASSERT_TRUE(WriteTextFile(busFile, "C: removable disk=3 vendor=Kingston product=DataTraveler\r\n"
+                                     "Q: removable disk=3 vendor=SanDisk product=\"Cruzer Blade\" label=MYSTICK "
+                                     "unlettered=104857600\r\n"));
+  TUsbBusFileQuery query(busFile);
+  const std::vector<TListedDrive> drives = ScanUsbDriveList(query);
+  ASSERT_EQ(drives.size(), 2u);
+  const TListedDrive &c = drives[0], &q = drives[1];
+  EXPECT_TRUE(std::regex_match(c.Line, std::wregex(L"C: \\[[0-9.]+ (GB|MB)\\] Kingston DataTraveler"))) << c.Line;
+  EXPECT_TRUE(std::regex_match(q.Line, std::wregex(L"Q: \\[[0-9.]+ (GB|MB)\\] SanDisk Cruzer Blade \\(MYSTICK\\)")))
+      << q.Line;
+  EXPECT_EQ(q.PartitionNumber, 2u);
+  EXPECT_EQ(OtherPartitionsOfDisk(query, q, drives),
+            (std::vector<std::wstring>{c.Line, L"a partition without a drive letter [100 MB]"}));
+
+  ASSERT_TRUE(WriteTextFile(busFile, "Q: removable disk=3 table=none\r\n"));
+  EXPECT_FALSE(OtherPartitionsOfDisk(query, q, drives));
+  EXPECT_FALSE(GetPartitionNumber(L"\\\\.\\W:"));
 }
 
 TEST(UsbDrives, PathsResolveToTheirVolumeAndDisk) {

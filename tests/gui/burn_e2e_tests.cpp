@@ -499,6 +499,25 @@ TEST_F(BurnEndToEnd, DriveChangedAfterTheListIsRefused) {
   EXPECT_EQ(gui::ComboItems(Drives), (std::vector<std::wstring>{L"", DriveLine}));
 }
 
+// P: is Q: again: two sticks of one size, told apart by their devices' names.
+TEST_F(BurnEndToEnd, SticksOfOneSizeAreToldApartByName) {
+  SetBus("P: removable vendor=SanDisk product=\"Cruzer Blade\" label=MYSTICK\r\n"
+         "Q: removable vendor=Kingston product=DataTraveler\r\n");
+  const std::vector<std::wstring> lines = gui::ComboItems(Drives);
+  ASSERT_EQ(lines.size(), 3u);
+  const std::wstring size = lines[1].substr(2, lines[1].find(L']') - 1);
+  EXPECT_EQ(lines[1], L"P:" + size + L" SanDisk Cruzer Blade (MYSTICK)");
+  EXPECT_EQ(lines[2], L"Q:" + size + L" Kingston DataTraveler");
+  Prepare(Image(L"plain.iso"), L"", false);
+  EXPECT_EQ(DriveLine, lines[2]);
+  gui::Click(Burn);
+  const gui::TMessageBox confirm = NextBox(10000);
+  EXPECT_EQ(confirm.Title, L"Burn Quillora \"" + lines[2] + L"\"");
+  Answer(confirm, IDNO);
+  EXPECT_TRUE(App->WaitForNoMessageBox(1000));
+  EXPECT_TRUE(Log().empty());
+}
+
 TEST_F(BurnEndToEnd, HardDiskIsAskedTwice) {
   SetBus("Q: fixed\r\n");
   Prepare(Image(L"plain.iso"), L"", false);
@@ -527,14 +546,14 @@ TEST_F(BurnEndToEnd, HardDiskIsAskedTwice) {
   ExpectIdleAfterBurn();
   EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"plain")));
 
-  // Bootable cleans the whole disk: the second box names the disk's other volume.
+  // Bootable cleans the whole disk: the second box names the disk's other volume and partition.
   standin::ClearFolder(StandIns->Dir());
-  SetBus("C: removable disk=3\r\nQ: removable disk=3\r\n");
+  SetBus("C: removable disk=3\r\nQ: removable disk=3 unlettered=104857600\r\n");
   Prepare(Image(L"windows.iso"), L"", true);
   StartBurn();
   const gui::TMessageBox whole = NextBox(10000);
   EXPECT_EQ(whole.Text, L"Bootable erases the whole disk, also: " + gui::ComboItems(Drives)[1] +
-                            L".\r\nEverything on it will be lost. Continue?");
+                            L", a partition without a drive letter [100 MB].\r\nEverything on it will be lost. Continue?");
   Answer(whole, IDNO);
   EXPECT_TRUE(App->WaitForNoMessageBox(1000));
   EXPECT_TRUE(Log().empty());

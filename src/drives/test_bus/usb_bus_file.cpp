@@ -1,24 +1,90 @@
 #include "drives/test_bus/usb_bus_file.h"
 
 #include <charconv>
+#include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
-// The number of a word "NAME=N" up to `largest`; none for any other word.
-std::optional<uint64_t> NamedNumber(const std::string& word, std::string_view name, uint64_t largest) {
-  if (word.size() <= name.size() || word.compare(0, name.size(), name) != 0) return std::nullopt;
+std::optional<uint64_t> Number(std::string_view text, uint64_t largest) {
   uint64_t number = 0;
-  const char* end = word.data() + word.size();
-  const auto [at, error] = std::from_chars(word.data() + name.size(), end, number);
-  if (error != std::errc() || at != end || number > largest) return std::nullopt;
+  const char* end = text.data() + text.size();
+  const auto [at, error] = std::from_chars(text.data(), end, number);
+  if (text.empty() || error != std::errc() || at != end || number > largest) return std::nullopt;
   return number;
 }
 
+// The words of a line; a value in double quotes holds blanks. None when a
+// quote is left open.
+std::optional<std::vector<std::string>> Words(const std::string& line) {
+  std::vector<std::string> words;
+  std::string word;
+  bool quoted = false, started = false;
+  for (const char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+      started = true;
+    } else if (!quoted && (c == ' ' || c == '\t' || c == '\r')) {
+      if (started) words.push_back(word);
+      word.clear();
+      started = false;
+    } else {
+      word += c;
+      started = true;
+    }
+  }
+  if (quoted) return std::nullopt;
+  if (started) words.push_back(word);
+  return words;
+}
+
+std::wstring Widened(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// Applies one NAME=VALUE word; false for a word of another form.
+bool ApplyWord(const std::string& word, TUsbBusEntry& entry, std::set<std::string>& seen) {
+  const std::size_t equals = word.find('=');
+  if (equals == std::string::npos) return false;
+  const std::string name = word.substr(0, equals), value = word.substr(equals + 1);
+  if (!seen.insert(name).second) return false;
+  // A length and partitions belong to a disk: only after its number.
+  const bool onDisk = entry.DiskNumber.has_value();
+  if (name == "disk") {
+    const auto disk = Number(value, UINT32_MAX);
+    if (!disk) return false;
+    entry.DiskNumber = static_cast<uint32_t>(*disk);
+  } else if (name == "size" && onDisk) {
+    const auto length = Number(value, INT64_MAX);
+    if (!length) return false;
+    entry.DiskLength = static_cast<int64_t>(*length);
+  } else if (name == "unlettered" && onDisk) {
+    std::istringstream sizes(value);
+    for (std::string size; std::getline(sizes, size, ',');) {
+      const auto length = Number(size, INT64_MAX);
+      if (!length) return false;
+      entry.Unlettered.push_back(static_cast<int64_t>(*length));
+    }
+    return !entry.Unlettered.empty();
+  } else if (name == "table" && onDisk && value == "none") {
+    entry.TableUnreadable = true;
+  } else if (name == "vendor") {
+    entry.Vendor = Widened(value);
+  } else if (name == "product") {
+    entry.Product = Widened(value);
+  } else if (name == "label") {
+    entry.Label = Widened(value);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 std::optional<std::pair<wchar_t, TUsbBusEntry>> ParseLine(const std::string& line) {
-  std::istringstream words(line);
-  std::string drive, kind, word;
-  if (!(words >> drive >> kind) || drive.size() != 2 || drive[1] != ':') return std::nullopt;
+  const std::optional<std::vector<std::string>> words = Words(line);
+  if (!words || words->size() < 2) return std::nullopt;
+  const std::string& drive = (*words)[0];
+  const std::string& kind = (*words)[1];
+  if (drive.size() != 2 || drive[1] != ':') return std::nullopt;
   const char letter = static_cast<char>(drive[0] | 0x20);
   if (letter < 'a' || letter > 'z') return std::nullopt;
   TUsbBusEntry entry;
@@ -26,18 +92,9 @@ std::optional<std::pair<wchar_t, TUsbBusEntry>> ParseLine(const std::string& lin
     entry.Removable = false;
   else if (kind != "removable")
     return std::nullopt;
-  if (words >> word) {
-    const std::optional<uint64_t> disk = NamedNumber(word, "disk=", UINT32_MAX);
-    if (!disk) return std::nullopt;
-    entry.DiskNumber = static_cast<uint32_t>(*disk);
-    // A length belongs to a disk: only after its number.
-    if (words >> word) {
-      const std::optional<uint64_t> length = NamedNumber(word, "size=", INT64_MAX);
-      if (!length) return std::nullopt;
-      entry.DiskLength = static_cast<int64_t>(*length);
-    }
-  }
-  if (words >> word) return std::nullopt;
+  std::set<std::string> seen;
+  for (std::size_t i = 2; i < words->size(); ++i)
+    if (!ApplyWord((*words)[i], entry, seen)) return std::nullopt;
   return std::make_pair(static_cast<wchar_t>(letter), entry);
 }
 }  // namespace

@@ -37,6 +37,8 @@ TStorageDevice TUsbBusFileQuery::Device(wchar_t letter) {
   }
   device.BusType = UsbBusType;
   device.RemovableMedia = entry->Removable;
+  device.Vendor = entry->Vendor;
+  device.Product = entry->Product;
   return device;
 }
 
@@ -46,8 +48,40 @@ std::optional<uint32_t> TUsbBusFileQuery::DiskNumber(wchar_t letter) {
   return entry ? entry->DiskNumber : std::nullopt;
 }
 
+std::wstring TUsbBusFileQuery::VolumeLabel(wchar_t letter) {
+  const std::optional<TUsbBusEntry> entry = Entry(letter);
+  return entry ? entry->Label : TWin32DriveQuery::VolumeLabel(letter);
+}
+
 std::optional<int64_t> TUsbBusFileQuery::DiskLength(uint32_t diskNumber) {
   for (const auto& [letter, entry] : Bus())
     if (entry.DiskNumber == diskNumber && entry.DiskLength) return entry.DiskLength;
   return TWin32DriveQuery::DiskLength(diskNumber);
+}
+
+std::optional<uint32_t> TUsbBusFileQuery::PartitionNumber(wchar_t letter) {
+  if (letter >= L'A' && letter <= L'Z') letter = static_cast<wchar_t>(letter - L'A' + L'a');
+  const std::optional<uint32_t> disk = DiskNumber(letter);
+  if (!disk) return std::nullopt;
+  uint32_t number = 0;
+  for (const auto& [other, entry] : Bus())
+    if (entry.DiskNumber == disk) {
+      ++number;
+      if (other == letter) return number;
+    }
+  return std::nullopt;
+}
+
+std::optional<std::vector<TPartition>> TUsbBusFileQuery::DiskPartitions(uint32_t diskNumber) {
+  std::vector<TPartition> table;
+  std::vector<int64_t> unlettered;
+  for (const auto& [letter, entry] : Bus()) {
+    if (entry.DiskNumber != diskNumber) continue;
+    if (entry.TableUnreadable) return std::nullopt;
+    table.push_back({static_cast<uint32_t>(table.size() + 1), TotalSize(letter - L'a' + 1)});
+    unlettered.insert(unlettered.end(), entry.Unlettered.begin(), entry.Unlettered.end());
+  }
+  if (table.empty()) return TWin32DriveQuery::DiskPartitions(diskNumber);
+  for (const int64_t length : unlettered) table.push_back({static_cast<uint32_t>(table.size() + 1), length});
+  return table;
 }
