@@ -14,14 +14,17 @@ check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((
 # Every process a run starts (wine, its wineserver, its Xvfb) inherits this
 # mark; other Wine jobs on the machine do not carry it.
 mark="wine-run-tests-$$-$RANDOM"
-# Live ones only: an ended server may linger a moment as a zombie.
+# Live ones only: an ended server may linger a moment as a zombie. One grep
+# over every environment: a scan forking per process is too slow on a busy
+# machine to see a run of a few seconds.
 own() {
-  local p state
-  for p in /proc/[0-9]*; do
+  local f p state
+  for f in $(grep -lsxz "QUILLORA_RUN_MARK=$mark" /proc/[0-9]*/environ 2>/dev/null); do
+    p=${f%/environ}
     state=$(sed 's/^.*) //' "$p/stat" 2>/dev/null | cut -d' ' -f1)
-    [ -n "$state" ] && [ "$state" != Z ] || continue
-    tr '\0' '\n' < "$p/environ" 2>/dev/null | grep -qx "QUILLORA_RUN_MARK=$mark" && echo "${p#/proc/}"
+    [ -n "$state" ] && [ "$state" != Z ] && echo "${p#/proc/}"
   done
+  return 0
 }
 leftovers() { [ -n "$(own)" ]; }
 run() { QUILLORA_RUN_MARK=$mark "$wine_run" "$@"; }
@@ -34,7 +37,7 @@ check "nothing left after a failure" '! leftovers'
 
 printf 'sleep_ms=600000\n' > "$dir/label.ctl"
 start=$SECONDS
-WINE_RUN_TIMEOUT=10 run "$tool" Q: HANGS >/dev/null 2>&1 &
+WINE_RUN_TIMEOUT=20 run "$tool" Q: HANGS >/dev/null 2>&1 &
 runner=$!
 seen=0
 while kill -0 "$runner" 2>/dev/null; do
