@@ -257,7 +257,7 @@ void TUSBForm::BurnButtonClick() {
     return;
   // An unknown table names nothing here: the burn refuses before erasing.
   const std::vector<std::wstring> alsoErased =
-      bootable ? OtherPartitionsOfDisk(FDriveQuery, listed, FDrives).value_or(std::vector<std::wstring>{})
+      bootable || Letterless(listed) ? OtherPartitionsOfDisk(FDriveQuery, listed, FDrives).value_or(std::vector<std::wstring>{})
                : std::vector<std::wstring>{};
   const std::wstring erasedBeyond = SecondConfirmText(listed, bootable, alsoErased);
   if (!erasedBeyond.empty() && ShowMessage(erasedBeyond, BurnConfirmTitle(drive),
