@@ -24,6 +24,8 @@ TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, std::function<void()> pu
     : TBurnJob(view, std::move(choice), FSystemDrives, std::move(pump)) {}
 
 namespace {
+constexpr ULONGLONG AssignedLetterWaitMs = 5000;
+
 // What the burn erases: the volume, or for a bootable burn, whose partition
 // takes the whole disk, the disk. -1 when the volume does not say; none when
 // the disk does not.
@@ -178,7 +180,17 @@ bool TBurnJob::CheckDriveUnchanged() {
 }
 
 bool TBurnJob::FindAssignedLetter() {
-  if (const wchar_t letter = LetterOnDisk(FDrives, *FChoice.Drive.Identity.DiskNumber)) {
+  // The system mounts the new volume after diskpart may have ended: it is
+  // asked again for a while, off the window's thread.
+  wchar_t letter = 0;
+  FWorker.Run([&] {
+    const ULONGLONG until = ::GetTickCount64() + AssignedLetterWaitMs;
+    while (!(letter = LetterOnDisk(FDrives, *FChoice.Drive.Identity.DiskNumber)) && !FCancelled &&
+           ::GetTickCount64() < until)
+      ::Sleep(250);
+  });
+  if (FCancelled) return false;
+  if (letter) {
     SetDriveLetter(letter);
     return true;
   }
