@@ -49,17 +49,19 @@ std::wstring BurnConfirmText(const std::wstring& drive, bool bootable) {
 }
 
 std::wstring SecondConfirmText(const TListedDrive& drive, bool bootable, const std::vector<std::wstring>& alsoErased) {
-  const std::wstring root = std::wstring(1, drive.Letter) + L":";
   std::wstring text;
-  if (drive.HardDisk) text += root + L" is on a USB hard disk, not a flash drive.\r\n";
-  if (bootable) {
+  if (drive.HardDisk) text += DriveNameOf(drive) + L" is on a USB hard disk, not a flash drive.\r\n";
+  const bool letterless = Letterless(drive);
+  if (bootable || letterless) {
     std::wstring others;
     for (std::wstring line : alsoErased) {
       // The first line already says it is a hard disk.
       if (line.ends_with(HardDiskMark)) line.resize(line.size() - std::wstring_view(HardDiskMark).size());
       others += (others.empty() ? L"" : L", ") + line;
     }
-    if (!others.empty()) text += L"Bootable erases the whole disk, also: " + others + L".\r\n";
+    if (!others.empty())
+      text += (letterless ? L"Burning erases every partition of the disk: " : L"Bootable erases the whole disk, also: ") +
+              others + L".\r\n";
   }
   if (text.empty()) return text;
   return text + L"Everything on it will be lost. Continue?";

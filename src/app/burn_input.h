@@ -44,6 +44,7 @@ std::wstring BurnConfirmText(const std::wstring& drive, bool bootable);
 
 // The second confirmation's lines joined by CR LF, or empty when none is due:
 // it is due for a hard disk, and for a bootable burn whose disk holds other
-// partitions (`alsoErased`, as OtherPartitionsOfDisk names them). Title and
-// buttons as the first confirmation's.
+// partitions (`alsoErased`, as OtherPartitionsOfDisk names them), as for any
+// burn onto a disk without a letter that holds partitions. Title and buttons
+// as the first confirmation's.
 std::wstring SecondConfirmText(const TListedDrive& drive, bool bootable, const std::vector<std::wstring>& alsoErased);

@@ -255,10 +255,12 @@ void TUSBForm::BurnButtonClick() {
   if (ShowMessage(BurnConfirmText(drive, bootable), BurnConfirmTitle(drive),
                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
     return;
-  // An unknown table names nothing here: the burn refuses before erasing.
+  // An unknown table names nothing here: a bootable burn refuses before
+  // erasing, and a disk without a letter is named whole by its line.
+  const bool wholeDisk = bootable || Letterless(listed);
   const std::vector<std::wstring> alsoErased =
-      bootable ? OtherPartitionsOfDisk(FDriveQuery, listed, FDrives).value_or(std::vector<std::wstring>{})
-               : std::vector<std::wstring>{};
+      wholeDisk ? OtherPartitionsOfDisk(FDriveQuery, listed, FDrives).value_or(std::vector<std::wstring>{})
+                : std::vector<std::wstring>{};
   const std::wstring erasedBeyond = SecondConfirmText(listed, bootable, alsoErased);
   if (!erasedBeyond.empty() && ShowMessage(erasedBeyond, BurnConfirmTitle(drive),
                                            MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)

@@ -185,9 +185,16 @@ private:
     bool FQuiet = false;
   };
   TShownView FView;
-  // "E:", made once from the drive's letter; every path and device name on
-  // the drive is built from it (OnDrive).
+  // "E:", made here alone: from the listed letter, or for a disk without
+  // one once diskpart gave it its letter (empty until then). Every path and
+  // device name on the drive is built from it (OnDrive).
   std::wstring FRoot;
+  void SetDriveLetter(wchar_t letter) { FRoot = DriveRootOf(letter); }
+  // After diskpart made a volume on a disk without a letter: the letter
+  // Windows gave it, or the error box and the recovery guide.
+  bool FindAssignedLetter();
+  // The disk is cleaned and partitioned whole.
+  bool WholeDisk() const { return FChoice.Bootable || Letterless(FChoice.Drive); }
   std::wstring OnDrive(const std::wstring& relative) const { return FRoot + L"\\" + relative; }
   std::wstring VolumeDevice() const { return L"\\\\.\\" + FRoot; }
   TBurnChoice FChoice;

@@ -13,21 +13,24 @@
 
 TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, IDriveQuery& drives, std::function<void()> pump)
     : FView(view),
-      FRoot(DriveRootOf(choice.Drive.Letter)),
       FChoice(std::move(choice)),
       FDrives(drives),
       FRunner(FView, pump),
-      FWorker(FView, pump) {}
+      FWorker(FView, pump) {
+  SetDriveLetter(FChoice.Drive.Letter);
+}
 
 TBurnJob::TBurnJob(IBurnView& view, TBurnChoice choice, std::function<void()> pump)
     : TBurnJob(view, std::move(choice), FSystemDrives, std::move(pump)) {}
 
 namespace {
+constexpr ULONGLONG AssignedLetterWaitMs = 5000;
+
 // What the burn erases: the volume, or for a bootable burn, whose partition
 // takes the whole disk, the disk. -1 when the volume does not say; none when
 // the disk does not.
 std::optional<int64_t> SizeToErase(const TBurnChoice& choice, IDriveQuery& drives) {
-  if (choice.Bootable) {
+  if (choice.Bootable || Letterless(choice.Drive)) {
     const std::optional<uint32_t> disk = choice.Drive.Identity.DiskNumber;
     return disk ? drives.DiskLength(*disk) : std::nullopt;
   }
@@ -39,11 +42,15 @@ std::optional<int64_t> SizeToErase(const TBurnChoice& choice, IDriveQuery& drive
 // What the format or the diskpart script would erase that the burn cannot do
 // without, in the order the user can mend it: the file system, the temp
 // folder for the install.wim copy, then the image, the program and that folder.
-std::optional<std::wstring> ErasingRefusal(const TBurnChoice& choice, const std::wstring& root,
-                                           const std::wstring& rootFolder, int64_t driveSize,
-                                           const std::optional<TImageFile>& wimToSplit, IDriveQuery& drives) {
+std::optional<std::wstring> ErasingRefusal(const TBurnChoice& choice, const std::wstring& rootFolder,
+                                           int64_t driveSize, const std::optional<TImageFile>& wimToSplit,
+                                           IDriveQuery& drives) {
   if (std::optional<std::wstring> fat = FatVolumeRefusal(choice.FileSystem, driveSize)) return fat;
-  TNeededVolumes needed{VolumeOfPath(rootFolder, drives), VolumeOfPath(choice.IsoFile, drives),
+  const bool letterless = Letterless(choice.Drive);
+  // A disk without a letter has no volume to name: it is erased whole.
+  const TVolumeRef target =
+      letterless ? TVolumeRef{L"", std::nullopt, -1, choice.Drive.Identity.DiskNumber} : VolumeOfPath(rootFolder, drives);
+  TNeededVolumes needed{target, VolumeOfPath(choice.IsoFile, drives),
                         VolumeOfPath(choice.Files.AppPath, drives), std::nullopt, L""};
   if (wimToSplit) {
     const TFolderState temp = InspectTempFolder();
@@ -52,7 +59,7 @@ std::optional<std::wstring> ErasingRefusal(const TBurnChoice& choice, const std:
     needed.TempFolder = VolumeOfPath(temp.Path, drives);
     needed.TempPath = temp.Path;
   }
-  return ErasedNeedRefusal(root, choice.Bootable, needed);
+  return ErasedNeedRefusal(DriveNameOf(choice.Drive), choice.Bootable || letterless, needed);
 }
 }  // namespace
 
@@ -99,8 +106,15 @@ TBurnEnd TBurnJob::Run() {
     // Inside the scope: a window left busy could never be closed again.
     FView.SetBusy(true);
     FAutoRun.DisableAutoRun();
-    const bool prepared = FChoice.Bootable ? RunDiskPartScript(CreateBootable, DiskPartScriptText(FRoot, FChoice.FileSystem, driveSize))
-                                           : RunStage(FormatDrive);
+    bool prepared = false;
+    if (Letterless(FChoice.Drive))
+      prepared = RunDiskPartScript(CreateBootable, DiskScriptText(*FChoice.Drive.Identity.DiskNumber,
+                                                                  FChoice.FileSystem, driveSize, FChoice.Bootable)) &&
+                 FindAssignedLetter();
+    else
+      prepared = FChoice.Bootable
+                     ? RunDiskPartScript(CreateBootable, DiskPartScriptText(FRoot, FChoice.FileSystem, driveSize))
+                     : RunStage(FormatDrive);
     if (prepared) {
       if (!FChoice.Label.empty()) RunStage(WriteLabel);  // a failed label does not stop the burn
       if (RunStage(BurnImage) && SplitInstallWim()) {
@@ -131,26 +145,29 @@ TBurnEnd TBurnJob::Run() {
 
 bool TBurnJob::CheckBeforeErasing(int64_t& driveSize) {
   // clean erases the whole disk: a burn that cannot name it must not run.
+  // A disk without a letter is named by its line, the whole disk.
+  const bool letterless = Letterless(FChoice.Drive);
   const std::optional<uint32_t> disk = FChoice.Drive.Identity.DiskNumber;
-  if (FChoice.Bootable && (!disk || !FDrives.DiskPartitions(*disk))) {
+  if (FChoice.Bootable && !letterless && (!disk || !FDrives.DiskPartitions(*disk))) {
     FView.ShowMessage(UnknownDiskText(FRoot), ErrorTitle, MB_ICONERROR);
     return false;
   }
   const std::optional<int64_t> erased = SizeToErase(FChoice, FDrives);
   if (!erased) {
-    FView.ShowMessage(UnknownDiskLengthText(FRoot), ErrorTitle, MB_ICONERROR);
+    FView.ShowMessage(letterless ? UnknownLetterlessLengthText(DriveNameOf(FChoice.Drive)) : UnknownDiskLengthText(FRoot),
+                      ErrorTitle, MB_ICONERROR);
     return false;
   }
   driveSize = *erased;
   TTempFolder temp{GetTempDirectory(), std::nullopt};
   if (!temp.Path.empty()) temp.FreeBytes = FreeSpaceOf(temp.Path);
   // A bootable FAT32 burn on a large disk gets a capped volume: the image must fit that.
-  const int64_t volumeSize = FChoice.Bootable ? ScriptVolumeSize(FChoice.FileSystem, driveSize) : driveSize;
+  const int64_t volumeSize = WholeDisk() ? ScriptVolumeSize(FChoice.FileSystem, driveSize) : driveSize;
   FPlan = PlanBurn(Survey(), FChoice.IsoFile, volumeSize, FChoice.FileSystem, UserDecimalSeparator(), temp);
   const TBurnPlan& plan = *FPlan;
   const std::optional<std::wstring> refusal =
       plan.Refusal != TBurnPlan::TRefusal::None ? plan.Message
-                                                : ErasingRefusal(FChoice, FRoot, OnDrive(L""), driveSize, plan.WimToSplit, FDrives);
+                                                : ErasingRefusal(FChoice, OnDrive(L""), driveSize, plan.WimToSplit, FDrives);
   if (!refusal) return true;
   FView.ShowMessage(*refusal, ErrorTitle, MB_ICONERROR);
   return false;
@@ -158,7 +175,28 @@ bool TBurnJob::CheckBeforeErasing(int64_t& driveSize) {
 
 bool TBurnJob::CheckDriveUnchanged() {
   if (StillSameDrive(FDrives, FChoice.Drive)) return true;
-  FView.ShowMessage(DriveChangedText(FRoot), ErrorTitle, MB_ICONERROR);
+  FView.ShowMessage(DriveChangedText(DriveNameOf(FChoice.Drive)), ErrorTitle, MB_ICONERROR);
+  return false;
+}
+
+bool TBurnJob::FindAssignedLetter() {
+  // The system mounts the new volume after diskpart may have ended: it is
+  // asked again for a while, off the window's thread.
+  wchar_t letter = 0;
+  FWorker.Run([&] {
+    const ULONGLONG until = ::GetTickCount64() + AssignedLetterWaitMs;
+    while (!(letter = LetterOnDisk(FDrives, *FChoice.Drive.Identity.DiskNumber)) && !FCancelled &&
+           ::GetTickCount64() < until)
+      ::Sleep(250);
+  });
+  if (FCancelled) return false;
+  if (letter) {
+    SetDriveLetter(letter);
+    return true;
+  }
+  FView.SetStatus(StageErrorText);
+  FView.ShowMessage(NoLetterAssignedText(DriveNameOf(FChoice.Drive)), ErrorTitle, MB_ICONERROR);
+  FView.ShowMessage(RecoveryGuideText, InformationTitle, MB_OK | MB_ICONINFORMATION);
   return false;
 }
 

@@ -25,3 +25,8 @@ int64_t ScriptVolumeSize(TFileSystem fileSystem, int64_t diskSize);
 // The script cleans the whole disk: FAT32 on a disk longer than
 // Fat32VolumeLimitMb gets a partition of that size; the rest stays unallocated.
 std::wstring DiskPartScriptText(const std::wstring& root, TFileSystem fileSystem, int64_t diskSize);
+
+// The script for a disk without a letter: it selects the disk by its number,
+// marks the partition active only for a bootable burn, and lets Windows
+// pick the letter.
+std::wstring DiskScriptText(uint32_t diskNumber, TFileSystem fileSystem, int64_t diskSize, bool bootable);

@@ -16,6 +16,14 @@ std::wstring UnknownDiskLengthText(const std::wstring& root) {
          L".";
 }
 
+std::wstring UnknownLetterlessLengthText(const std::wstring& disk) {
+  return L"Quillora cannot read the size of " + disk + L".";
+}
+
+std::wstring NoLetterAssignedText(const std::wstring& disk) {
+  return disk + L" was formatted, but Windows gave it no drive letter, so the image cannot be written onto it.";
+}
+
 std::optional<std::wstring> ErasedNeedRefusal(const std::wstring& root, bool bootable, const TNeededVolumes& needed) {
   auto erased = [&](const TVolumeRef& volume) { return ErasedByBurn(needed.Target, bootable, volume); };
   if (erased(needed.Image))

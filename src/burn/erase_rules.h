@@ -26,6 +26,11 @@ std::wstring UnknownDiskText(const std::wstring& root);
 // The box when a bootable burn cannot learn the length of the disk it
 // partitions (title "Error").
 std::wstring UnknownDiskLengthText(const std::wstring& root);
+// The same for a disk without a letter, named "Disk 3".
+std::wstring UnknownLetterlessLengthText(const std::wstring& disk);
+// The box when no volume of a disk without a letter shows up once diskpart
+// made one (title "Error").
+std::wstring NoLetterAssignedText(const std::wstring& disk);
 
 // The volumes a burn of `Target` still needs after erasing.
 struct TNeededVolumes {
@@ -37,7 +42,8 @@ struct TNeededVolumes {
 };
 
 // Refuses when what the burn erases (the volume; for a bootable burn the
-// whole disk) holds the image, the program or the temp folder. `root` is "E:".
+// whole disk) holds the image, the program or the temp folder. `root` is "E:"
+// (for a disk without a letter, "Disk 3").
 std::optional<std::wstring> ErasedNeedRefusal(const std::wstring& root, bool bootable, const TNeededVolumes& needed);
 
 std::optional<std::wstring> FatVolumeRefusal(TFileSystem fileSystem, int64_t driveSize);

@@ -1,5 +1,12 @@
 #include "drives/drive_identity.h"
 
+bool Letterless(const TListedDrive& drive) { return drive.Letter == 0 && drive.Identity.DiskNumber.has_value(); }
+
+std::wstring DriveNameOf(const TListedDrive& drive) {
+  if (Letterless(drive)) return L"Disk " + std::to_wstring(*drive.Identity.DiskNumber);
+  return drive.Letter ? std::wstring{drive.Letter, L':'} : std::wstring();
+}
+
 bool SameDrive(const TListedDrive& listed, const TListedDrive& now) {
   return listed.Letter == now.Letter && listed.Identity == now.Identity;
 }

@@ -17,11 +17,17 @@ struct TDriveIdentity {
 
 struct TListedDrive {
   std::wstring Line;   // as the list shows it
-  wchar_t Letter = 0;  // upper case
+  wchar_t Letter = 0;  // upper case; 0 for a disk without a letter
   TDriveIdentity Identity;
   bool HardDisk = false;  // the device reports no removable media
   std::optional<uint32_t> PartitionNumber;  // of its disk's table; none where the system does not answer
 };
+
+// A disk the list names by its number (Identity.DiskNumber), as no volume
+// of it has a letter: burning onto it partitions the whole disk.
+bool Letterless(const TListedDrive& drive);
+// "E:", or for a disk without a letter "Disk 3".
+std::wstring DriveNameOf(const TListedDrive& drive);
 
 // Same letter, same identity: the drive the user chose is still the one there.
 bool SameDrive(const TListedDrive& listed, const TListedDrive& now);

@@ -2,22 +2,43 @@
 
 #include "drives/byte_size.h"
 
-std::wstring DriveEntry(wchar_t letter, int64_t size, const std::wstring& decimalSeparator) {
-  std::wstring sizePart;
-  if (size > 1000) sizePart = L" [" + FormatByteSize(size, decimalSeparator) + L"]";
-  return AsciiUpperCase(std::wstring(1, letter)) + L":" + AsciiUpperCase(sizePart);
+namespace {
+std::wstring SizePart(int64_t size, const std::wstring& decimalSeparator) {
+  return size > 1000 ? AsciiUpperCase(L" [" + FormatByteSize(size, decimalSeparator) + L"]") : std::wstring();
 }
 
-std::wstring DriveLine(const std::wstring& entry, const TStorageDevice& device, const std::wstring& label) {
+std::wstring NamedLine(const std::wstring& entry, const TStorageDevice& device) {
   std::wstring line = entry;
   for (const std::wstring& name : {TrimBlanks(device.Vendor), TrimBlanks(device.Product)})
     if (!name.empty()) line += L" " + name;
+  return line;
+}
+}  // namespace
+
+std::wstring DriveEntry(wchar_t letter, int64_t size, const std::wstring& decimalSeparator) {
+  return AsciiUpperCase(std::wstring(1, letter)) + L":" + SizePart(size, decimalSeparator);
+}
+
+std::wstring DriveLine(const std::wstring& entry, const TStorageDevice& device, const std::wstring& label) {
+  std::wstring line = NamedLine(entry, device);
   if (const std::wstring trimmed = TrimBlanks(label); !trimmed.empty()) line += L" (" + trimmed + L")";
   if (!device.RemovableMedia) line += HardDiskMark;
   return line;
 }
 
-std::wstring DriveRootOf(const std::wstring& driveLine) { return driveLine.substr(0, 2); }
+std::wstring DiskEntry(uint32_t diskNumber, int64_t size, const std::wstring& decimalSeparator) {
+  return L"Disk " + std::to_wstring(diskNumber) + SizePart(size, decimalSeparator);
+}
+
+std::wstring DiskLine(const std::wstring& entry, const TStorageDevice& device) {
+  return NamedLine(entry, device) + NoDriveLetterText + (device.RemovableMedia ? L"" : HardDiskMark);
+}
+
+std::wstring DriveRootOf(const std::wstring& driveLine) {
+  const wchar_t letter = driveLine.empty() ? 0 : AsciiUpperCase(driveLine.substr(0, 1))[0];
+  if (driveLine.size() < 2 || driveLine[1] != L':' || letter < L'A' || letter > L'Z') return L"";
+  return driveLine.substr(0, 2);
+}
 
 std::wstring DriveRootOf(wchar_t letter) { return letter ? std::wstring{letter, L':'} : std::wstring(); }
 
@@ -72,6 +93,23 @@ std::optional<TListedDrive> AskUsbDrive(IDriveQuery& query, int index, TSeparato
                          device, query.VolumeLabel(letter));
   return drive;
 }
+
+std::optional<TListedDrive> AskUsbDisk(IDriveQuery& query, uint32_t diskNumber, TSeparator& separator) {
+  const TStorageDevice device = query.DiskDevice(diskNumber);
+  if (device.BusType != UsbBusType) return std::nullopt;
+  TListedDrive disk;
+  TDriveIdentity& identity = disk.Identity;
+  identity.DiskNumber = diskNumber;
+  identity.TotalSize = query.DiskLength(diskNumber).value_or(-1);
+  identity.Vendor = device.Vendor;
+  identity.Product = device.Product;
+  identity.Serial = device.Serial;
+  identity.RemovableMedia = device.RemovableMedia;
+  disk.HardDisk = !device.RemovableMedia;
+  disk.Line = DiskLine(DiskEntry(diskNumber, identity.TotalSize, identity.TotalSize > 1000 ? separator.Get() : L""),
+                       device);
+  return disk;
+}
 }  // namespace
 
 std::vector<TListedDrive> ScanUsbDriveList(IDriveQuery& query) {
@@ -84,7 +122,33 @@ std::vector<TListedDrive> ScanUsbDriveList(IDriveQuery& query) {
     if ((mask & (uint32_t{1} << i)) == 0) continue;
     if (std::optional<TListedDrive> drive = AskUsbDrive(query, i, separator)) drives.push_back(std::move(*drive));
   }
+  const size_t lettered = drives.size();
+  for (const uint32_t number : query.Disks()) {
+    bool hasLetter = false;
+    for (size_t i = 0; i < lettered; ++i) hasLetter = hasLetter || drives[i].Identity.DiskNumber == number;
+    if (hasLetter) continue;
+    if (std::optional<TListedDrive> disk = AskUsbDisk(query, number, separator)) drives.push_back(std::move(*disk));
+  }
   return drives;
+}
+
+std::optional<TListedDrive> QueryUsbDisk(IDriveQuery& query, uint32_t diskNumber) {
+  query.SetErrorMode(SemFailCriticalErrors);
+  TErrorModeReset reset(query);
+  TSeparator separator(query);
+  return AskUsbDisk(query, diskNumber, separator);
+}
+
+wchar_t LetterOnDisk(IDriveQuery& query, uint32_t diskNumber) {
+  query.SetErrorMode(SemFailCriticalErrors);
+  TErrorModeReset reset(query);
+  const uint32_t mask = query.LogicalDrives();
+  for (int i = 0; i < 26; ++i) {
+    const wchar_t letter = static_cast<wchar_t>(L'a' + i);
+    if ((mask & (uint32_t{1} << i)) != 0 && query.DiskNumber(letter) == diskNumber)
+      return static_cast<wchar_t>(L'A' + i);
+  }
+  return 0;
 }
 
 std::optional<TListedDrive> QueryUsbDrive(IDriveQuery& query, wchar_t letter) {
@@ -98,7 +162,8 @@ std::optional<TListedDrive> QueryUsbDrive(IDriveQuery& query, wchar_t letter) {
 }
 
 bool StillSameDrive(IDriveQuery& query, const TListedDrive& listed) {
-  const std::optional<TListedDrive> now = QueryUsbDrive(query, listed.Letter);
+  const std::optional<TListedDrive> now =
+      Letterless(listed) ? QueryUsbDisk(query, *listed.Identity.DiskNumber) : QueryUsbDrive(query, listed.Letter);
   return now && SameDrive(listed, *now);
 }
 

@@ -41,6 +41,9 @@ public:
   virtual std::optional<int64_t> DiskLength(uint32_t diskNumber) = 0;
   // The disk's partitions in the table's order; none when the table cannot be read.
   virtual std::optional<std::vector<TPartition>> DiskPartitions(uint32_t diskNumber) = 0;
+  // The numbers of the disks attached, and what each disk's device says.
+  virtual std::vector<uint32_t> Disks() = 0;
+  virtual TStorageDevice DiskDevice(uint32_t diskNumber) = 0;
   virtual void SetErrorMode(unsigned mode) = 0;
   virtual std::wstring DecimalSeparator() = 0;
 };
@@ -57,21 +60,38 @@ inline constexpr const wchar_t* HardDiskMark = L" hard disk";
 // label in parentheses and the hard-disk mark, each only when there is one.
 std::wstring DriveLine(const std::wstring& entry, const TStorageDevice& device, const std::wstring& label);
 
-// The drive root of a drive line: its first two characters, as in "E:".
+inline constexpr const wchar_t* NoDriveLetterText = L" (no drive letter)";
+
+// "Disk 3" and, when size > 1000, the size as DriveEntry gives it.
+std::wstring DiskEntry(uint32_t diskNumber, int64_t size, const std::wstring& decimalSeparator);
+// The entry, vendor and product, the no-letter mark and the hard-disk mark.
+std::wstring DiskLine(const std::wstring& entry, const TStorageDevice& device);
+
+// The drive root of a lettered drive line: its first two characters, as in
+// "E:"; empty for a line that starts with no drive letter.
 std::wstring DriveRootOf(const std::wstring& driveLine);
 // The root of a drive letter, "E:"; empty for none (0).
 std::wstring DriveRootOf(wchar_t letter);
 
 // One entry per USB drive letter in alphabetical order, each with its line
-// and identity (the list shows an empty line before them). Runs with critical-error dialogs suppressed and leaves the
-// error mode at 0 on every way out.
+// and identity, then one per USB disk that holds no lettered drive, by
+// number (the list shows an empty line before them). Runs with
+// critical-error dialogs suppressed and leaves the error mode at 0 on every
+// way out.
 std::vector<TListedDrive> ScanUsbDriveList(IDriveQuery& query);
 
 // The letter asked again, as the scan asks it; none when it is gone or no
 // longer on the USB bus.
 std::optional<TListedDrive> QueryUsbDrive(IDriveQuery& query, wchar_t letter);
+// The disk asked again as a disk without a letter; none when it is gone or
+// no longer on the USB bus.
+std::optional<TListedDrive> QueryUsbDisk(IDriveQuery& query, uint32_t diskNumber);
 
-// Asked just before erasing: still on the USB bus, with the same identity.
+// The first letter, in alphabetical order, of a volume on the disk; 0 for none.
+wchar_t LetterOnDisk(IDriveQuery& query, uint32_t diskNumber);
+
+// Asked just before erasing: still on the USB bus, with the same identity
+// (a disk without a letter: the same disk's).
 bool StillSameDrive(IDriveQuery& query, const TListedDrive& listed);
 
 inline constexpr const wchar_t* UnletteredPartitionText = L"a partition without a drive letter";

@@ -11,6 +11,11 @@
 
 // IOCTL_STORAGE_QUERY_PROPERTY on \\.\E:; BusType 0 when it fails.
 TStorageDevice GetStorageDevice(wchar_t letter);
+// The same on \\.\PhysicalDriveN.
+TStorageDevice GetDiskStorageDevice(uint32_t diskNumber);
+// The numbers N of the \\.\PhysicalDriveN that open, up to MaxDiskNumber.
+std::vector<uint32_t> GetDiskNumbers();
+inline constexpr uint32_t MaxDiskNumber = 63;
 // IOCTL_STORAGE_GET_DEVICE_NUMBER on `device` (\\.\E: or \\?\Volume{...});
 // none when it fails or names no disk.
 std::optional<uint32_t> GetDiskNumber(const std::wstring& device);
@@ -47,6 +52,8 @@ public:
   int64_t TotalSize(int driveNumber) override;
   std::optional<int64_t> DiskLength(uint32_t diskNumber) override;
   std::optional<std::vector<TPartition>> DiskPartitions(uint32_t diskNumber) override;
+  std::vector<uint32_t> Disks() override;
+  TStorageDevice DiskDevice(uint32_t diskNumber) override;
   void SetErrorMode(unsigned mode) override;
   std::wstring DecimalSeparator() override;
 };

@@ -15,6 +15,7 @@
 namespace {
 // Device paths want "\\.\e:"; a root wants "E:\".
 std::wstring DevicePath(wchar_t letter) { return std::wstring(L"\\\\.\\") + letter + L":"; }
+std::wstring DiskPath(uint32_t diskNumber) { return L"\\\\.\\PhysicalDrive" + std::to_wstring(diskNumber); }
 std::wstring RootPath(wchar_t letter) { return AsciiUpperCase(std::wstring(1, letter)) + L":\\"; }
 
 // The first drive letter among the volume's mount points; 0 when it has none.
@@ -61,10 +62,11 @@ void AddItem(HWND comboBox, const std::wstring& text) {
 }
 }  // namespace
 
-TStorageDevice GetStorageDevice(wchar_t letter) {
+namespace {
+TStorageDevice StorageDeviceOf(const std::wstring& path) {
   TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
   TStorageDevice device;
-  const TFileHandle volume = OpenDevice(DevicePath(letter));
+  const TFileHandle volume = OpenDevice(path);
   if (!volume) return device;
   STORAGE_PROPERTY_QUERY query{};
   query.PropertyId = StorageDeviceProperty;
@@ -84,6 +86,20 @@ TStorageDevice GetStorageDevice(wchar_t letter) {
   device.Product = DescriptorText(buffer, returned, head.ProductIdOffset);
   device.Serial = DescriptorText(buffer, returned, head.SerialNumberOffset);
   return device;
+}
+}  // namespace
+
+TStorageDevice GetStorageDevice(wchar_t letter) { return StorageDeviceOf(DevicePath(letter)); }
+
+TStorageDevice GetDiskStorageDevice(uint32_t diskNumber) { return StorageDeviceOf(DiskPath(diskNumber)); }
+
+std::vector<uint32_t> GetDiskNumbers() {
+  TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
+  std::vector<uint32_t> numbers;
+  // Numbers leave gaps where a disk was pulled: every one is tried.
+  for (uint32_t number = 0; number <= MaxDiskNumber; ++number)
+    if (OpenDevice(DiskPath(number))) numbers.push_back(number);
+  return numbers;
 }
 
 namespace {
@@ -115,7 +131,7 @@ std::optional<uint32_t> GetPartitionNumber(const std::wstring& device) {
 
 std::optional<std::vector<TPartition>> GetDiskPartitions(uint32_t diskNumber) {
   TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
-  const TFileHandle disk = OpenDevice(L"\\\\.\\PhysicalDrive" + std::to_wstring(diskNumber));
+  const TFileHandle disk = OpenDevice(DiskPath(diskNumber));
   if (!disk) return std::nullopt;
   // Words of 8 bytes keep the layout's 64-bit members aligned; the table grows until it fits.
   std::vector<uint64_t> buffer;
@@ -179,7 +195,7 @@ int64_t GetDriveTotalSize(int driveNumber) {
 std::optional<int64_t> GetDiskLength(uint32_t diskNumber) {
   TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
   // The length asks for read access, which a disk grants administrators only.
-  const TFileHandle disk = OpenDevice(L"\\\\.\\PhysicalDrive" + std::to_wstring(diskNumber), GENERIC_READ);
+  const TFileHandle disk = OpenDevice(DiskPath(diskNumber), GENERIC_READ);
   GET_LENGTH_INFORMATION length{};
   DWORD returned = 0;
   if (!disk || !::DeviceIoControl(disk.Get(), IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof length,
@@ -210,6 +226,8 @@ std::optional<int64_t> TWin32DriveQuery::DiskLength(uint32_t diskNumber) { retur
 std::optional<std::vector<TPartition>> TWin32DriveQuery::DiskPartitions(uint32_t diskNumber) {
   return GetDiskPartitions(diskNumber);
 }
+std::vector<uint32_t> TWin32DriveQuery::Disks() { return GetDiskNumbers(); }
+TStorageDevice TWin32DriveQuery::DiskDevice(uint32_t diskNumber) { return GetDiskStorageDevice(diskNumber); }
 void TWin32DriveQuery::SetErrorMode(unsigned mode) { ::SetErrorMode(mode); }
 std::wstring TWin32DriveQuery::DecimalSeparator() { return UserDecimalSeparator(); }
 

@@ -114,3 +114,17 @@ TEST(BurnInput, SecondConfirmationNamesHardDisksAndTheWholeDisk) {
             L"Everything on it will be lost. Continue?");
 }
 
+// A disk without a letter is named by its number, and its partitions go on any burn.
+TEST(BurnInput, SecondConfirmationOfADiskWithoutALetter) {
+  TListedDrive disk = Drive(0, L"1.82 TB", true, 3);
+  disk.Line = L"Disk 3 [1.82 TB] WD Elements (no drive letter) hard disk";
+  const std::wstring partition = L"a partition without a drive letter [1.82 TB]";
+  EXPECT_EQ(SecondConfirmText(disk, false, {partition}),
+            L"Disk 3 is on a USB hard disk, not a flash drive.\r\n"
+            L"Burning erases every partition of the disk: " + partition + L".\r\n"
+            L"Everything on it will be lost. Continue?");
+  disk.HardDisk = false;
+  EXPECT_EQ(SecondConfirmText(disk, true, {}), L"");
+  EXPECT_EQ(BurnConfirmTitle(disk.Line), L"Burn Quillora \"" + disk.Line + L"\"");
+}
+

@@ -541,6 +541,77 @@ TEST_F(BurnJob, BootableBurnTakesTheDisksLength) {
 
 // Runs this program from a folder whose 7z.dll is not the codec library, or
 // no library at all: the checks refuse before anything is touched.
+// A disk without a letter: diskpart partitions it by number, and the burn
+// goes on on the letter Windows gives it (here Q:, through the bus file).
+class LetterlessBurnJob : public BurnJob {
+protected:
+  void SetUp() override {
+    BurnJob::SetUp();
+    StandIns.Control(L"diskpart", "bus_file=" + standin::Narrow(BusFile) + "\n");
+    PutDisk(" assign=Q");
+    const std::optional<TListedDrive> disk = QueryUsbDisk(Drives, 4);
+    ASSERT_TRUE(disk);
+    Choice.Drive = *disk;
+  }
+  void PutDisk(const std::string& assign, const std::string& size = "16008609792", const std::string& serial = "K1") {
+    ASSERT_TRUE(standin::WriteWholeFile(BusFile, "- removable disk=4 size=" + size +
+                                                     " vendor=Kingston product=DataTraveler serial=" + serial + assign +
+                                                     "\r\n"));
+  }
+  std::string Script() const { return burntest::FileBytes(StandIns.Dir() + L"\\diskpart-script.txt"); }
+};
+
+TEST_F(LetterlessBurnJob, PlainAndBootableBurnsLandOnTheAssignedLetter) {
+  EXPECT_EQ(Choice.Drive.Line, L"Disk 4 [14.91 GB] Kingston DataTraveler (no drive letter)");
+  Choice.Bootable = false;
+  Burn();
+  EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
+  std::vector<std::wstring> log = StandIns.Log();
+  ASSERT_EQ(log.size(), 1u);  // diskpart alone: no format.com
+  EXPECT_EQ(log[0].substr(0, 9), L"diskpart|");
+  EXPECT_EQ(Script(), "select disk 4\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\n"
+                      "format fs=fat32 quick\r\nassign\r\nexit\r\n");
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
+  EXPECT_EQ(LetterOnDisk(Drives, 4), L'Q');
+  ExpectCleanedUp();
+
+  PutDisk(" assign=Q");
+  ::DeleteFileW((StandIns.Dir() + L"\\log.txt").c_str());
+  View = {};
+  Choice.Bootable = true;
+  Burn();
+  EXPECT_EQ(View.BoxTexts(), std::vector<std::wstring>{Success});
+  log = StandIns.Log();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[1], L"bootsect_x86|\"" + Choice.Files.BootSectPath + L"\" /nt60 Q:");
+  EXPECT_EQ(Script(), "select disk 4\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\n"
+                      "format fs=fat32 quick\r\nassign\r\nexit\r\n");
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
+  ExpectCleanedUp();
+}
+
+TEST_F(LetterlessBurnJob, ChangedDiskOrNoLetterEndsWithoutSuccess) {
+  const std::wstring changed =
+      L"The USB drive Disk 4 has changed since the list was made. Press Refresh and choose the drive again.";
+  PutDisk(" assign=Q", "16008609792", "K2");  // another stick
+  ExpectRefusedBeforeErasing(changed, L"Q:", TBurnEnd::DriveChanged);
+  PutDisk(" assign=Q", "32017047552");
+  ExpectRefusedBeforeErasing(changed, L"Q:", TBurnEnd::DriveChanged);
+
+  PutDisk("");  // Windows gives the new volume no letter
+  View = {};
+  Burn();
+  ASSERT_EQ(View.Boxes.size(), 2u);
+  EXPECT_EQ(View.Boxes[0], ErrorBox(L"Disk 4 was formatted, but Windows gave it no drive letter, so the image cannot "
+                                    L"be written onto it."));
+  EXPECT_EQ(View.Boxes[1].Text, RecoveryGuideText);
+  EXPECT_EQ(View.Boxes[1].Title, L"Information");
+  EXPECT_EQ(View.Status(), L"Error.");
+  EXPECT_EQ(StandIns.Log().size(), 1u);
+  EXPECT_EQ(burntest::FileBytes(L"Q:\\marker.txt"), "untouched");
+  ExpectCleanedUp();
+}
+
 TEST_F(BurnJob, BrokenLibraryIsRefusedBeforeErasing) {
   wchar_t flag[8] = {};
   if (::GetEnvironmentVariableW(ChildVariable, flag, 8) != 0) {

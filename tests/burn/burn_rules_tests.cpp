@@ -35,6 +35,16 @@ TEST(BurnRules, DiskPartScriptKeepsFat32Within32000MB) {
   EXPECT_EQ(ScriptVolumeSize(TFileSystem::Fat32, limit), limit);
   EXPECT_EQ(ScriptVolumeSize(TFileSystem::ExFat, big), big);
 }
+
+// A disk without a letter: chosen by number, active only when bootable, the letter Windows' choice.
+TEST(BurnRules, DiskScriptForADiskWithoutALetter) {
+  EXPECT_EQ(DiskScriptText(3, TFileSystem::Ntfs, 16008609792, true),
+            L"select disk 3\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\n"
+            L"active\r\nformat fs=ntfs quick\r\nassign\r\nexit");
+  EXPECT_EQ(DiskScriptText(12, TFileSystem::Fat32, 64023257088, false),
+            L"select disk 12\r\nclean\r\ncreate partition primary size=32000\r\nselect partition 1\r\n"
+            L"format fs=fat32 quick\r\nassign\r\nexit");
+}
 }  // namespace
 
 TEST(BurnRules, FileSystemsAreNamedAsTheListAndTheToolsName) {

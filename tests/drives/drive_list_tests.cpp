@@ -19,9 +19,17 @@ TFakeDrive OnBus(int32_t bus, int64_t size) {
   return drive;
 }
 
+struct TFakeDisk {
+  int32_t Bus = UsbBusType;
+  std::optional<int64_t> Length = 16008609792;
+  bool Removable = true;
+  std::wstring Serial = L"AA01";
+};
+
 class TFakeDriveQuery : public IDriveQuery {
 public:
   std::map<wchar_t, TFakeDrive> Drives;
+  std::map<uint32_t, TFakeDisk> Disks_;
   std::map<wchar_t, std::wstring> Labels;
   std::map<wchar_t, uint32_t> Partitions;
   std::map<uint32_t, std::vector<TPartition>> Tables;
@@ -43,7 +51,19 @@ public:
   std::optional<uint32_t> VolumeSerial(wchar_t letter) override { return Drives.at(letter).Serial; }
   std::wstring VolumeLabel(wchar_t letter) override { return Labels[letter]; }
   int64_t TotalSize(int number) override { return Drives.at(static_cast<wchar_t>(L'a' + number - 1)).Size; }
-  std::optional<int64_t> DiskLength(uint32_t) override { return std::nullopt; }
+  std::optional<int64_t> DiskLength(uint32_t disk) override {
+    return Disks_.count(disk) ? Disks_[disk].Length : std::nullopt;
+  }
+  std::vector<uint32_t> Disks() override {
+    std::vector<uint32_t> numbers;
+    for (const auto& disk : Disks_) numbers.push_back(disk.first);
+    return numbers;
+  }
+  TStorageDevice DiskDevice(uint32_t number) override {
+    EXPECT_EQ(Modes.back(), 1u);
+    const TFakeDisk& disk = Disks_.at(number);
+    return {disk.Bus, disk.Removable, L"WD", L"Elements", disk.Serial};
+  }
   std::optional<uint32_t> PartitionNumber(wchar_t letter) override {
     if (!Partitions.count(letter)) return std::nullopt;
     return Partitions[letter];
@@ -132,6 +152,35 @@ TEST(DriveList, LinesAndRoots) {
   EXPECT_EQ(AsciiUpperCase(L"gb \u00e9 1.5"), L"GB \u00e9 1.5");  // ASCII letters only
   EXPECT_EQ(DriveRootOf(L"E: [7.46 GB]"), L"E:");
   EXPECT_EQ(DriveRootOf(L""), L"");
+  EXPECT_EQ(DriveRootOf(L"1: x"), L"");
+}
+
+// USB disks with no lettered volume, after the letters, each named and identified by its number.
+TEST(DriveList, DisksWithoutALetter) {
+  TFakeDriveQuery query;
+  query.Drives = {{L'e', {7, 8011120640, true, 1, 0xabcd}}};
+  query.Disks_ = {{0, {11, 500107862016}}, {1, {}}, {2, {7, 2000398934016, false}}, {4, {7, std::nullopt}}};
+  const std::vector<TListedDrive> drives = ScanUsbDriveList(query);
+  EXPECT_EQ(LinesOf(drives), (std::vector<std::wstring>{L"E: [7.46 GB] Vendor Stick",
+                                                        L"Disk 2 [1863.02 GB] WD Elements (no drive letter) hard disk",
+                                                        L"Disk 4 WD Elements (no drive letter)"}));
+  const TListedDrive& disk = drives[1];
+  EXPECT_TRUE(Letterless(disk) && disk.HardDisk && !Letterless(drives[0]));
+  EXPECT_EQ(disk.Identity, (TDriveIdentity{std::nullopt, 2000398934016, 2, L"WD", L"Elements", L"AA01", false}));
+  EXPECT_EQ(DriveNameOf(disk), L"Disk 2");
+  EXPECT_EQ(DriveRootOf(disk.Line), L"");  // never "Di"
+  EXPECT_EQ(LetterOnDisk(query, 1), L'E');
+  EXPECT_EQ(LetterOnDisk(query, 2), 0);
+
+  EXPECT_TRUE(StillSameDrive(query, disk));
+  for (auto change : {+[](TFakeDisk& d) { d.Serial = L"BB02"; }, +[](TFakeDisk& d) { d.Length = 16008609792; },
+                      +[](TFakeDisk& d) { d.Bus = 1; }}) {
+    TFakeDriveQuery changed = query;
+    change(changed.Disks_[2]);
+    EXPECT_FALSE(StillSameDrive(changed, disk));
+  }
+  EXPECT_EQ(DiskLine(DiskEntry(7, 1048576, L"."), TStorageDevice{UsbBusType, true, L" ", L"", L""}),
+            L"Disk 7 [1024 KB] (no drive letter)");
 }
 
 // Everything clean erases beside the chosen volume, lettered or not.

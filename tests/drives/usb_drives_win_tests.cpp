@@ -49,14 +49,17 @@ constexpr uint32_t SessionSerialOfQ = 0x1234abcd;
 // The test build's bus over the real system: serial and size come from Wine.
 TEST(UsbDrives, TestBusDrivesCarryTheSystemsIdentity) {
   const std::wstring busFile = GetTempDirectory() + L"drv-usb-bus.txt";
-  ASSERT_TRUE(WriteTextFile(busFile, "Q: fixed disk=3\r\nC: removable\r\n"));
+  ASSERT_TRUE(WriteTextFile(busFile, "Q: fixed disk=3\r\nC: removable\r\n- fixed disk=5 size=2000398934016 vendor=WD "
+                                     "product=Elements serial=AA01\r\n"));
   TUsbBusFileQuery query(busFile);
   HWND combo =
       ::CreateWindowExW(0, L"COMBOBOX", L"", CBS_DROPDOWNLIST, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
   const std::vector<TListedDrive> drives = ListUsbDrives(combo, query);
-  EXPECT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), 3);
+  EXPECT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), 4);
   ::DestroyWindow(combo);
-  ASSERT_EQ(drives.size(), 2u);
+  ASSERT_EQ(drives.size(), 3u);
+  EXPECT_EQ(drives[2].Line, L"Disk 5 [1863.02 GB] WD Elements (no drive letter) hard disk");
+  EXPECT_EQ(drives[2].Identity.Serial, L"AA01");
   const TListedDrive& q = drives[1];
   EXPECT_FALSE(drives[0].HardDisk);
   EXPECT_FALSE(drives[0].Identity.DiskNumber);  // Wine's disk 0 is not the bus file's

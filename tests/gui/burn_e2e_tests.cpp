@@ -518,6 +518,32 @@ TEST_F(BurnEndToEnd, SticksOfOneSizeAreToldApartByName) {
   EXPECT_TRUE(Log().empty());
 }
 
+// A stick without a letter: listed by its number, burned bootable, and
+// listed again under the letter Windows gave it.
+TEST_F(BurnEndToEnd, DiskWithoutALetterIsListedAndBurns) {
+  SetBus("- removable disk=4 size=16008609792 vendor=Kingston product=DataTraveler serial=K1 assign=Q\r\n");
+  const std::wstring busFile = Exe.substr(0, Exe.find_last_of(L'\\') + 1) + L"usb-bus.txt";
+  StandIns->Control(L"diskpart", "bus_file=" + Narrow(busFile) + "\n");
+  EXPECT_EQ(gui::ComboItems(Drives),
+            (std::vector<std::wstring>{L"", L"Disk 4 [14.91 GB] Kingston DataTraveler (no drive letter)"}));
+  Prepare(Image(L"windows.iso"), L"", true, 1, L"Disk 4");
+  StartBurn();
+  const gui::TMessageBox done = NextBox();
+  EXPECT_EQ(done.Text, Success);
+  Answer(done, IDOK);
+  ASSERT_TRUE(gui::WaitUntil(
+      [&] {
+        const std::vector<std::wstring> lines = gui::ComboItems(Drives);
+        return gui::IsEnabled(Burn) && lines.size() == 2 && lines[1].starts_with(L"Q: ");
+      },
+      30000));
+  EXPECT_EQ(burntest::FileBytes(StandIns->Dir() + L"\\diskpart-script.txt"),
+            "select disk 4\r\nclean\r\ncreate partition primary\r\nselect partition 1\r\nactive\r\n"
+            "format fs=ntfs quick\r\nassign\r\nexit\r\n");
+  EXPECT_TRUE(burntest::SameTree(L"Q:\\", Image(L"windows")));
+  EXPECT_EQ(ReadPolicy(HKEY_LOCAL_MACHINE), 145);
+}
+
 TEST_F(BurnEndToEnd, HardDiskIsAskedTwice) {
   SetBus("Q: fixed\r\n");
   Prepare(Image(L"plain.iso"), L"", false);

@@ -156,6 +156,9 @@ TControl ParseControl(const std::string& text) {
     } else if (key == "wait_file" && !value.empty()) {
       control.WaitFile = value;
       continue;
+    } else if (key == "bus_file" && !value.empty()) {
+      control.BusFile = value;
+      continue;
     } else {
       control.Error = "Bad control line: " + line;
       return control;

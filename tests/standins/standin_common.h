@@ -18,6 +18,7 @@ struct TControl {
   std::vector<std::string> Writes;  // what to print, one write each, in order
   DWORD SleepMs = 0;
   std::string WaitFile;   // waits until this file is in the stand-in folder
+  std::string BusFile;    // the test's usb-bus.txt, for diskpart's assign
   std::string Error;      // a malformed control file
 };
 

@@ -1,5 +1,6 @@
 #include "drives/test_bus/usb_bus_file.h"
 
+#include <cctype>
 #include <charconv>
 #include <set>
 #include <sstream>
@@ -71,22 +72,28 @@ bool ApplyWord(const std::string& word, TUsbBusEntry& entry, std::set<std::strin
     entry.Vendor = Widened(value);
   } else if (name == "product") {
     entry.Product = Widened(value);
+  } else if (name == "serial") {
+    entry.Serial = Widened(value);
   } else if (name == "label") {
     entry.Label = Widened(value);
+  } else if (name == "assign" && value.size() == 1 && std::isalpha(static_cast<unsigned char>(value[0]))) {
+    entry.Assign = static_cast<char>(value[0] | 0x20);
   } else {
     return false;
   }
   return true;
 }
 
+// The letter 0 for a disk without one.
 std::optional<std::pair<wchar_t, TUsbBusEntry>> ParseLine(const std::string& line) {
   const std::optional<std::vector<std::string>> words = Words(line);
   if (!words || words->size() < 2) return std::nullopt;
   const std::string& drive = (*words)[0];
   const std::string& kind = (*words)[1];
-  if (drive.size() != 2 || drive[1] != ':') return std::nullopt;
-  const char letter = static_cast<char>(drive[0] | 0x20);
-  if (letter < 'a' || letter > 'z') return std::nullopt;
+  const bool letterless = drive == "-";
+  if (!letterless && (drive.size() != 2 || drive[1] != ':')) return std::nullopt;
+  const char letter = letterless ? '\0' : static_cast<char>(drive[0] | 0x20);
+  if (!letterless && (letter < 'a' || letter > 'z')) return std::nullopt;
   TUsbBusEntry entry;
   if (kind == "fixed")
     entry.Removable = false;
@@ -95,14 +102,21 @@ std::optional<std::pair<wchar_t, TUsbBusEntry>> ParseLine(const std::string& lin
   std::set<std::string> seen;
   for (std::size_t i = 2; i < words->size(); ++i)
     if (!ApplyWord((*words)[i], entry, seen)) return std::nullopt;
+  if (letterless ? !entry.DiskLength : entry.Assign != 0) return std::nullopt;
   return std::make_pair(static_cast<wchar_t>(letter), entry);
 }
 }  // namespace
 
-std::map<wchar_t, TUsbBusEntry> ParseUsbBusFile(std::string_view text) {
-  std::map<wchar_t, TUsbBusEntry> bus;
+TUsbBus ParseUsbBusFile(std::string_view text) {
+  TUsbBus bus;
   std::istringstream lines{std::string(text)};
-  for (std::string line; std::getline(lines, line);)
-    if (const auto entry = ParseLine(line)) bus[entry->first] = entry->second;
+  for (std::string line; std::getline(lines, line);) {
+    const auto entry = ParseLine(line);
+    if (!entry) continue;
+    if (entry->first == 0)
+      bus.Disks.push_back(entry->second);
+    else
+      bus.Letters[entry->first] = entry->second;
+  }
   return bus;
 }

@@ -6,7 +6,10 @@
 //   disk's length), unlettered=BYTES[,BYTES...] (its partitions without a
 //   letter, after those of its letters) or table=none (its partition table
 //   cannot be read);
-// - vendor=, product=, label=, a word or a text in double quotes.
+// - vendor=, product=, serial=, label=, a word or a text in double quotes.
+// A line "- removable" or "- fixed" is a disk without a letter: disk= and
+// size= are due, and assign=X names the letter the diskpart stand-in's
+// assign gives it (it turns the line into one of letter X).
 // Never part of the shipped program.
 #include <cstdint>
 #include <map>
@@ -23,9 +26,16 @@ struct TUsbBusEntry {
   std::optional<int64_t> DiskLength;  // none: the system answers
   std::vector<int64_t> Unlettered;
   bool TableUnreadable = false;
-  std::wstring Vendor, Product, Label;
+  std::wstring Vendor, Product, Serial, Label;
+  char Assign = 0;  // of a disk without a letter; lower case
   bool operator==(const TUsbBusEntry&) const = default;
 };
 
-// Keyed by lower-case letter. Lines of another form are left out.
-std::map<wchar_t, TUsbBusEntry> ParseUsbBusFile(std::string_view text);
+struct TUsbBus {
+  std::map<wchar_t, TUsbBusEntry> Letters;  // keyed by lower-case letter
+  std::vector<TUsbBusEntry> Disks;          // without a letter, in the file's order
+  bool operator==(const TUsbBus&) const = default;
+};
+
+// Lines of another form are left out.
+TUsbBus ParseUsbBusFile(std::string_view text);

@@ -4,8 +4,12 @@
 // disk as the file says, on the disk it names (none: a disk of its own), of
 // the length it gives (none: as the system answers), with the vendor, product
 // and label it gives (none: empty). A disk's table holds its letters in
-// alphabetical order, numbered from 1, then its unlettered partitions.
+// alphabetical order, numbered from 1, then its unlettered partitions. The
+// file's disks are the only disks attached; one without a letter is a USB
+// disk of its own.
 #include <map>
+#include <optional>
+#include <vector>
 #include <string>
 
 #include "drives/test_bus/usb_bus_file.h"
@@ -23,10 +27,12 @@ public:
   std::wstring VolumeLabel(wchar_t letter) override;
   std::optional<int64_t> DiskLength(uint32_t diskNumber) override;
   std::optional<std::vector<TPartition>> DiskPartitions(uint32_t diskNumber) override;
+  std::vector<uint32_t> Disks() override;
+  TStorageDevice DiskDevice(uint32_t diskNumber) override;
 
 private:
   // Read on every question, so a test can change the bus while the program runs.
-  std::map<wchar_t, TUsbBusEntry> Bus() const;
+  TUsbBus Bus() const;
   std::optional<TUsbBusEntry> Entry(wchar_t letter) const;
   std::wstring FFile;
 };

@@ -1,5 +1,7 @@
 #include "drives/test_bus/usb_bus_file_query.h"
 
+#include <set>
+
 #include "base/win32_handles.h"
 
 std::wstring UsbBusFileBesideProgram() {
@@ -8,7 +10,7 @@ std::wstring UsbBusFileBesideProgram() {
   return path.substr(0, path.find_last_of(L'\\') + 1) + UsbBusFileName;
 }
 
-std::map<wchar_t, TUsbBusEntry> TUsbBusFileQuery::Bus() const {
+TUsbBus TUsbBusFileQuery::Bus() const {
   TFileHandle file(::CreateFileW(FFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, 0, nullptr));
   if (!file) return {};
@@ -21,9 +23,9 @@ std::map<wchar_t, TUsbBusEntry> TUsbBusFileQuery::Bus() const {
 
 std::optional<TUsbBusEntry> TUsbBusFileQuery::Entry(wchar_t letter) const {
   if (letter >= L'A' && letter <= L'Z') letter = static_cast<wchar_t>(letter - L'A' + L'a');
-  const auto bus = Bus();
-  const auto found = bus.find(letter);
-  if (found == bus.end()) return std::nullopt;
+  const TUsbBus bus = Bus();
+  const auto found = bus.Letters.find(letter);
+  if (found == bus.Letters.end()) return std::nullopt;
   return found->second;
 }
 
@@ -39,6 +41,7 @@ TStorageDevice TUsbBusFileQuery::Device(wchar_t letter) {
   device.RemovableMedia = entry->Removable;
   device.Vendor = entry->Vendor;
   device.Product = entry->Product;
+  if (!entry->Serial.empty()) device.Serial = entry->Serial;
   return device;
 }
 
@@ -54,8 +57,11 @@ std::wstring TUsbBusFileQuery::VolumeLabel(wchar_t letter) {
 }
 
 std::optional<int64_t> TUsbBusFileQuery::DiskLength(uint32_t diskNumber) {
-  for (const auto& [letter, entry] : Bus())
+  const TUsbBus bus = Bus();
+  for (const auto& [letter, entry] : bus.Letters)
     if (entry.DiskNumber == diskNumber && entry.DiskLength) return entry.DiskLength;
+  for (const TUsbBusEntry& disk : bus.Disks)
+    if (disk.DiskNumber == diskNumber) return disk.DiskLength;
   return TWin32DriveQuery::DiskLength(diskNumber);
 }
 
@@ -64,7 +70,7 @@ std::optional<uint32_t> TUsbBusFileQuery::PartitionNumber(wchar_t letter) {
   const std::optional<uint32_t> disk = DiskNumber(letter);
   if (!disk) return std::nullopt;
   uint32_t number = 0;
-  for (const auto& [other, entry] : Bus())
+  for (const auto& [other, entry] : Bus().Letters)
     if (entry.DiskNumber == disk) {
       ++number;
       if (other == letter) return number;
@@ -75,7 +81,14 @@ std::optional<uint32_t> TUsbBusFileQuery::PartitionNumber(wchar_t letter) {
 std::optional<std::vector<TPartition>> TUsbBusFileQuery::DiskPartitions(uint32_t diskNumber) {
   std::vector<TPartition> table;
   std::vector<int64_t> unlettered;
-  for (const auto& [letter, entry] : Bus()) {
+  const TUsbBus bus = Bus();
+  for (const TUsbBusEntry& disk : bus.Disks) {
+    if (disk.DiskNumber != diskNumber) continue;
+    if (disk.TableUnreadable) return std::nullopt;
+    for (const int64_t length : disk.Unlettered) table.push_back({static_cast<uint32_t>(table.size() + 1), length});
+    return table;
+  }
+  for (const auto& [letter, entry] : bus.Letters) {
     if (entry.DiskNumber != diskNumber) continue;
     if (entry.TableUnreadable) return std::nullopt;
     table.push_back({static_cast<uint32_t>(table.size() + 1), TotalSize(letter - L'a' + 1)});
@@ -84,4 +97,24 @@ std::optional<std::vector<TPartition>> TUsbBusFileQuery::DiskPartitions(uint32_t
   if (table.empty()) return TWin32DriveQuery::DiskPartitions(diskNumber);
   for (const int64_t length : unlettered) table.push_back({static_cast<uint32_t>(table.size() + 1), length});
   return table;
+}
+
+std::vector<uint32_t> TUsbBusFileQuery::Disks() {
+  std::set<uint32_t> numbers;
+  const TUsbBus bus = Bus();
+  for (const auto& [letter, entry] : bus.Letters)
+    if (entry.DiskNumber) numbers.insert(*entry.DiskNumber);
+  for (const TUsbBusEntry& disk : bus.Disks) numbers.insert(*disk.DiskNumber);
+  return {numbers.begin(), numbers.end()};
+}
+
+TStorageDevice TUsbBusFileQuery::DiskDevice(uint32_t diskNumber) {
+  const TUsbBus bus = Bus();
+  std::optional<TUsbBusEntry> found;
+  for (const auto& [letter, entry] : bus.Letters)
+    if (entry.DiskNumber == diskNumber) found = entry;
+  for (const TUsbBusEntry& disk : bus.Disks)
+    if (disk.DiskNumber == diskNumber) found = disk;
+  if (!found) return {};
+  return {UsbBusType, found->Removable, found->Vendor, found->Product, found->Serial};
 }
