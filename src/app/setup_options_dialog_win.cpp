@@ -36,13 +36,6 @@ constexpr std::size_t AccountTick = 2;
 // Logical pixels, as the main window's layout.
 constexpr int ClientWidth = 372, ClientHeight = 207, TickTop = 12, RowStep = 22, EditRow = 20;
 
-struct TWindowTraits {
-  using Type = HWND;
-  static Type Invalid() noexcept { return nullptr; }
-  static bool Valid(Type h) noexcept { return h != nullptr; }
-  static void Close(Type h) noexcept { ::DestroyWindow(h); }
-};
-using TWindow = TUniqueResource<TWindowTraits>;
 
 struct TDialog {
   TSetupOptions Options;
@@ -154,7 +147,7 @@ void CentreOver(HWND window, HWND owner) {
 bool ShowSetupOptionsDialog(HWND owner, HINSTANCE instance, TSetupOptions& options) {
   RegisterDialogClass(instance);
   TDialog dialog{options, {}, {}, nullptr, false, false};
-  TWindow window(::CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, DialogClassName, SetupOptionsTitle,
+  TWindowHandle window(::CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, DialogClassName, SetupOptionsTitle,
                                    WS_POPUP | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, owner,
                                    nullptr, instance, &dialog));
   if (!window) throw EFailure(L"The setup options cannot be shown.");

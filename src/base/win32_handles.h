@@ -66,6 +66,12 @@ struct TModuleTraits {
   static bool Valid(Type h) noexcept { return h != nullptr; }
   static void Close(Type h) noexcept { ::FreeLibrary(h); }
 };
+struct TWindowTraits {
+  using Type = HWND;
+  static Type Invalid() noexcept { return nullptr; }
+  static bool Valid(Type h) noexcept { return h != nullptr; }
+  static void Close(Type h) noexcept { ::DestroyWindow(h); }
+};
 struct TGdiObjectTraits {
   using Type = HGDIOBJ;
   static Type Invalid() noexcept { return nullptr; }
@@ -78,6 +84,7 @@ using TKernelHandle = TUniqueResource<TKernelHandleTraits>;
 using TFindHandle = TUniqueResource<TFindHandleTraits>;
 using TRegKey = TUniqueResource<TRegKeyTraits>;
 using TModule = TUniqueResource<TModuleTraits>;
+using TWindowHandle = TUniqueResource<TWindowTraits>;
 using TGdiObject = TUniqueResource<TGdiObjectTraits>;
 
 // Puts the process error mode back when it goes out of scope.

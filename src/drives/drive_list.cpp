@@ -69,6 +69,15 @@ private:
 };
 
 // Asked with critical-error dialogs already suppressed.
+// What the device says of itself goes into the identity as it is.
+void TakeDevice(TListedDrive& drive, const TStorageDevice& device) {
+  drive.Identity.Vendor = device.Vendor;
+  drive.Identity.Product = device.Product;
+  drive.Identity.Serial = device.Serial;
+  drive.Identity.RemovableMedia = device.RemovableMedia;
+  drive.HardDisk = !device.RemovableMedia;
+}
+
 std::optional<TListedDrive> AskUsbDrive(IDriveQuery& query, int index, TSeparator& separator) {
   const wchar_t letter = static_cast<wchar_t>(L'a' + index);
   const TStorageDevice device = query.Device(letter);
@@ -84,11 +93,7 @@ std::optional<TListedDrive> AskUsbDrive(IDriveQuery& query, int index, TSeparato
   identity.VolumeSerial = query.VolumeSerial(letter);
   identity.DiskNumber = query.DiskNumber(letter);
   if (identity.DiskNumber) drive.PartitionNumber = query.PartitionNumber(letter);
-  identity.Vendor = device.Vendor;
-  identity.Product = device.Product;
-  identity.Serial = device.Serial;
-  identity.RemovableMedia = device.RemovableMedia;
-  drive.HardDisk = !device.RemovableMedia;
+  TakeDevice(drive, device);
   drive.Line = DriveLine(DriveEntry(letter, identity.TotalSize, identity.TotalSize > 1000 ? separator.Get() : L""),
                          device, query.VolumeLabel(letter));
   return drive;
@@ -101,11 +106,7 @@ std::optional<TListedDrive> AskUsbDisk(IDriveQuery& query, uint32_t diskNumber, 
   TDriveIdentity& identity = disk.Identity;
   identity.DiskNumber = diskNumber;
   identity.TotalSize = query.DiskLength(diskNumber).value_or(-1);
-  identity.Vendor = device.Vendor;
-  identity.Product = device.Product;
-  identity.Serial = device.Serial;
-  identity.RemovableMedia = device.RemovableMedia;
-  disk.HardDisk = !device.RemovableMedia;
+  TakeDevice(disk, device);
   disk.Line = DiskLine(DiskEntry(diskNumber, identity.TotalSize, identity.TotalSize > 1000 ? separator.Get() : L""),
                        device);
   return disk;
